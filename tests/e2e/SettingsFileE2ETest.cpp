@@ -1,0 +1,83 @@
+// The real updater.exe writes the built-in job into the settings file: byte
+// for byte, by language, by the system proxy and by its own arguments.
+//
+// Wine takes the UI language from the Unix LC_ALL, which a child inherits from
+// this process and not from its Windows environment block; ctest therefore runs
+// this program once per locale and names the expected language in
+// UPDATER_TEST_LANGUAGE.
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace TestSupport;
+
+namespace {
+
+struct E2ECase {
+    const char* what;
+    std::optional<unsigned long> proxyEnable;
+    std::optional<std::wstring> proxyServer;
+    const wchar_t* arguments;
+    const char* proxyXml;   // the four proxy elements after is_use_proxy's
+    const char* parameters;
+};
+
+bool ExpectRussian() {
+    const char* language = std::getenv("UPDATER_TEST_LANGUAGE");
+    return language && std::string(language) == "Russian";
+}
+
+std::string ExpectedFile(const E2ECase& c, const std::wstring& tempFolder) {
+    const bool russian = ExpectRussian();
+    const std::wstring top = russian ? L"Получение самой новой версии Orvinta..." : L"Getting the most recent Orvinta version...";
+    const std::wstring part1 = russian ? L"Загружено: " : L"Downloaded: ";
+    const std::wstring part2 = russian ? L" Кб" : L" KB";
+    const std::string parameters = *c.parameters ? "<CommandLineParameters>" + std::string(c.parameters) +
+                                                       "</CommandLineParameters>"
+                                                 : "<CommandLineParameters/>";
+    return "<?xml version=\"1.0\"?>\n<Settings><FileOnWeb>" + Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) +
+           "</FileOnWeb><TargetFilePath>" + Utf8(tempFolder) + "</TargetFilePath>" + parameters +
+           "<AutoStartTargetFile>1</AutoStartTargetFile><RegistryKey>0</RegistryKey>"
+           "<UpdaterMinimized>0</UpdaterMinimized><TopText>" + Utf8(top) + "</TopText><BottomTextPart1>" +
+           Utf8(part1) + "</BottomTextPart1><BottomTextPart2>" + Utf8(part2) + "</BottomTextPart2>" + c.proxyXml +
+           "<is_authorization_required>0</is_authorization_required><ProxyUsername/><ProxyPassword/>"
+           "</Settings>\n";
+}
+
+TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
+    const E2ECase cases[] = {
+        {"proxy on", 1, L"gate:8080", L" alpha \"beta gamma\"",
+         "<is_use_proxy>1</is_use_proxy><ProxyAddress>gate</ProxyAddress><ProxyPort>8080</ProxyPort>",
+         "alpha beta gamma"},
+        {"proxy configured but off", 0, L"gate:8080", L" alpha \"beta gamma\"",
+         "<is_use_proxy>0</is_use_proxy><ProxyAddress/><ProxyPort/>", "alpha beta gamma"},
+        {"proxy on without a port, no arguments", 1, L"gate", L"",
+         "<is_use_proxy>1</is_use_proxy><ProxyAddress>gate</ProxyAddress><ProxyPort/>", ""},
+        {"no proxy settings, markup in an argument", std::nullopt, std::nullopt, L" a&b",
+         "<is_use_proxy>0</is_use_proxy><ProxyAddress/><ProxyPort/>", "a&amp;b"},
+    };
+    for (const E2ECase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchFolder temp;
+        const ScopedSystemProxy proxy(c.proxyEnable, c.proxyServer);
+        const long code = RunProcess(L"\"" + UpdaterExePath() + L"\"" + c.arguments,
+                                     {{L"TMP", temp.Path()}, {L"TEMP", temp.Path()}});
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(ReadFileBytes(temp.Path() + L"Velmora\\UpdaterSettings.xml"), ExpectedFile(c, temp.Path()));
+    }
+}
+
+// Without a usable temporary folder the updater ends at once with 0 and writes nothing.
+TEST(SettingsFileE2ETest, NoUsableTempFolderEndsQuietly) {
+    ScratchFolder scratch;
+    const std::wstring tooLong = scratch.Path() + std::wstring(280, L'x');
+    EXPECT_EQ(RunProcess(L"\"" + UpdaterExePath() + L"\" x", {{L"TMP", tooLong}, {L"TEMP", tooLong}}), 0);
+    const std::wstring missing = scratch.Path() + L"missing\\";
+    EXPECT_EQ(RunProcess(L"\"" + UpdaterExePath() + L"\" x", {{L"TMP", missing}, {L"TEMP", missing}}), 0);
+    // The settings file was written with an empty target folder, which ends the run.
+    EXPECT_NE(ReadFileBytes(missing + L"Velmora\\UpdaterSettings.xml").find("<TargetFilePath/>"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include "support/TestSupport.h"
+
+#include "win/Exception.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+namespace TestSupport {
+
+namespace {
+
+std::optional<std::wstring> GetEnvironment(const std::wstring& name) {
+    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
+    value.resize(length);
+    return value;
+}
+
+std::wstring ProcessTempFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    Win::ThrowLastErrorIf(length == 0 || length > MAX_PATH, "GetTempPathW");
+    return std::wstring(path, length);
+}
+
+const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+void SetOrDelete(HKEY key, const wchar_t* name, const std::optional<unsigned long>& value) {
+    if (value) {
+        const DWORD data = *value;
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    } else {
+        RegDeleteValueW(key, name);
+    }
+}
+
+void SetOrDelete(HKEY key, const wchar_t* name, const std::optional<std::wstring>& value) {
+    if (value) {
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                       static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(key, name);
+    }
+}
+
+// An environment block: this process's variables with `changes` applied, sorted as Windows expects.
+std::vector<wchar_t> EnvironmentBlock(const std::map<std::wstring, std::wstring>& changes) {
+    std::map<std::wstring, std::wstring> variables;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+        const std::wstring text = entry;
+        const size_t equals = text.find(L'=', 1);  // "=C:=C:\..." entries start with "="
+        if (equals != std::wstring::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    FreeEnvironmentStringsW(block);
+    for (const auto& [name, value] : changes) {
+        if (value.empty())
+            variables.erase(name);
+        else
+            variables[name] = value;
+    }
+    std::vector<wchar_t> result;
+    for (const auto& [name, value] : variables) {
+        const std::wstring entry = name + L"=" + value;
+        result.insert(result.end(), entry.begin(), entry.end());
+        result.push_back(L'\0');
+    }
+    result.push_back(L'\0');
+    return result;
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder() {
+    static std::atomic<unsigned> counter{0};
+    path_ = ProcessTempFolder() + L"test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + L"\\";
+    RemoveTree(path_);
+    Win::ThrowLastErrorIf(!CreateDirectoryW(path_.c_str(), nullptr), "CreateDirectoryW");
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::wstring name, const std::optional<std::wstring>& value)
+    : name_(std::move(name)), previous_(GetEnvironment(name_)) {
+    SetEnvironmentVariableW(name_.c_str(), value ? value->c_str() : nullptr);
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
+    SetEnvironmentVariableW(name_.c_str(), previous_ ? previous_->c_str() : nullptr);
+}
+
+ScopedTempFolder::ScopedTempFolder(const std::wstring& folder) : tmp_(L"TMP", folder), temp_(L"TEMP", folder) {}
+
+ScopedSystemProxy::ScopedSystemProxy(std::optional<unsigned long> enable, const std::optional<std::wstring>& server) {
+    HKEY key = nullptr;
+    Win::ThrowIfFailed(HRESULT_FROM_WIN32(RegCreateKeyExW(HKEY_CURRENT_USER, kInternetSettings, 0, nullptr, 0,
+                                                          KEY_READ | KEY_WRITE, nullptr, &key, nullptr)),
+                       "RegCreateKeyExW");
+    key_.reset(key);
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    if (RegQueryValueExW(key, L"ProxyEnable", nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) == 0)
+        oldEnable_ = data;
+    wchar_t text[1024] = {};
+    size = sizeof text - sizeof(wchar_t);
+    if (RegQueryValueExW(key, L"ProxyServer", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == 0)
+        oldServer_ = std::wstring(text);
+    SetOrDelete(key, L"ProxyEnable", enable);
+    SetOrDelete(key, L"ProxyServer", server);
+}
+
+ScopedSystemProxy::~ScopedSystemProxy() {
+    SetOrDelete(key_.get(), L"ProxyEnable", oldEnable_);
+    SetOrDelete(key_.get(), L"ProxyServer", oldServer_);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    Win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    Win::ThrowLastErrorIf(!file, "CreateFileW");
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    Win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Win::ThrowLastErrorIf(!file, "CreateFileW");
+    DWORD written = 0;
+    Win::ThrowLastErrorIf(!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr),
+                          "WriteFile");
+}
+
+std::string Utf8(const std::wstring& text) { return Win::ToUtf8(text); }
+
+void RemoveTree(const std::wstring& path) {
+    std::wstring folder = path;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    WIN32_FIND_DATAW entry;
+    Win::UniqueFile find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (find) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = folder + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(find.get(), &entry));
+    }
+    find.reset();
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::wstring UpdaterExePath() {
+    const std::string unixPath = UPDATER_EXE_UNIX_PATH;
+    std::wstring path = L"Z:";
+    for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, std::wstring>& environment,
+                unsigned long timeoutMs) {
+    std::vector<wchar_t> block = EnvironmentBlock(environment);
+    std::wstring command = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    Win::ThrowLastErrorIf(!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                          CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process),
+                          "CreateProcessW");
+    const Win::UniqueHandle processHandle(process.hProcess);
+    const Win::UniqueHandle threadHandle(process.hThread);
+    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+}  // namespace TestSupport

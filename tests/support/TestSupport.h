@@ -1,0 +1,77 @@
+// Real files, real registry keys and real processes for the tests, each made
+// fresh and removed again by its owner.
+#pragma once
+
+#include "win/Unique.h"
+
+#include <boost/noncopyable.hpp>
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace TestSupport {
+
+// A fresh folder below the process's temporary folder, removed with its contents.
+class ScratchFolder : boost::noncopyable {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    // Returns the folder's path with a trailing "\".
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+// Sets an environment variable of this process (nullopt removes it) and restores it.
+class ScopedEnvironmentVariable : boost::noncopyable {
+public:
+    ScopedEnvironmentVariable(std::wstring name, const std::optional<std::wstring>& value);
+    ~ScopedEnvironmentVariable();
+
+private:
+    std::wstring name_;
+    std::optional<std::wstring> previous_;
+};
+
+// Points this process's temporary folder (TMP and TEMP) at `folder`.
+class ScopedTempFolder : boost::noncopyable {
+public:
+    explicit ScopedTempFolder(const std::wstring& folder);
+
+private:
+    ScopedEnvironmentVariable tmp_;
+    ScopedEnvironmentVariable temp_;
+};
+
+// Sets the current user's manual proxy (ProxyEnable, ProxyServer; nullopt
+// removes the value) and restores the values found before.
+class ScopedSystemProxy : boost::noncopyable {
+public:
+    ScopedSystemProxy(std::optional<unsigned long> enable, const std::optional<std::wstring>& server);
+    ~ScopedSystemProxy();
+
+private:
+    Win::UniqueHKey key_;
+    std::optional<unsigned long> oldEnable_;
+    std::optional<std::wstring> oldServer_;
+};
+
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string Utf8(const std::wstring& text);
+
+// Removes a folder and everything in it; quiet when it is missing.
+void RemoveTree(const std::wstring& path);
+
+// The built updater.exe as a Windows path.
+std::wstring UpdaterExePath();
+
+// Runs `commandLine` with this process's environment changed by `environment`
+// (an empty value removes a variable); returns the exit code, or -1 when it did
+// not end within `timeoutMs` (it is then killed).
+long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, std::wstring>& environment,
+                unsigned long timeoutMs = 30000);
+
+}  // namespace TestSupport

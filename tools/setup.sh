@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the demo need.
+# Idempotent: when everything is there it only checks and returns.
+set -euo pipefail
+
+packages=(
+  cmake make python3
+  # the cross compiler and windres
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  # boost smart pointers (headers only) and the GoogleTest sources
+  libboost-dev googletest
+  # the Windows run time and a virtual X server for its windows
+  wine wine64 xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
