@@ -102,22 +102,30 @@ std::wstring NodeName(IXMLDOMNode* node, HRESULT (STDMETHODCALLTYPE IXMLDOMNode:
     return name.str();
 }
 
+// Every operation on an empty Node or Document raises instead of dereferencing nothing.
+const NodeRef& Require(const boost::shared_ptr<NodeRef>& ref) {
+    if (!ref) throw XmlException(L"The XML node or document is empty");
+    return *ref;
+}
+
 }  // namespace
 
 Node Node::AddChild(const std::wstring& name, const std::wstring& text) {
-    ComPtr<IXMLDOMNode> child = CreateElement(ref_->document.Get(), name);
+    const NodeRef& self = Require(ref_);
+    ComPtr<IXMLDOMNode> child = CreateElement(self.document.Get(), name);
     // No text node for an empty value, so the writer emits an empty element.
     if (!text.empty()) Check(child->put_text(Bstr(text).get()), L"put_text");
-    return Node(MakeRef(ref_->document, Append(ref_->node.Get(), child.Get())));
+    return Node(MakeRef(self.document, Append(self.node.Get(), child.Get())));
 }
 
 Node Node::FindChild(const std::wstring& name) const {
+    const NodeRef& self = Require(ref_);
     ComPtr<IXMLDOMNode> child;
-    Check(ref_->node->get_firstChild(child.GetAddressOf()), L"firstChild");
+    Check(self.node->get_firstChild(child.GetAddressOf()), L"firstChild");
     while (child) {
         if (NodeName(child.Get(), &IXMLDOMNode::get_nodeName) == name ||
             NodeName(child.Get(), &IXMLDOMNode::get_baseName) == name)
-            return Node(MakeRef(ref_->document, child));
+            return Node(MakeRef(self.document, child));
         ComPtr<IXMLDOMNode> next;
         Check(child->get_nextSibling(next.GetAddressOf()), L"nextSibling");
         child = std::move(next);
@@ -126,8 +134,9 @@ Node Node::FindChild(const std::wstring& name) const {
 }
 
 std::wstring Node::Text() const {
+    const NodeRef& self = Require(ref_);
     ComPtr<IXMLDOMNode> child;
-    Check(ref_->node->get_firstChild(child.GetAddressOf()), L"firstChild");
+    Check(self.node->get_firstChild(child.GetAddressOf()), L"firstChild");
     if (!child) return std::wstring();
     ComPtr<IXMLDOMNode> next;
     Check(child->get_nextSibling(next.GetAddressOf()), L"nextSibling");
@@ -170,19 +179,22 @@ Document Document::Load(const std::wstring& path) {
 }
 
 Node Document::AddDocumentElement(const std::wstring& name) {
-    ComPtr<IXMLDOMNode> element = CreateElement(ref_->document.Get(), name);
-    return Node(MakeRef(ref_->document, Append(ref_->document.Get(), element.Get())));
+    const NodeRef& self = Require(ref_);
+    ComPtr<IXMLDOMNode> element = CreateElement(self.document.Get(), name);
+    return Node(MakeRef(self.document, Append(self.document.Get(), element.Get())));
 }
 
 Node Document::DocumentElement() const {
+    const NodeRef& self = Require(ref_);
     ComPtr<IXMLDOMElement> element;
-    Check(ref_->document->get_documentElement(element.GetAddressOf()), L"documentElement");
+    Check(self.document->get_documentElement(element.GetAddressOf()), L"documentElement");
     if (!element) return Node();
-    return Node(MakeRef(ref_->document, element));
+    return Node(MakeRef(self.document, element));
 }
 
 void Document::Save(const std::wstring& path) const {
-    Check(ref_->document->save(Variant(path).get()), L"save");
+    const NodeRef& self = Require(ref_);
+    Check(self.document->save(Variant(path).get()), L"save");
 }
 
 }  // namespace Xml

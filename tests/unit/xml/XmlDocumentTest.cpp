@@ -92,4 +92,16 @@ TEST_F(XmlDocumentTest, SaveRaisesWhenTheFolderIsMissing) {
     EXPECT_THROW(document.Save(File(L"no-such-folder\\out.xml")), Xml::XmlException);
 }
 
+// An empty node or document raises on use instead of dereferencing nothing.
+TEST_F(XmlDocumentTest, EmptyHandlesRaise) {
+    const Xml::Node node;
+    const Xml::Document document;
+    EXPECT_FALSE(node);
+    EXPECT_FALSE(document);
+    EXPECT_THROW(node.FindChild(L"a"), Xml::XmlException);
+    EXPECT_THROW(node.Text(), Xml::XmlException);
+    EXPECT_THROW(document.DocumentElement(), Xml::XmlException);
+    EXPECT_THROW(document.Save(File(L"x.xml")), Xml::XmlException);
+}
+
 }  // namespace
