@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 namespace TestSupport {
@@ -51,13 +52,13 @@ void SetOrDelete(HKEY key, const wchar_t* name, const std::optional<std::wstring
 // An environment block: this process's variables with `changes` applied, sorted as Windows expects.
 std::vector<wchar_t> EnvironmentBlock(const std::map<std::wstring, std::wstring>& changes) {
     std::map<std::wstring, std::wstring> variables;
-    wchar_t* block = GetEnvironmentStringsW();
-    for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+    const std::unique_ptr<wchar_t, decltype(&FreeEnvironmentStringsW)> block(GetEnvironmentStringsW(),
+                                                                             &FreeEnvironmentStringsW);
+    for (const wchar_t* entry = block.get(); *entry; entry += wcslen(entry) + 1) {
         const std::wstring text = entry;
         const size_t equals = text.find(L'=', 1);  // "=C:=C:\..." entries start with "="
         if (equals != std::wstring::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
-    FreeEnvironmentStringsW(block);
     for (const auto& [name, value] : changes) {
         if (value.empty())
             variables.erase(name);
@@ -118,6 +119,23 @@ ScopedSystemProxy::ScopedSystemProxy(std::optional<unsigned long> enable, const 
 ScopedSystemProxy::~ScopedSystemProxy() {
     SetOrDelete(key_.get(), L"ProxyEnable", oldEnable_);
     SetOrDelete(key_.get(), L"ProxyServer", oldServer_);
+}
+
+ScratchRegistryKey::ScratchRegistryKey() {
+    static std::atomic<unsigned> counter{0};
+    subKey_ = L"Software\\UpdaterTests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    RegDeleteTreeW(HKEY_CURRENT_USER, subKey_.c_str());
+    HKEY key = nullptr;
+    Win::ThrowIfFailed(HRESULT_FROM_WIN32(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0,
+                                                          KEY_ALL_ACCESS, nullptr, &key, nullptr)),
+                       "RegCreateKeyExW");
+    key_.reset(key);
+}
+
+ScratchRegistryKey::~ScratchRegistryKey() {
+    key_.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, subKey_.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, subKey_.c_str());
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

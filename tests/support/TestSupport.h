@@ -58,6 +58,20 @@ private:
     std::optional<std::wstring> oldServer_;
 };
 
+// A fresh key HKEY_CURRENT_USER\Software\UpdaterTests\<unique>, removed with its contents.
+class ScratchRegistryKey : boost::noncopyable {
+public:
+    ScratchRegistryKey();
+    ~ScratchRegistryKey();
+    // Returns the key's path below HKEY_CURRENT_USER (no leading "\").
+    const std::wstring& SubKey() const { return subKey_; }
+    HKEY get() const { return key_.get(); }
+
+private:
+    std::wstring subKey_;
+    Win::UniqueHKey key_;
+};
+
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Utf8(const std::wstring& text);
