@@ -81,10 +81,35 @@ struct HLocalTraits {
     static void Close(Type h) noexcept { LocalFree(h); }
 };
 
+struct WindowTraits {
+    using Type = HWND;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { DestroyWindow(h); }
+};
+
+// Fonts, bitmaps and other GDI objects.
+template <typename T>
+struct GdiObjectTraits {
+    using Type = T;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { DeleteObject(h); }
+};
+
+struct IconTraits {
+    using Type = HICON;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { DestroyIcon(h); }
+};
+
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFile = Unique<FileTraits>;
 using UniqueHKey = Unique<HKeyTraits>;
 using UniqueHGlobal = Unique<HGlobalTraits>;
 using UniqueHLocal = Unique<HLocalTraits>;
+using UniqueHWnd = Unique<WindowTraits>;
+using UniqueHFont = Unique<GdiObjectTraits<HFONT>>;
+using UniqueHBitmap = Unique<GdiObjectTraits<HBITMAP>>;
+using UniqueHBrush = Unique<GdiObjectTraits<HBRUSH>>;
+using UniqueHIcon = Unique<IconTraits>;
 
 }  // namespace Win
