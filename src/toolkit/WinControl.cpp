@@ -41,9 +41,11 @@ HWND TWinControl::Handle() {
 
 void TWinControl::CreateParams(TCreateParams& params) {
     params.WindowClass = nullptr;
-    params.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (Visible() ? WS_VISIBLE : 0);
-    params.ExStyle = 0;
     params.Parent = Parent() ? Parent()->Handle() : nullptr;
+    // A control without a parent gets a hidden top-level window of its own.
+    params.Style = (params.Parent ? WS_CHILD | (Visible() ? WS_VISIBLE : 0) : WS_POPUP) | WS_CLIPCHILDREN |
+                   WS_CLIPSIBLINGS;
+    params.ExStyle = 0;
 }
 
 void TWinControl::CreateHandle() {
