@@ -1,6 +1,9 @@
 // The executable: the module start-up and teardown around the entry routine.
+#include "UpdaterForm.h"
 #include "UpdaterFormUnit.h"
+#include "toolkit/Application.h"
 #include "win/ComApartment.h"
+#include "win/Exception.h"
 
 #include <windows.h>
 
@@ -18,13 +21,23 @@ const UpdaterModule Module;
 
 }  // namespace
 
+// The entry routine. Ends quietly without a URL or a target folder; otherwise
+// runs the progress window until it is closed. Returns 0 on every path.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
-        if (UpdaterSettings->FileOnWeb().empty()) return 0;
-        if (UpdaterSettings->TargetFilePath().empty()) return 0;
-        // The window, the download and the message loop come with the toolkit.
+        if (!UpdaterSettings || UpdaterSettings->GetValue(L"FileOnWeb").empty()) return 0;
+        if (UpdaterSettings->GetValue(L"TargetFilePath").empty()) return 0;
+        Toolkit::TApplication& application = Toolkit::Application();
+        application.Initialize();
+        application.MainFormOnTaskbar = true;
+        UpdaterForm = &application.CreateForm<TUpdaterForm>();
+        application.Run();
+    } catch (const Win::Exception& error) {
+        Toolkit::Application().ShowErrorText(error.Message());
     } catch (...) {
-        // The exit code is 0 on every path.
+        // Any other error is shown as an error of the application's class with an empty message.
+        Toolkit::Application().ShowErrorText(Win::Exception(L"").Message());
     }
+    // The application object destroys the window at exit, before the module's teardown.
     return 0;
 }

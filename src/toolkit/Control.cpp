@@ -36,6 +36,8 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     height_ = height;
     Invalidate();
     BoundsChanged();
+    // An aligned control that changes its size moves its siblings.
+    if (Align != TAlign::alNone && parent_) parent_->Realign();
 }
 
 void TControl::SetFont(const TFont& font) {

@@ -35,7 +35,7 @@ void TForm::DoCreate() {
 
 void TForm::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
-    params.Style = WS_CLIPCHILDREN | (SystemMenu ? WS_SYSMENU | WS_MINIMIZEBOX : 0);
+    params.Style = WS_CLIPCHILDREN | (SystemMenu ? WS_SYSMENU : 0);
     switch (BorderStyle) {
     case TBorderStyle::bsNone: params.Style |= WS_POPUP; break;
     case TBorderStyle::bsSingle: params.Style |= WS_CAPTION; break;
@@ -146,7 +146,7 @@ void TForm::Dispatch(TMessage& message) {
         // Keeps the bounds in step when the system moves the window (a drag, for example).
         const auto* position = reinterpret_cast<const WINDOWPOS*>(message.LParam);
         if (!(position->flags & SWP_NOMOVE) && !IsIconic(Handle()))
-            TControl::SetBounds(position->x, position->y, Width(), Height());
+            BoundsFromWindow(position->x, position->y, Width(), Height());
         break;
     }
     case WM_DPICHANGED:

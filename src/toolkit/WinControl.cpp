@@ -73,14 +73,23 @@ void TWinControl::SetParent(TWinControl* parent) {
     }
 }
 
-void TWinControl::SetBounds(int left, int top, int width, int height) {
-    const int oldClientWidth = ClientWidth(), oldClientHeight = ClientHeight();
-    const bool moved = left != Left() || top != Top() || width != Width() || height != Height();
-    TControl::SetBounds(left, top, width, height);
-    if (!moved) return;
-    if (handle_) SetWindowPos(handle_.get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!scaling_) ApplyAnchors(ClientWidth() - oldClientWidth, ClientHeight() - oldClientHeight);
+void TWinControl::BoundsChanged() {
+    if (handle_ && !fromWindow_)
+        SetWindowPos(handle_.get(), nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    // Anchors keep distances from the edges the client area had before; the
+    // first size is where they start from.
+    const bool hadSize = anchorWidth_ || anchorHeight_;
+    const int dx = ClientWidth() - anchorWidth_, dy = ClientHeight() - anchorHeight_;
+    anchorWidth_ = ClientWidth();
+    anchorHeight_ = ClientHeight();
+    if (hadSize && !scaling_) ApplyAnchors(dx, dy);
     Realign();
+}
+
+void TWinControl::BoundsFromWindow(int left, int top, int width, int height) {
+    fromWindow_ = true;
+    TControl::SetBounds(left, top, width, height);
+    fromWindow_ = false;
 }
 
 void TWinControl::SetVisible(bool visible) {
@@ -125,6 +134,9 @@ void TWinControl::ApplyAnchors(int dx, int dy) {
 }
 
 void TWinControl::Realign() {
+    // Placing a child calls back here (an aligned child's size changed); once is enough.
+    if (aligning_) return;
+    aligning_ = true;
     RECT rest{0, 0, ClientWidth(), ClientHeight()};
     const TAlign order[] = {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient};
     for (TAlign align : order) {
@@ -153,6 +165,7 @@ void TWinControl::Realign() {
             }
         }
     }
+    aligning_ = false;
 }
 
 TControl* TWinControl::WindowlessControlAt(int x, int y) const {

@@ -30,7 +30,6 @@ public:
     bool HandleAllocated() const noexcept { return static_cast<bool>(handle_); }
 
     void SetParent(TWinControl* parent) override;
-    void SetBounds(int left, int top, int width, int height) override;
     void SetVisible(bool visible) override;
     void ChangeScale(int m, int d) override;
     void Invalidate() override;
@@ -64,6 +63,10 @@ protected:
     // Paints the background and the windowless children.
     virtual void PaintWindow(HDC dc, const RECT& client);
     void FontChanged() override;
+    // Moves the native window, then anchors and aligns the children.
+    void BoundsChanged() override;
+    // Takes bounds the system has already given the native window.
+    void BoundsFromWindow(int left, int top, int width, int height);
 
     // Set while ChangeScale runs, so anchors do not move what scaling places.
     bool Scaling() const noexcept { return scaling_; }
@@ -83,6 +86,9 @@ private:
     TControl* pressed_ = nullptr;
     bool pressedSelf_ = false;
     bool scaling_ = false;
+    bool aligning_ = false;
+    bool fromWindow_ = false;
+    int anchorWidth_ = 0, anchorHeight_ = 0;  // client size the anchors were last applied for
 };
 
 // Shows the exception being handled in the application's standard error display.

@@ -2,6 +2,7 @@
 // xdotool drives the X server's mouse while this thread runs the message loop.
 #include "Draganddroparea.h"
 
+#include "support/TestSupport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Image.h"
 #include "toolkit/Layout.h"
@@ -40,29 +41,14 @@ public:
     TWinControl& Part(const wchar_t* name) { return dynamic_cast<TWinControl&>(*FindComponent(name)); }
 };
 
-// Runs the message loop until `path` exists or 20 seconds have passed.
-bool PumpUntilFileExists(const std::wstring& path) {
-    const ULONGLONG end = GetTickCount64() + 20000;
-    while (GetTickCount64() < end) {
-        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return false;
-}
+// Lets the message loop run for a moment (the window appears on the X server).
+void PumpBriefly() { TestSupport::RunUnixShell("sleep 0.3", true); }
 
 // Presses the left button at the screen point (x, y) with `key` held (or
 // none), nudges the pointer by one pixel (the first move is what starts a
-// control's drag), moves it by (dx, dy) more in steps and releases it; returns
-// once xdotool is done. Wine starts Unix programs detached, so a shell
-// leaves a marker file when the drag is over.
+// control's drag), moves it by (dx, dy) more in steps and releases it, while
+// this thread runs its message loop.
 void Drag(int x, int y, int dx, int dy, const char* key = nullptr) {
-    static int count = 0;
-    const std::string marker = "/tmp/drag-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
     std::string script = "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2";
     if (key) script += std::string(" keydown ") + key;
     script += " mousedown 1 sleep 0.2 mousemove " + std::to_string(x + 1) + " " + std::to_string(y + 1) + " sleep 0.2";
@@ -71,20 +57,8 @@ void Drag(int x, int y, int dx, int dy, const char* key = nullptr) {
                   std::to_string(y + 1 + dy * step / 4) + " sleep 0.1";
     script += " mouseup 1";
     if (key) script += std::string(" keyup ") + key;
-    script += " sleep 0.2; touch " + marker;
-    std::wstring command = L"Z:\\bin\\sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    std::wstring windowsMarker = L"Z:" + std::wstring(marker.begin(), marker.end());
-    for (wchar_t& c : windowsMarker)
-        if (c == L'/') c = L'\\';
-    ASSERT_TRUE(PumpUntilFileExists(windowsMarker)) << "xdotool did not finish";
-    DeleteFileW(windowsMarker.c_str());
+    script += " sleep 0.2";
+    ASSERT_TRUE(TestSupport::RunUnixShell(script, true)) << "xdotool did not finish";
 }
 
 POINT Origin(HWND window) {
@@ -121,7 +95,7 @@ TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
     DragForm form;
     TWinControl& strip = form.Part(L"Strip");
     TWinControl& body = form.Part(L"Body");
-    PumpUntilFileExists(L"C:\\");  // lets the window appear
+    PumpBriefly();
     POINT moved = DragAndMeasure(form, strip, 100, 10);
     EXPECT_EQ(moved.x, 0);  // nothing attached yet
     EXPECT_EQ(moved.y, 0);
@@ -167,7 +141,7 @@ TEST_F(DraganddropareaTest, AttachedToTheFormItsClientAreaIsATitleBar) {
         EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, freePoint), HTCAPTION);
         EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTNOWHERE);
         EXPECT_EQ(SendMessageW(form.Part(L"Body").Handle(), WM_NCHITTEST, 0, MAKELPARAM(child.x, child.y)), HTCLIENT);
-        PumpUntilFileExists(L"C:\\");
+        PumpBriefly();
         // The system's own move starts at the press, so the nudge counts too.
         POINT moved = DragAndMeasure(form, form, 250, 140);
         EXPECT_EQ(moved.x, 41);
