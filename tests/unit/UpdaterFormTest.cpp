@@ -1,21 +1,26 @@
 // The progress window as the toolkit builds it from its layout: geometry at
 // the monitor's density (96 and 144 pixels per inch through LogPixels), the
 // fonts, the close picture; a screenshot when UPDATER_SCREENSHOT_DIR is set.
+#include "EntryRoutine.h"
 #include "FormFonts.h"
 #include "UpdaterForm.h"
 #include "UpdaterFormUnit.h"
 #include "support/Screenshot.h"
 #include "support/TestSupport.h"
+#include "support/WindowFinder.h"
 #include "toolkit/Application.h"
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
 #include "toolkit/Panel.h"
 #include "toolkit/ProgressBar.h"
 #include "win/ComApartment.h"
+#include "win/Exception.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <future>
+#include <stdexcept>
 
 using namespace TestSupport;
 using namespace Toolkit;
@@ -163,6 +168,37 @@ TEST_F(UpdaterFormTest, ShownWindowPaintsItsPictures) {
         SaveWindowScreenshot(form().Handle(), std::wstring(name.begin(), name.end()));
         EXPECT_NE(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
     }
+}
+
+// The entry routine's guard shows an error of the application's class with
+// its message, and any other error as one with an empty message; nothing leaves it.
+TEST(EntryGuardTest, ShowsApplicationErrorsAndEmptiesOthers) {
+    Toolkit::Application().Initialize();
+    const struct {
+        std::function<void()> steps;
+        std::vector<std::wstring> texts;
+    } cases[] = {
+        {[] { throw Win::Exception(L"guarded failure"); }, {L"guarded failure"}},
+        {[] { throw Win::SystemCallException("CreateWindowExW", 5); }, {L"CreateWindowExW failed (error 0x00000005)"}},
+        {[] { throw std::runtime_error("not shown"); }, {}},
+        {[] { throw 7; }, {}},
+    };
+    for (const auto& c : cases) {
+        auto dismissed =
+            std::async(std::launch::async, [] { return DismissMessageBox(GetCurrentProcessId(), 20000); });
+        EXPECT_NO_THROW(RunInEntryGuard(c.steps));
+        const auto texts = dismissed.get();
+        ASSERT_TRUE(texts) << "no message box";
+        EXPECT_EQ(*texts, c.texts);
+    }
+}
+
+// Without an error the guard shows nothing and the steps run once.
+TEST(EntryGuardTest, QuietWithoutAnError) {
+    int runs = 0;
+    RunInEntryGuard([&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(TopLevelWindows(GetCurrentProcessId(), L"#32770").empty());
 }
 
 }  // namespace
