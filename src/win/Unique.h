@@ -48,11 +48,15 @@ private:
     Type handle_ = Traits::Invalid();
 };
 
-struct HandleTraits {
-    using Type = HANDLE;
+// A kind of handle whose empty value is null, closed by CloseFunction.
+template <typename T, auto CloseFunction>
+struct NullHandleTraits {
+    using Type = T;
     static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { CloseHandle(h); }
+    static void Close(Type h) noexcept { CloseFunction(h); }
 };
+
+using HandleTraits = NullHandleTraits<HANDLE, CloseHandle>;
 
 // CreateFileW and FindFirstFileW report failure as INVALID_HANDLE_VALUE.
 struct FileTraits {
@@ -61,45 +65,16 @@ struct FileTraits {
     static void Close(Type h) noexcept { CloseHandle(h); }
 };
 
-struct HKeyTraits {
-    using Type = HKEY;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { RegCloseKey(h); }
-};
-
+using HKeyTraits = NullHandleTraits<HKEY, RegCloseKey>;
 // Memory the system hands over with GlobalAlloc (e.g. strings of InternetQueryOptionW).
-struct HGlobalTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { GlobalFree(h); }
-};
-
+using HGlobalTraits = NullHandleTraits<HGLOBAL, GlobalFree>;
 // Memory the system hands over with LocalAlloc (e.g. CommandLineToArgvW).
-struct HLocalTraits {
-    using Type = HLOCAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { LocalFree(h); }
-};
-
-struct WindowTraits {
-    using Type = HWND;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DestroyWindow(h); }
-};
-
-// Fonts, bitmaps and other GDI objects.
+using HLocalTraits = NullHandleTraits<HLOCAL, LocalFree>;
+using WindowTraits = NullHandleTraits<HWND, DestroyWindow>;
+// Fonts, bitmaps, brushes: GDI objects.
 template <typename T>
-struct GdiObjectTraits {
-    using Type = T;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DeleteObject(h); }
-};
-
-struct IconTraits {
-    using Type = HICON;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { DestroyIcon(h); }
-};
+using GdiObjectTraits = NullHandleTraits<T, DeleteObject>;
+using IconTraits = NullHandleTraits<HICON, DestroyIcon>;
 
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFile = Unique<FileTraits>;

@@ -2,6 +2,7 @@
 // xdotool drives the X server's mouse while this thread runs the message loop.
 #include "Draganddroparea.h"
 
+#include "support/TestLayouts.h"
 #include "support/TestSupport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Image.h"
@@ -18,17 +19,12 @@ using namespace Toolkit;
 namespace {
 
 TFormLayout DragLayout() {
-    TFormLayout layout;
-    layout.ClientWidth = 300;
-    layout.ClientHeight = 150;
-    layout.BorderStyle = TBorderStyle::bsNone;
-    layout.Controls = {
+    return TestSupport::BorderlessLayout(300, 150, {
         {L"TPanel", L"Strip", nullptr, 0, 0, 300, 30, TAlign::alTop},
         {L"TImage", L"Cross", L"Strip", 270, 5, 16, 16, TAlign::alNone, akTop | akRight, 0, nullptr, nullptr, 0, 0,
          L"CLOSE16"},
         {L"TPanel", L"Body", nullptr, 20, 50, 200, 80},
-    };
-    return layout;
+    });
 }
 
 class DragForm : public TForm {

@@ -3,6 +3,7 @@
 // Every test runs in a process of its own, so DefaultFontRemembered starts false.
 #include "FormFonts.h"
 
+#include "support/TestLayouts.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/Layout.h"
@@ -42,10 +43,7 @@ public:
 class PlainForm : public TForm {
 public:
     explicit PlainForm(int fontHeight = -13, const wchar_t* fontName = L"Segoe UI") {
-        TFormLayout layout;
-        layout.ClientWidth = 550;
-        layout.ClientHeight = 151;
-        layout.BorderStyle = TBorderStyle::bsNone;
+        TFormLayout layout = TestSupport::BorderlessLayout(550, 151);
         layout.FontName = fontName;
         layout.FontHeight = fontHeight;
         LoadLayout(*this, layout);

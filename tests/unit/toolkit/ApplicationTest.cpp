@@ -1,5 +1,6 @@
 // The application object: main form, message loop, the standard error
 // display and the switches the updater relies on. Real windows under Xvfb.
+#include "support/TestLayouts.h"
 #include "support/WindowFinder.h"
 #include "toolkit/Application.h"
 #include "toolkit/Layout.h"
@@ -15,12 +16,7 @@ using namespace Toolkit;
 namespace {
 
 TFormLayout SmallLayout() {
-    TFormLayout layout;
-    layout.ClientWidth = 200;
-    layout.ClientHeight = 100;
-    layout.BorderStyle = TBorderStyle::bsNone;
-    layout.Controls = {{L"TPanel", L"Panel1", nullptr, 0, 0, 0, 0, TAlign::alClient}};
-    return layout;
+    return TestSupport::BorderlessLayout(200, 100, {{L"TPanel", L"Panel1", nullptr, 0, 0, 0, 0, TAlign::alClient}});
 }
 
 class SmallForm : public TForm {

@@ -1,6 +1,7 @@
 // Forms from a layout: alignment, self-sizing labels, windowless pictures
 // whose mouse messages come through the parent, the progress bar, the tray
 // icon, and rescaling (explicit and on a density change). Real windows.
+#include "support/TestLayouts.h"
 #include "toolkit/Application.h"
 #include "toolkit/Density.h"
 #include "toolkit/Image.h"
@@ -20,11 +21,7 @@ using namespace Toolkit;
 namespace {
 
 TFormLayout TestLayout() {
-    TFormLayout layout;
-    layout.ClientWidth = 400;
-    layout.ClientHeight = 200;
-    layout.BorderStyle = TBorderStyle::bsNone;
-    layout.Controls = {
+    return TestSupport::BorderlessLayout(400, 200, {
         {L"TTrayIcon", L"Tray", nullptr, 0, 0, 0, 0, TAlign::alNone, akLeft | akTop, 0, nullptr, nullptr, 0, 0,
          L"MAINICON"},
         {L"TPanel", L"Outer", nullptr, 0, 0, 0, 0, TAlign::alClient, akLeft | akTop, 0, nullptr, nullptr, 0, 2},
@@ -37,8 +34,7 @@ TFormLayout TestLayout() {
         {L"TLabel", L"Title", L"Side", 0, 10, 10, 10, TAlign::alNone, akLeft | akTop, 7, L"A title line",
          L"Segoe UI Semilight", -18},
         {L"TProgressBar", L"Bar", L"Side", 0, 50, 200, 20},
-    };
-    return layout;
+    });
 }
 
 class TestForm : public TForm {
