@@ -28,6 +28,8 @@ void RegisterToolkitClass(WNDPROC procedure) {
 }  // namespace
 
 TWinControl::~TWinControl() {
+    // Owned components (a form's or frame's) go while this window still exists.
+    DestroyComponents();
     for (TControl* control : controls_) control->parent_ = nullptr;
     // The window goes before the object: its messages must not reach a half-destroyed one.
     if (handle_) SetWindowLongPtrW(handle_.get(), GWLP_USERDATA, 0);

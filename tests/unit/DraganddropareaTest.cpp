@@ -44,15 +44,20 @@ void PumpBriefly() { TestSupport::RunUnixShell("sleep 0.3", true); }
 // none), nudges the pointer by one pixel (the first move is what starts a
 // control's drag), moves it by (dx, dy) more in steps and releases it, while
 // this thread runs its message loop.
+// A key of "right" holds the right button as well.
 void Drag(int x, int y, int dx, int dy, const char* key = nullptr) {
+    const bool rightButton = key && std::string(key) == "right";
     std::string script = "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2";
-    if (key) script += std::string(" keydown ") + key;
-    script += " mousedown 1 sleep 0.2 mousemove " + std::to_string(x + 1) + " " + std::to_string(y + 1) + " sleep 0.2";
+    if (key && !rightButton) script += std::string(" keydown ") + key;
+    script += " mousedown 1 sleep 0.1";
+    if (rightButton) script += " mousedown 3 sleep 0.1";
+    script += " mousemove " + std::to_string(x + 1) + " " + std::to_string(y + 1) + " sleep 0.2";
     for (int step = 1; step <= 4; ++step)
         script += " mousemove " + std::to_string(x + 1 + dx * step / 4) + " " +
                   std::to_string(y + 1 + dy * step / 4) + " sleep 0.1";
     script += " mouseup 1";
-    if (key) script += std::string(" keyup ") + key;
+    if (rightButton) script += " mouseup 3";
+    else if (key) script += std::string(" keyup ") + key;
     script += " sleep 0.2";
     ASSERT_TRUE(TestSupport::RunUnixShell(script, true)) << "xdotool did not finish";
 }
@@ -85,7 +90,7 @@ protected:
 };
 
 // Left button on the strip moves the window with the pointer, also over the
-// windowless picture on it; with Shift or Ctrl held it does not, nor does a
+// windowless picture on it; with Shift, Ctrl or the right button held it does not, nor does a
 // drag elsewhere; a copy keeps the attachment and the last release removes it.
 TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
     DragForm form;
@@ -104,7 +109,7 @@ TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
     moved = DragAndMeasure(form, strip, cross.Left() + 8, cross.Top() + 8);
     EXPECT_EQ(moved.x, 40);
     EXPECT_EQ(moved.y, 30);
-    for (const char* key : {"shift", "ctrl"}) {
+    for (const char* key : {"shift", "ctrl", "right"}) {
         moved = DragAndMeasure(form, strip, 100, 10, key);
         EXPECT_EQ(moved.x, 0) << key;
         EXPECT_EQ(moved.y, 0) << key;
@@ -120,6 +125,22 @@ TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
     copy = TDragAndDropArea();
     moved = DragAndMeasure(form, strip, 100, 10);
     EXPECT_EQ(moved.x, 0) << "the last release removed the subclass";
+    EXPECT_EQ(moved.y, 0);
+}
+
+// Two independent attachments to one control share the system's single
+// subclass (same procedure, identifier 0): releasing either removes it for both.
+TEST_F(DraganddropareaTest, IndependentAttachmentsShareOneSubclass) {
+    DragForm form;
+    TWinControl& strip = form.Part(L"Strip");
+    PumpBriefly();
+    TDragAndDropArea first(strip);
+    TDragAndDropArea second(strip);
+    POINT moved = DragAndMeasure(form, strip, 100, 10);
+    EXPECT_EQ(moved.x, 40);
+    first = TDragAndDropArea();
+    moved = DragAndMeasure(form, strip, 100, 10);
+    EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
 }
 
