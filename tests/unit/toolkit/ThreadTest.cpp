@@ -3,6 +3,7 @@
 #include "toolkit/Synchronize.h"
 #include "toolkit/Thread.h"
 #include "win/Exception.h"
+#include "win/Unique.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,51 @@ TEST(ThreadTest, PriorityIsTheSystemThreadsPriority) {
     EXPECT_EQ(GetThreadPriority(thread.Handle()), THREAD_PRIORITY_LOWEST);
     thread.Start();
     thread.WaitFor();
+}
+
+// Counts WM_APP messages sent to a message-only window of the UI thread.
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        return IsMainThread() ? 1 : 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class SendingThread : public TThread {
+public:
+    explicit SendingThread(HWND window) : window_(window) {}
+    ~SendingThread() override { StopAndWait(); }
+    int answered = 0;
+
+protected:
+    void Execute() override {
+        for (int i = 0; i < 500; ++i) answered += static_cast<int>(SendMessageW(window_, WM_APP, 0, 0));
+    }
+
+private:
+    HWND window_;
+};
+
+// Messages a worker sends to the UI thread's windows are delivered while the
+// UI thread waits in WaitFor (a worker blocked in SendMessage cannot deadlock it).
+TEST(ThreadTest, WaitForDeliversMessagesSentByTheWorker) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = CountingProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ThreadTestCounter";
+    RegisterClassExW(&windowClass);
+    const Win::UniqueHWnd window(CreateWindowExW(0, L"ThreadTestCounter", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                 windowClass.hInstance, nullptr));
+    ASSERT_TRUE(window);
+    int received = 0;
+    SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&received));
+    SendingThread thread(window.get());
+    thread.Start();
+    thread.WaitFor();
+    EXPECT_EQ(received, 500);
+    EXPECT_EQ(thread.answered, 500);
 }
 
 }  // namespace
