@@ -207,6 +207,22 @@ TEST_F(ControlsTest, TrayIconHintAndEvents) {
     EXPECT_FALSE(tray.Visible());
 }
 
+// A picture anchored to the top and right edges keeps its distance from the
+// right edge when its parent widens; one anchored left stays put.
+TEST_F(ControlsTest, AnchorsFollowTheParentsEdges) {
+    TestForm form;
+    auto& cross = form.Get<TImage>(L"Cross");
+    auto& picture = form.Get<TImage>(L"Picture");
+    auto& strip = form.Get<TPanel>(L"Strip");
+    const int fromRight = strip.ClientWidth() - cross.Left(), top = cross.Top(), left = picture.Left();
+    form.SetClientSize(form.ClientWidth() + 50, form.ClientHeight());
+    EXPECT_EQ(strip.ClientWidth() - cross.Left(), fromRight);
+    EXPECT_EQ(cross.Top(), top);
+    EXPECT_EQ(picture.Left(), left);
+    form.SetClientSize(form.ClientWidth() - 80, form.ClientHeight());
+    EXPECT_EQ(strip.ClientWidth() - cross.Left(), fromRight);
+}
+
 // The monitor density follows the prefix's LogPixels through the per-monitor calls.
 TEST(DensityTest, MonitorDensityIsTheScreensHere) {
     EXPECT_EQ(MonitorPixelsPerInch(nullptr), ScreenPixelsPerInch());
