@@ -1,4 +1,5 @@
 // The executable: the module start-up and teardown around the entry routine.
+#include "EntryRoutine.h"
 #include "UpdaterFormUnit.h"
 #include "win/ComApartment.h"
 
@@ -18,13 +19,6 @@ const UpdaterModule Module;
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    try {
-        if (UpdaterSettings->FileOnWeb().empty()) return 0;
-        if (UpdaterSettings->TargetFilePath().empty()) return 0;
-        // The window, the download and the message loop come with the toolkit.
-    } catch (...) {
-        // The exit code is 0 on every path.
-    }
-    return 0;
-}
+// Uses none of its arguments: the job's arguments come from the command line
+// through the start-up. The process ends with exit code 0 on every path.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return UpdaterEntryRoutine(); }

@@ -48,11 +48,15 @@ private:
     Type handle_ = Traits::Invalid();
 };
 
-struct HandleTraits {
-    using Type = HANDLE;
+// A kind of handle whose empty value is null, closed by CloseFunction.
+template <typename T, auto CloseFunction>
+struct NullHandleTraits {
+    using Type = T;
     static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { CloseHandle(h); }
+    static void Close(Type h) noexcept { CloseFunction(h); }
 };
+
+using HandleTraits = NullHandleTraits<HANDLE, CloseHandle>;
 
 // CreateFileW and FindFirstFileW report failure as INVALID_HANDLE_VALUE.
 struct FileTraits {
@@ -61,30 +65,26 @@ struct FileTraits {
     static void Close(Type h) noexcept { CloseHandle(h); }
 };
 
-struct HKeyTraits {
-    using Type = HKEY;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { RegCloseKey(h); }
-};
-
+using HKeyTraits = NullHandleTraits<HKEY, RegCloseKey>;
 // Memory the system hands over with GlobalAlloc (e.g. strings of InternetQueryOptionW).
-struct HGlobalTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { GlobalFree(h); }
-};
-
+using HGlobalTraits = NullHandleTraits<HGLOBAL, GlobalFree>;
 // Memory the system hands over with LocalAlloc (e.g. CommandLineToArgvW).
-struct HLocalTraits {
-    using Type = HLOCAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { LocalFree(h); }
-};
+using HLocalTraits = NullHandleTraits<HLOCAL, LocalFree>;
+using WindowTraits = NullHandleTraits<HWND, DestroyWindow>;
+// Fonts, bitmaps, brushes: GDI objects.
+template <typename T>
+using GdiObjectTraits = NullHandleTraits<T, DeleteObject>;
+using IconTraits = NullHandleTraits<HICON, DestroyIcon>;
 
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFile = Unique<FileTraits>;
 using UniqueHKey = Unique<HKeyTraits>;
 using UniqueHGlobal = Unique<HGlobalTraits>;
 using UniqueHLocal = Unique<HLocalTraits>;
+using UniqueHWnd = Unique<WindowTraits>;
+using UniqueHFont = Unique<GdiObjectTraits<HFONT>>;
+using UniqueHBitmap = Unique<GdiObjectTraits<HBITMAP>>;
+using UniqueHBrush = Unique<GdiObjectTraits<HBRUSH>>;
+using UniqueHIcon = Unique<IconTraits>;
 
 }  // namespace Win

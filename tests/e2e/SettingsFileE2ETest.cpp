@@ -62,8 +62,12 @@ TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
         SCOPED_TRACE(c.what);
         ScratchFolder temp;
         const ScopedSystemProxy proxy(c.proxyEnable, c.proxyServer);
+        // With a URL and a folder the window comes up; closing it ends the run.
+        int closed = 0;
         const long code = RunProcess(L"\"" + UpdaterExePath() + L"\"" + c.arguments,
-                                     {{L"TMP", temp.Path()}, {L"TEMP", temp.Path()}});
+                                     {{L"TMP", temp.Path()}, {L"TEMP", temp.Path()}}, 30000,
+                                     [&](DWORD process) { closed = CloseToolkitWindowOf(process, 20000); });
+        EXPECT_EQ(closed, 1);
         EXPECT_EQ(code, 0);
         EXPECT_EQ(ReadFileBytes(temp.Path() + L"Velmora\\UpdaterSettings.xml"), ExpectedFile(c, temp.Path()));
     }

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "support/WindowFinder.h"
 #include "win/Exception.h"
 
 #include <windows.h>
@@ -188,7 +189,7 @@ std::wstring UpdaterExePath() {
 }
 
 long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, std::wstring>& environment,
-                unsigned long timeoutMs) {
+                unsigned long timeoutMs, const std::function<void(DWORD)>& whileRunning) {
     std::vector<wchar_t> block = EnvironmentBlock(environment);
     std::wstring command = commandLine;
     STARTUPINFOW startup = {};
@@ -199,6 +200,7 @@ long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, st
                           "CreateProcessW");
     const Win::UniqueHandle processHandle(process.hProcess);
     const Win::UniqueHandle threadHandle(process.hThread);
+    if (whileRunning) whileRunning(process.dwProcessId);
     if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 5000);
@@ -207,6 +209,55 @@ long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, st
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     return static_cast<long>(code);
+}
+
+bool RunUnixShell(const std::string& command, bool pumpMessages) {
+    static std::atomic<int> count{0};
+    const std::string marker =
+        "/tmp/updater-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count) + ".done";
+    const std::string script = command + "; touch " + marker;
+    std::wstring line = L"Z:\\bin\\sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    Win::ThrowLastErrorIf(!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                          &startup, &process),
+                          "CreateProcessW");
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::wstring done = L"Z:" + std::wstring(marker.begin(), marker.end());
+    std::replace(done.begin(), done.end(), L'/', L'\\');
+    const ULONGLONG end = GetTickCount64() + 20000;
+    while (GetTickCount64() < end) {
+        if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            DeleteFileW(done.c_str());
+            return true;
+        }
+        if (!pumpMessages) {
+            Sleep(20);
+            continue;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return false;
+}
+
+int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    do {
+        const std::vector<HWND> windows = TopLevelWindows(processId, L"ToolkitWindow");
+        if (!windows.empty()) {
+            PostMessageW(windows.front(), WM_CLOSE, 0, 0);
+            return 1;
+        }
+        Sleep(20);
+    } while (GetTickCount64() < end);
+    return 0;
 }
 
 }  // namespace TestSupport

@@ -6,6 +6,8 @@
 
 #include <boost/noncopyable.hpp>
 
+#include <functional>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -84,8 +86,19 @@ std::wstring UpdaterExePath();
 
 // Runs `commandLine` with this process's environment changed by `environment`
 // (an empty value removes a variable); returns the exit code, or -1 when it did
-// not end within `timeoutMs` (it is then killed).
+// not end within `timeoutMs` (it is then killed). `whileRunning`, when given,
+// is called with the child's process id right after it has started.
 long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, std::wstring>& environment,
-                unsigned long timeoutMs = 30000);
+                unsigned long timeoutMs = 30000, const std::function<void(DWORD)>& whileRunning = nullptr);
+
+// Runs a Unix shell command line (sh -c) from this Windows process and
+// returns once it has finished, or false after 20 seconds. Wine starts Unix
+// programs detached, so the command leaves a marker file when it is done.
+// With `pumpMessages` this thread dispatches its messages while it waits.
+bool RunUnixShell(const std::string& command, bool pumpMessages);
+
+// Closes every visible top-level window of the toolkit's class that the
+// process shows within `timeoutMs`; returns how many it closed (0 or 1).
+int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs);
 
 }  // namespace TestSupport

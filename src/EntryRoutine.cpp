@@ -1,0 +1,30 @@
+#include "EntryRoutine.h"
+
+#include "UpdaterForm.h"
+#include "UpdaterFormUnit.h"
+#include "toolkit/Application.h"
+#include "win/Exception.h"
+
+void RunInEntryGuard(const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (const Win::Exception& error) {
+        Toolkit::Application().ShowErrorText(error.Message());
+    } catch (...) {
+        Toolkit::Application().ShowErrorText(Win::Exception(L"").Message());
+    }
+}
+
+int UpdaterEntryRoutine() {
+    RunInEntryGuard([] {
+        if (!UpdaterSettings || UpdaterSettings->GetValue(L"FileOnWeb").empty()) return;
+        if (UpdaterSettings->GetValue(L"TargetFilePath").empty()) return;
+        Toolkit::TApplication& application = Toolkit::Application();
+        application.Initialize();
+        application.MainFormOnTaskbar = true;
+        UpdaterForm = &application.CreateForm<TUpdaterForm>();
+        application.Run();
+    });
+    // The application object destroys the window at exit, before the module's teardown.
+    return 0;
+}

@@ -1,0 +1,113 @@
+// The real updater.exe's entry routine: when it ends at once, the window it
+// shows and how closing it ends the process, and what the file declares.
+#include "support/TestSupport.h"
+#include "support/WindowFinder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace TestSupport;
+
+namespace {
+
+std::map<std::wstring, std::wstring> TempEnvironment(const std::wstring& folder) {
+    return {{L"TMP", folder}, {L"TEMP", folder}};
+}
+
+// A settings file that cannot be written leaves FileOnWeb empty: the process
+// ends by itself with 0 and never shows a window.
+TEST(EntryRoutineE2ETest, EmptyFileOnWebEndsAtOnceWithoutAWindow) {
+    ScratchFolder temp;
+    WriteFileBytes(temp.Path() + L"Velmora", "a file where the settings folder should be");
+    int windows = 0;
+    const long code = RunProcess(L"\"" + UpdaterExePath() + L"\" x", TempEnvironment(temp.Path()), 30000,
+                                 [&](DWORD process) { windows = CloseToolkitWindowOf(process, 1500); });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(windows, 0);
+}
+
+// With a job the progress window comes up as a visible, unowned application
+// window of the layout's size; a click on the close picture with a real
+// pointer closes it and the process ends with 0.
+TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
+    ScratchFolder temp;
+    RECT bounds{};
+    bool applicationWindow = false;
+    bool clicked = false;
+    const long code = RunProcess(L"\"" + UpdaterExePath() + L"\"", TempEnvironment(temp.Path()), 30000, [&](DWORD pid) {
+        std::vector<HWND> windows;
+        for (int i = 0; i < 1000 && windows.empty(); ++i) {
+            windows = TopLevelWindows(pid, L"ToolkitWindow");
+            Sleep(20);
+        }
+        if (windows.empty()) return;
+        GetWindowRect(windows.front(), &bounds);
+        applicationWindow = (GetWindowLongPtrW(windows.front(), GWL_EXSTYLE) & WS_EX_APPWINDOW) &&
+                            !GetWindow(windows.front(), GW_OWNER);
+        // At 96 pixels per inch the 16-pixel close picture ends 7 pixels left
+        // of the 2-pixel frame and starts 5 pixels below it.
+        const int x = bounds.right - 2 - 7 - 8, y = bounds.top + 2 + 5 + 8;
+        Sleep(300);
+        clicked = RunUnixShell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                                   " sleep 0.2 click 1",
+                               false);
+    });
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(code, 0) << "the click on the close picture ended the run";
+    EXPECT_TRUE(applicationWindow);
+    EXPECT_EQ(bounds.right - bounds.left, 458);  // 550 x 96 / 115, through the toolkit's two steps
+    EXPECT_EQ(bounds.bottom - bounds.top, 126);
+}
+
+std::string ResourceText(HMODULE module, const wchar_t* name, const wchar_t* type) {
+    HRSRC resource = FindResourceW(module, name, type);
+    if (!resource) return {};
+    HGLOBAL loaded = LoadResource(module, resource);
+    return std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, resource));
+}
+
+std::wstring VersionString(const std::vector<BYTE>& block, const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) return {};
+    return std::wstring(value, length ? length - 1 : 0);
+}
+
+// The executable carries its manifest (per-monitor density awareness, common
+// controls 6.0.0.0, asInvoker without uiAccess, the supported systems), its
+// version record ("Updater", 1.0.0.0) and its icon.
+TEST(EntryRoutineE2ETest, ExecutableCarriesManifestVersionAndIcon) {
+    const std::wstring exe = UpdaterExePath();
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    const std::string manifest = ResourceText(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    for (const char* part : {"True/PM</dpiAware>", "PerMonitorV2", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                             "level=\"asInvoker\" uiAccess=\"false\"", "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+                             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    EXPECT_NE(FindResourceW(module, L"MAINICON", MAKEINTRESOURCEW(14)), nullptr);  // RT_GROUP_ICON
+    EXPECT_NE(FindResourceW(module, L"ARROW48", MAKEINTRESOURCEW(10)), nullptr);
+    EXPECT_NE(FindResourceW(module, L"CLOSE16", MAKEINTRESOURCEW(10)), nullptr);
+    FreeLibrary(module);
+
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(VersionString(block, L"FileDescription"), L"Updater");
+    EXPECT_EQ(VersionString(block, L"ProductName"), L"Updater");
+    EXPECT_EQ(VersionString(block, L"FileVersion"), L"1.0.0.0");
+    EXPECT_EQ(VersionString(block, L"ProductVersion"), L"1.0.0.0");
+}
+
+}  // namespace
