@@ -11,6 +11,8 @@ packages=(
   libboost-dev googletest
   # the Windows run time and a virtual X server for its windows
   wine wine64 xvfb xauth
+  # the network tests' servers and their test certificates
+  nginx-light tinyproxy openssl
 )
 
 missing=()
