@@ -13,6 +13,8 @@ packages=(
   wine wine64 xvfb xauth
   # a real pointer for the drag tests
   xdotool
+  # the network tests' servers and their test certificates
+  nginx-light tinyproxy openssl
 )
 
 missing=()

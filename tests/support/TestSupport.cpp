@@ -181,12 +181,13 @@ void RemoveTree(const std::wstring& path) {
     RemoveDirectoryW(folder.c_str());
 }
 
-std::wstring UpdaterExePath() {
-    const std::string unixPath = UPDATER_EXE_UNIX_PATH;
+std::wstring UnixToWindowsPath(const std::string& unixPath) {
     std::wstring path = L"Z:";
     for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     return path;
 }
+
+std::wstring UpdaterExePath() { return UnixToWindowsPath(UPDATER_EXE_UNIX_PATH); }
 
 long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, std::wstring>& environment,
                 unsigned long timeoutMs, const std::function<void(DWORD)>& whileRunning) {

@@ -81,6 +81,9 @@ std::string Utf8(const std::wstring& text);
 // Removes a folder and everything in it; quiet when it is missing.
 void RemoveTree(const std::wstring& path);
 
+// Turns a Unix path into the Windows path Wine maps it to ("Z:\...").
+std::wstring UnixToWindowsPath(const std::string& unixPath);
+
 // The built updater.exe as a Windows path.
 std::wstring UpdaterExePath();
 

@@ -1,0 +1,114 @@
+#include "net/HttpClient.h"
+
+#include "net/Request.h"
+#include "net/Url.h"
+
+namespace Net {
+
+namespace {
+
+const wchar_t kUserAgent[] = L"Mozilla/5.0 (compatible; WinINet)";
+
+// Without keep-alive, closing a request whose body was not read to its end
+// closes its socket at once; Wine's WinINet would otherwise read the rest of
+// the body first, to reuse the connection.
+const std::wstring kConnectionClose = L"Connection: close\r\n";
+
+bool IsRedirect(unsigned long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+THttpError BadRedirect(const std::wstring& what) { return THttpError(THttpError::TKind::BadRedirect, what); }
+
+// Refuses what a redirect may not lead to: another scheme than http(s), or
+// plain http after https (a downgrade that would drop the certificate check).
+void CheckRedirect(const std::wstring& from, const std::wstring& to) {
+    SplitUrl(to);
+    if (IsHttps(from) && !IsHttps(to)) throw BadRedirect(L"Refused a redirect from https to " + to);
+}
+
+}  // namespace
+
+THttpClient::THttpClient(boost::shared_ptr<const TAbortSignal> abort) : abort_(std::move(abort)) {}
+
+THttpClient::~THttpClient() = default;
+
+void THttpClient::SetProxy(const TProxySettings& proxy) {
+    if (proxy.Host.empty()) {
+        proxy_.clear();
+        proxyHeaders_.clear();
+        return;
+    }
+    proxy_ = proxy.Host + L":" + std::to_wstring(proxy.Port);
+    // Sent with every request rather than after a 407: WinINet's own proxy
+    // credentials are not pre-emptive, and WinINet puts a header of ours on the
+    // CONNECT of an https tunnel as well.
+    proxyHeaders_ = L"Proxy-Authorization: " + BasicCredentials(proxy.Username, proxy.Password) + L"\r\n";
+}
+
+void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
+    if (abort_->Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
+    SplitUrl(url);
+    // Closing the session never waits: WinINet keeps it alive for a request
+    // that is still closing in the background.
+    const UniqueHInternet session = OpenAsyncSession(kUserAgent, proxy_);
+    std::wstring current = url;
+    std::wstring method = L"GET";
+    for (int redirects = 0;;) {
+        TRequest request(session.get(), current, method, kConnectionClose + proxyHeaders_, *abort_);
+        request.Send();
+        const unsigned long status = request.StatusCode();
+        // Wine's WinINet can complete the send of a connection reset before
+        // any response with a status of 0.
+        if (status < 100) throw THttpError(THttpError::TKind::Connection, L"No HTTP response from " + current);
+        if (handleRedirects_ && IsRedirect(status)) {
+            current = NextLocation(request, current, status, ++redirects, method);
+            ReadBody(request, nullptr);
+            continue;
+        }
+        if (status < 200 || status > 299)
+            throw THttpError(THttpError::TKind::Status, L"HTTP status " + std::to_wstring(status) + L": " + current,
+                             status);
+        ReadBody(request, &stream);
+        return;
+    }
+}
+
+std::wstring THttpClient::NextLocation(const TRequest& request, const std::wstring& current, unsigned long status,
+                                       int count, std::wstring& method) {
+    const std::optional<std::wstring> location = request.Header(HTTP_QUERY_LOCATION);
+    if (!location || location->empty()) throw BadRedirect(L"A redirect without a location: " + current);
+    std::wstring next = ResolveLocation(current, *location);
+    CheckRedirect(current, next);
+    if (count > RedirectLimit) throw THttpError(THttpError::TKind::TooManyRedirects, L"Too many redirects: " + current);
+    // RFC 9110 15.4.4: a 303 is answered with a GET.
+    if (status == 303) method = L"GET";
+    bool follow = true;
+    if (OnRedirect) OnRedirect(next, count, follow, method);
+    if (!follow) throw THttpError(THttpError::TKind::Status, L"Redirect not followed: " + current, status);
+    CheckRedirect(current, next);
+    return next;
+}
+
+void THttpClient::ReadBody(TRequest& request, TOutputStream* stream) {
+    const std::optional<std::uint64_t> length = request.ContentLength();
+    if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
+    try {
+        std::uint64_t count = 0;
+        while (const unsigned long size = request.Read()) {
+            if (stream) stream->Write(request.Data(), size);
+            count += size;
+            if (OnWork) OnWork(TWorkMode::Read, static_cast<std::int64_t>(count));
+        }
+        // The service does not notice a connection that ends before Content-Length.
+        if (length && count < *length)
+            throw THttpError(THttpError::TKind::ShortBody, L"The body ended after " + std::to_wstring(count) +
+                                                               L" of " + std::to_wstring(*length) + L" bytes");
+    } catch (...) {
+        if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+        throw;
+    }
+    if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+}
+
+}  // namespace Net

@@ -1,0 +1,100 @@
+// A generic HTTP(S) client: GET into a stream over the platform's Internet
+// service, through an optional proxy, with its own redirect loop, transfer
+// events and an abort that works from any thread at any moment.
+#pragma once
+
+#include "net/AbortSignal.h"
+#include "net/HttpError.h"
+
+#include <boost/noncopyable.hpp>
+#include <boost/shared_ptr.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace Net {
+
+class TRequest;
+
+// Where the body of the final response goes. Write raises when it fails; that
+// exception leaves THttpClient::Get unchanged.
+class TOutputStream {
+public:
+    virtual ~TOutputStream() = default;
+    // Appends `size` bytes.
+    virtual void Write(const void* data, std::size_t size) = 0;
+};
+
+// The direction of a transfer in the work events; a GET only reads.
+enum class TWorkMode { Read, Write };
+
+// A proxy given as host and port. Every request through it carries
+// "Proxy-Authorization: Basic ..." of Username and Password, empty ones included.
+struct TProxySettings {
+    std::wstring Host;
+    int Port = 0;
+    std::wstring Username;
+    std::wstring Password;
+};
+
+// Owns nothing between calls of Get; during Get it owns the session, connection
+// and request handles and closes them before Get returns or raises (in the
+// background when a transfer is cut short). Create, use and destroy it on one
+// thread; the only way in from another thread is the shared abort signal.
+// The handlers run on the thread that calls Get.
+class THttpClient : boost::noncopyable {
+public:
+    // Called before each redirect is followed, with the resolved location, the
+    // redirect's number (1 for the first), the follow flag (true) and the method;
+    // it may change the location, the flag and the method.
+    using TRedirectHandler = std::function<void(std::wstring& location, int count, bool& follow, std::wstring& method)>;
+    using TWorkBeginHandler = std::function<void(TWorkMode mode, std::int64_t total)>;
+    using TWorkHandler = std::function<void(TWorkMode mode, std::int64_t count)>;
+    using TWorkEndHandler = std::function<void(TWorkMode mode)>;
+
+    // Redirects followed by one Get at most.
+    static constexpr int RedirectLimit = 10;
+
+    // Every request of this client fails promptly once `abort` is set, also one
+    // that starts after it was set.
+    explicit THttpClient(boost::shared_ptr<const TAbortSignal> abort);
+    ~THttpClient();
+
+    // Sends every later request through `proxy`; Host empty means a direct connection.
+    void SetProxy(const TProxySettings& proxy);
+    // Switches the redirect loop on or off (off by default: a redirect status then fails the GET).
+    void SetHandleRedirects(bool handle) { handleRedirects_ = handle; }
+
+    // Called once per response body read, the redirects' included: the total is
+    // the Content-Length, or 0 when the body is chunked or ends with the connection.
+    TWorkBeginHandler OnWorkBegin;
+    // Called after each piece of a body with the bytes of that body so far.
+    TWorkHandler OnWork;
+    // Called when a body ends, also when its transfer fails.
+    TWorkEndHandler OnWorkEnd;
+    TRedirectHandler OnRedirect;
+
+    // Fetches `url` (http or https) and writes the final response's body into
+    // `stream`. Returns only when a 2xx response and all of its body arrived;
+    // otherwise raises THttpError (or the stream's own error). An https address
+    // never redirects to an http one. A server that sends nothing for 30 seconds
+    // (no response, or a body that stops) fails the GET.
+    void Get(const std::wstring& url, TOutputStream& stream);
+
+private:
+    // Resolves and checks the location of redirect number `count`, asks the
+    // redirect handler and returns where to go next; raises when not to go on.
+    std::wstring NextLocation(const TRequest& request, const std::wstring& current, unsigned long status, int count,
+                              std::wstring& method);
+    // Reads a response body into `stream` (nullptr discards it), raising the work events.
+    void ReadBody(TRequest& request, TOutputStream* stream);
+
+    boost::shared_ptr<const TAbortSignal> abort_;
+    std::wstring proxy_;         // "host:port", empty when direct
+    std::wstring proxyHeaders_;  // the Proxy-Authorization line for every request
+    bool handleRedirects_ = false;
+};
+
+}  // namespace Net

@@ -1,0 +1,211 @@
+#include "net/Request.h"
+
+#include "net/HttpError.h"
+
+#include <memory>
+#include <vector>
+
+namespace Net {
+
+// What a pending WinINet call may still touch after the request that started it
+// is gone: the completion event, the result, the read buffer and the headers.
+// One reference belongs to the TRequest, one to the request handle; the status
+// callback drops the handle's at INTERNET_STATUS_HANDLE_CLOSING, the last
+// notification WinINet sends for a handle. A completion that arrives after an
+// abort therefore still finds its context alive.
+struct TRequestContext {
+    static constexpr DWORD kBufferSize = 64 * 1024;
+
+    explicit TRequestContext(std::wstring headers)
+        : Completion(CreateEventW(nullptr, FALSE, FALSE, nullptr)), Headers(std::move(headers)) {
+        Win::ThrowLastErrorIf(!Completion, "CreateEventW");
+    }
+
+    void AddReference() noexcept { ++References; }
+    void Release() noexcept {
+        if (--References == 0) delete this;
+    }
+
+    std::atomic<long> References{1};
+    Win::UniqueHandle Completion;  // auto-reset: one signal per pending call
+    DWORD_PTR Result = 0;          // INTERNET_ASYNC_RESULT of the last pending call
+    DWORD Error = 0;
+    std::wstring Headers;
+    INTERNET_BUFFERSA Buffers = {};
+    char Data[kBufferSize];
+};
+
+namespace {
+
+void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
+    auto* request = reinterpret_cast<TRequestContext*>(context);
+    if (!request) return;  // the session and connect handles carry no context
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+        request->Result = result->dwResult;
+        request->Error = result->dwError;
+        SetEvent(request->Completion.get());
+    } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
+        request->Release();
+    }
+}
+
+struct TClosing {
+    UniqueHInternet First;
+    UniqueHInternet Second;
+};
+
+DWORD WINAPI CloseThread(void* parameter) {
+    std::unique_ptr<TClosing> closing(static_cast<TClosing*>(parameter));
+    closing->First.reset();
+    closing->Second.reset();
+    return 0;
+}
+
+// How long one pending call (connect and send up to the response headers, or
+// one read) may go without completing. Wine's WinINet has no receive time-out
+// of its own in asynchronous mode: a stalled server would be waited for ever.
+constexpr DWORD kStallTimeoutMs = 30000;
+
+// Never cached, never served from a cache, redirects left to the caller.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE |
+                                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_UI;
+
+}  // namespace
+
+UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy) {
+    // "<-loopback>" removes the implicit bypass of local addresses: every
+    // request goes through the proxy it was given.
+    UniqueHInternet session(InternetOpenW(agent.c_str(), proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY,
+                                          proxy.empty() ? nullptr : proxy.c_str(),
+                                          proxy.empty() ? nullptr : L"<-loopback>", INTERNET_FLAG_ASYNC));
+    if (!session) throw THttpError::Call("InternetOpenW", GetLastError());
+    if (InternetSetStatusCallbackW(session.get(), StatusCallback) == INTERNET_INVALID_STATUS_CALLBACK)
+        throw THttpError::Call("InternetSetStatusCallbackW", GetLastError());
+    return session;
+}
+
+void CloseInBackground(UniqueHInternet first, UniqueHInternet second) {
+    auto closing = std::make_unique<TClosing>(TClosing{std::move(first), std::move(second)});
+    const Win::UniqueHandle thread(CreateThread(nullptr, 64 * 1024, CloseThread, closing.get(),
+                                                STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (thread) static_cast<void>(closing.release());  // the thread owns it now
+}
+
+TRequest::TRequest(HINTERNET session, const std::wstring& url, const std::wstring& method,
+                   const std::wstring& headers, const TAbortSignal& abort)
+    : abort_(abort), context_(new TRequestContext(headers)) {
+    try {
+        const TUrlParts parts = SplitUrl(url);
+        ThrowIfAborted();
+        connect_.reset(InternetConnectW(session, parts.Host.c_str(), parts.Port, nullptr, nullptr,
+                                        INTERNET_SERVICE_HTTP, 0, 0));
+        if (!connect_) throw THttpError::Call("InternetConnectW", GetLastError());
+        const wchar_t* accept[] = {L"*/*", nullptr};
+        context_->AddReference();  // the request handle's, dropped at HANDLE_CLOSING
+        request_.reset(HttpOpenRequestW(connect_.get(), method.c_str(), parts.PathAndQuery.c_str(), nullptr, nullptr,
+                                        accept, kRequestFlags | (parts.Secure ? INTERNET_FLAG_SECURE : 0),
+                                        reinterpret_cast<DWORD_PTR>(context_)));
+        if (!request_) {
+            const DWORD error = GetLastError();
+            context_->Release();
+            throw THttpError::Call("HttpOpenRequestW", error);
+        }
+    } catch (...) {
+        connect_.reset();
+        context_->Release();
+        throw;
+    }
+}
+
+TRequest::~TRequest() {
+    if (pending_) {
+        CloseInBackground(std::move(request_), std::move(connect_));
+    } else {
+        request_.reset();
+        connect_.reset();
+    }
+    context_->Release();
+}
+
+void TRequest::ThrowIfAborted() const {
+    if (abort_.Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
+}
+
+void TRequest::WaitForCompletion() {
+    // The abort event comes first: when both are set, the abort wins.
+    const HANDLE events[] = {abort_.Event(), context_->Completion.get()};
+    pending_ = true;
+    const DWORD waited = WaitForMultipleObjects(2, events, FALSE, kStallTimeoutMs);
+    if (waited == WAIT_OBJECT_0) ThrowIfAborted();
+    if (waited == WAIT_TIMEOUT)
+        throw THttpError(THttpError::TKind::Connection,
+                         L"No data for " + std::to_wstring(kStallTimeoutMs / 1000) + L" seconds", ERROR_INTERNET_TIMEOUT);
+    if (waited != WAIT_OBJECT_0 + 1) throw THttpError::Call("WaitForMultipleObjects", GetLastError());
+    pending_ = false;
+}
+
+void TRequest::Send() {
+    ThrowIfAborted();
+    const std::wstring& headers = context_->Headers;
+    if (HttpSendRequestW(request_.get(), headers.empty() ? nullptr : headers.c_str(),
+                         static_cast<DWORD>(headers.size()), nullptr, 0))
+        return;
+    if (GetLastError() != ERROR_IO_PENDING) throw THttpError::Call("HttpSendRequestW", GetLastError());
+    WaitForCompletion();
+    if (!context_->Result) throw THttpError::Call("HttpSendRequestW", context_->Error);
+}
+
+unsigned long TRequest::StatusCode() const {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoW(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        throw THttpError::Call("HttpQueryInfoW", GetLastError());
+    return status;
+}
+
+std::optional<std::wstring> TRequest::Header(unsigned long query) const {
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        if (HttpQueryInfoW(request_.get(), query, buffer.data(), &size, nullptr))
+            return std::wstring(buffer.data(), size / sizeof(wchar_t));
+        if (GetLastError() == ERROR_HTTP_HEADER_NOT_FOUND) return std::nullopt;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) throw THttpError::Call("HttpQueryInfoW", GetLastError());
+        buffer.resize(size / sizeof(wchar_t) + 1);
+    }
+}
+
+std::optional<std::uint64_t> TRequest::ContentLength() const {
+    // Per RFC 9112 6.3 a Transfer-Encoding overrides any Content-Length.
+    if (Header(HTTP_QUERY_TRANSFER_ENCODING)) return std::nullopt;
+    const std::optional<std::wstring> text = Header(HTTP_QUERY_CONTENT_LENGTH);
+    if (!text || text->empty()) return std::nullopt;
+    std::uint64_t length = 0;
+    for (const wchar_t c : *text) {
+        if (c < L'0' || c > L'9' || length > (UINT64_MAX - 9) / 10) return std::nullopt;
+        length = length * 10 + static_cast<std::uint64_t>(c - L'0');
+    }
+    return length;
+}
+
+unsigned long TRequest::Read() {
+    ThrowIfAborted();
+    INTERNET_BUFFERSA& buffers = context_->Buffers;
+    buffers = {};
+    buffers.dwStructSize = sizeof buffers;
+    buffers.lpvBuffer = context_->Data;
+    buffers.dwBufferLength = TRequestContext::kBufferSize;
+    // InternetReadFileExA with IRF_ASYNC reads as fast as synchronous WinINet;
+    // most calls complete at once and only the others signal the event.
+    if (!InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(context_))) {
+        if (GetLastError() != ERROR_IO_PENDING) throw THttpError::Call("InternetReadFileExA", GetLastError());
+        WaitForCompletion();
+        if (!context_->Result) throw THttpError::Call("InternetReadFileExA", context_->Error);
+    }
+    return buffers.dwBufferLength;
+}
+
+const char* TRequest::Data() const { return context_->Data; }
+
+}  // namespace Net

@@ -1,0 +1,60 @@
+// One HTTP request over an asynchronous WinINet session: send, headers, body.
+#pragma once
+
+#include "net/AbortSignal.h"
+#include "net/InternetHandle.h"
+#include "net/Url.h"
+
+#include <boost/noncopyable.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace Net {
+
+struct TRequestContext;
+
+// Opens an asynchronous session (INTERNET_FLAG_ASYNC) whose status callback
+// serves every TRequest made on it; `proxy` is "host:port" or empty for a
+// direct connection.
+UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy);
+
+// Closes the handles, in order, on a short-lived thread of its own: closing the
+// handle of a call still in progress can block, and the caller must not wait.
+void CloseInBackground(UniqueHInternet first, UniqueHInternet second);
+
+// Owns the connect and request handles of one request and its reference to the
+// per-request context. Used on one thread; every wait also ends on `abort`.
+// Destroyed while a call is still pending (after an abort or a time-out), it
+// closes its handles in the background.
+class TRequest : boost::noncopyable {
+public:
+    TRequest(HINTERNET session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
+             const TAbortSignal& abort);
+    ~TRequest();
+
+    // Sends the request and waits for the response headers.
+    void Send();
+    // Returns the response's status code.
+    unsigned long StatusCode() const;
+    // Returns a response header (an HTTP_QUERY_ code), or nullopt when it is missing.
+    std::optional<std::wstring> Header(unsigned long query) const;
+    // Returns the announced body length: Content-Length, or nullopt when the
+    // body is chunked or read until the connection closes.
+    std::optional<std::uint64_t> ContentLength() const;
+    // Reads the next piece of the body into Data(); returns its size, 0 at the end.
+    unsigned long Read();
+    const char* Data() const;
+private:
+    void WaitForCompletion();
+    void ThrowIfAborted() const;
+
+    const TAbortSignal& abort_;
+    TRequestContext* context_;  // one reference of ours; the request handle holds another
+    UniqueHInternet connect_;
+    UniqueHInternet request_;
+    bool pending_ = false;  // a call was started and has not completed
+};
+
+}  // namespace Net

@@ -1,0 +1,35 @@
+// The real servers of the network tests, started for the test run by
+// tests/support/test-servers.sh (a ctest fixture) on free ports of 127.0.0.1.
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace TestSupport {
+
+// Reads the ports the start script recorded. Server names: fault, black_hole,
+// nginx, nginx_tls, nginx_untrusted, proxy (open tinyproxy), proxy_auth
+// (tinyproxy with Basic authentication "tester"/"secret").
+class TTestServers {
+public:
+    // Returns the servers of this run; raises when the fixture did not start them.
+    static const TTestServers& Instance();
+
+    int Port(const std::string& name) const;
+    // Returns "http://127.0.0.1:PORT" + path for the named server.
+    std::wstring Http(const std::string& name, const std::wstring& path) const;
+    // Returns "https://localhost:PORT" + path for the named server.
+    std::wstring Https(const std::string& name, const std::wstring& path) const;
+    // Returns a file of the start script's folder as a Windows path.
+    std::wstring File(const std::string& relative) const;
+
+private:
+    TTestServers();
+    std::map<std::string, int> ports_;
+};
+
+// Adds the test CA (made by the start script) to the current user's trusted
+// root certificates of this Wine prefix, so that https://localhost validates.
+void TrustTestCertificateAuthority();
+
+}  // namespace TestSupport

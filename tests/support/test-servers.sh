@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Usage: tests/support/test-servers.sh start|stop DIR
+#
+# start: makes a test CA and certificates with openssl, then starts on free
+# ports of 127.0.0.1 the fault-injecting server, nginx (plain, TLS with the test
+# CA's certificate for "localhost", TLS with a self-signed one) and two tinyproxy
+# instances (open, and with Basic authentication "tester"/"secret"). It writes
+# DIR/servers.env ("name=value" lines) for the tests and one pid file per server.
+# stop: kills every server recorded in DIR by its pid and removes DIR.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+[ $# -eq 2 ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+action=$1; dir=$2
+
+stop_all() {
+  [ -d "$dir" ] || return 0
+  for pidfile in "$dir"/*.pid; do
+    [ -f "$pidfile" ] || continue
+    pid=$(cat "$pidfile" 2>/dev/null || true)
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  done
+  rm -rf "$dir"
+}
+
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+
+wait_for_port() {  # name port
+  for _ in $(seq 100); do
+    python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1",int(sys.argv[1])),0.2).close()' "$2" \
+      2>/dev/null && return 0
+    sleep 0.05
+  done
+  echo "test-servers: $1 did not start" >&2; exit 1
+}
+
+make_certificates() {
+  local c="$dir/certs"
+  mkdir -p "$c"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Updater Test CA" \
+    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
+    -keyout "$c/ca.key" -out "$c/ca.pem" 2>/dev/null
+  openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" -keyout "$c/localhost.key" -out "$c/localhost.csr" 2>/dev/null
+  printf 'subjectAltName=DNS:localhost\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n' >"$c/ext"
+  openssl x509 -req -in "$c/localhost.csr" -CA "$c/ca.pem" -CAkey "$c/ca.key" -CAcreateserial -days 30 \
+    -extfile "$c/ext" -out "$c/localhost.pem" 2>/dev/null
+  # A certificate nobody trusts, for the same name.
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost" \
+    -keyout "$c/untrusted.key" -out "$c/untrusted.pem" 2>/dev/null
+  openssl x509 -in "$c/ca.pem" -outform DER -out "$c/ca.der"
+}
+
+make_files() {
+  mkdir -p "$dir/www"
+  python3 - "$dir/www" <<'PY'
+import sys
+pattern = bytes(range(251))
+data = (pattern * (3 * 1024 * 1024 // 251 + 1))[:3 * 1024 * 1024]
+open(sys.argv[1] + "/pattern-3m.bin", "wb").write(data)
+PY
+  truncate -s 256M "$dir/www/zero-256m.bin"
+}
+
+start_nginx() {
+  local http=$1 tls=$2 untrusted=$3 fault=$4
+  mkdir -p "$dir/nginx"
+  cat >"$dir/nginx/nginx.conf" <<EOF
+daemon off;
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/nginx/error.log;
+events { worker_connections 64; }
+http {
+  access_log off;
+  client_body_temp_path $dir/nginx; proxy_temp_path $dir/nginx; fastcgi_temp_path $dir/nginx;
+  uwsgi_temp_path $dir/nginx; scgi_temp_path $dir/nginx;
+  default_type application/octet-stream;
+  sendfile on;
+  server {
+    listen 127.0.0.1:$http;
+    root $dir/www;
+  }
+  server {
+    listen 127.0.0.1:$tls ssl;
+    server_name localhost;
+    ssl_certificate $dir/certs/localhost.pem;
+    ssl_certificate_key $dir/certs/localhost.key;
+    root $dir/www;
+    location = /downgrade { return 302 http://127.0.0.1:$fault/fixed/10; }
+    location = /upgrade-relative { return 302 /pattern-3m.bin; }
+  }
+  server {
+    listen 127.0.0.1:$untrusted ssl;
+    ssl_certificate $dir/certs/untrusted.pem;
+    ssl_certificate_key $dir/certs/untrusted.key;
+    root $dir/www;
+  }
+}
+EOF
+  nginx -p "$dir/nginx" -c "$dir/nginx/nginx.conf" >/dev/null 2>&1 &
+  # nginx writes its own pid file once it runs; the shell's pid is the same process.
+  echo $! >"$dir/nginx.pid"
+}
+
+start_tinyproxy() {  # name port [user password]
+  cat >"$dir/$1.conf" <<EOF
+Port $2
+Listen 127.0.0.1
+Timeout 600
+MaxClients 50
+LogLevel Connect
+LogFile "$dir/$1.log"
+EOF
+  [ $# -eq 4 ] && echo "BasicAuth $3 $4" >>"$dir/$1.conf"
+  tinyproxy -d -c "$dir/$1.conf" >/dev/null 2>&1 &
+  echo $! >"$dir/$1.pid"
+}
+
+case "$action" in
+  stop) stop_all ;;
+  start)
+    stop_all
+    mkdir -p "$dir"
+    make_certificates
+    make_files
+    python3 "$root/tests/fixtures/fault_server.py" "$dir/fault.port" >/dev/null 2>&1 &
+    echo $! >"$dir/fault.pid"
+    for _ in $(seq 100); do [ -s "$dir/fault.port" ] && break; sleep 0.05; done
+    read -r fault black_hole <"$dir/fault.port"
+    nginx_http=$(free_port); nginx_tls=$(free_port); nginx_untrusted=$(free_port)
+    proxy=$(free_port); proxy_auth=$(free_port)
+    start_nginx "$nginx_http" "$nginx_tls" "$nginx_untrusted" "$fault"
+    start_tinyproxy proxy "$proxy"
+    start_tinyproxy proxy-auth "$proxy_auth" tester secret
+    for p in "fault $fault" "nginx $nginx_http" "nginx-tls $nginx_tls" "nginx-untrusted $nginx_untrusted" \
+             "tinyproxy $proxy" "tinyproxy-auth $proxy_auth"; do
+      wait_for_port $p
+    done
+    cat >"$dir/servers.env" <<EOF
+fault=$fault
+black_hole=$black_hole
+nginx=$nginx_http
+nginx_tls=$nginx_tls
+nginx_untrusted=$nginx_untrusted
+proxy=$proxy
+proxy_auth=$proxy_auth
+EOF
+    ;;
+  *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+esac

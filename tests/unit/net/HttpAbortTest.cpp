@@ -1,0 +1,172 @@
+// Aborting a GET from another thread, in every phase of a request.
+#include "NetTestSupport.h"
+
+#include "support/TestServers.h"
+#include "win/Exception.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <thread>
+
+using namespace NetTest;
+using Net::THttpError;
+using TestSupport::TTestServers;
+
+namespace {
+
+// A hang, not a speed limit: prompt aborts take milliseconds.
+constexpr double kHangMs = 10000;
+
+// Sets the abort signal from a thread of its own, `delayMs` after Trigger().
+class TAborter {
+public:
+    TAborter(boost::shared_ptr<Net::TAbortSignal> signal, int delayMs)
+        : signal_(std::move(signal)), trigger_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          thread_([this, delayMs] {
+              WaitForSingleObject(trigger_.get(), INFINITE);
+              if (delayMs > 0) Sleep(delayMs);
+              abortedAt_ = NowMs();
+              signal_->Abort();
+          }) {}
+    ~TAborter() {
+        Trigger();
+        if (thread_.joinable()) thread_.join();
+    }
+    void Trigger() { SetEvent(trigger_.get()); }
+    // Waits for the abort to have happened; returns its time.
+    double AbortedAt() {
+        if (thread_.joinable()) thread_.join();
+        return abortedAt_;
+    }
+
+private:
+    boost::shared_ptr<Net::TAbortSignal> signal_;
+    Win::UniqueHandle trigger_;
+    double abortedAt_ = 0;
+    std::thread thread_;
+};
+
+struct TStageCase {
+    const char* Name;
+    const char* Server;
+    const wchar_t* Path;
+    enum { AtStart, OnFirstWork, OnRedirect } When;
+    int DelayMs;
+};
+
+void PrintTo(const TStageCase& c, std::ostream* os) { *os << c.Name; }
+
+class AbortStageTest : public ::testing::TestWithParam<TStageCase> {};
+
+// In each phase an abort from another thread makes the GET raise Aborted at
+// once, with begin and end still paired.
+TEST_P(AbortStageTest, GetFailsPromptly) {
+    const TStageCase& c = GetParam();
+    TClientRig rig;
+    TAborter aborter(rig.Abort, c.DelayMs);
+    if (c.When == TStageCase::OnFirstWork) {
+        auto record = rig.Client.OnWork;
+        rig.Client.OnWork = [&, record](Net::TWorkMode mode, std::int64_t count) {
+            record(mode, count);
+            aborter.Trigger();
+        };
+    } else if (c.When == TStageCase::OnRedirect) {
+        rig.Client.OnRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
+    } else {
+        aborter.Trigger();
+    }
+    TCountingStream stream;
+    double failedAt = 0;
+    try {
+        rig.Client.Get(TTestServers::Instance().Http(c.Server, c.Path), stream);
+        ADD_FAILURE() << "returned normally";
+    } catch (const THttpError& error) {
+        failedAt = NowMs();
+        EXPECT_EQ(error.Kind(), THttpError::TKind::Aborted) << error.what();
+    }
+    const double latency = failedAt - aborter.AbortedAt();
+    std::printf("abort latency %s: %.2f ms\n", c.Name, latency);
+    EXPECT_LT(latency, kHangMs);
+    rig.Recorder.Transfers();
+}
+
+INSTANTIATE_TEST_SUITE_P(Http, AbortStageTest,
+    ::testing::Values(TStageCase{"DuringConnect", "black_hole", L"/", TStageCase::AtStart, 300},
+                      TStageCase{"WaitingForHeaders", "fault", L"/stall-headers", TStageCase::AtStart, 300},
+                      TStageCase{"MidBodyStalled", "fault", L"/stall-body/200000", TStageCase::OnFirstWork, 100},
+                      TStageCase{"MidBodySlow", "fault", L"/slow/500000", TStageCase::OnFirstWork, 100},
+                      TStageCase{"MidBodyFast", "nginx", L"/zero-256m.bin", TStageCase::OnFirstWork, 0},
+                      TStageCase{"InsideRedirect", "fault", L"/redirect?to=/stall-headers", TStageCase::OnRedirect, 0},
+                      TStageCase{"AfterRedirect", "fault", L"/redirect?to=/slow/500000", TStageCase::OnRedirect, 200}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// A signal set before the GET starts fails it at once, before any connection.
+TEST(HttpAbortTest, AbortBeforeGet) {
+    TClientRig rig;
+    rig.Abort->Abort();
+    TStringStream stream;
+    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Http("fault", L"/fixed/10"), stream),
+              THttpError::TKind::Aborted);
+    EXPECT_TRUE(rig.Recorder.Events.empty());
+}
+
+// Aborts at random moments, from before the connection to the middle of the
+// body, all end promptly; the client is destroyed right after each failure while
+// the platform may still be closing its handles. Prints the latency distribution.
+TEST(HttpAbortTest, RandomMomentsEndPromptly) {
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> delay(0, 400);
+    std::vector<double> latencies;
+    for (int i = 0; i < 40; ++i) {
+        const int delayMs = delay(random);
+        double failedAt = 0;
+        double abortedAt = 0;
+        {
+            TClientRig rig;
+            TAborter aborter(rig.Abort, delayMs);
+            aborter.Trigger();
+            TCountingStream stream;
+            try {
+                rig.Client.Get(TTestServers::Instance().Http("fault", L"/slow/100000"), stream);
+                ADD_FAILURE() << "returned normally after " << delayMs << " ms";
+            } catch (const THttpError& error) {
+                failedAt = NowMs();
+                EXPECT_EQ(error.Kind(), THttpError::TKind::Aborted) << error.what();
+            }
+            abortedAt = aborter.AbortedAt();
+            rig.Recorder.Transfers();
+        }
+        latencies.push_back(failedAt - abortedAt);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    std::printf("abort latency over %zu random moments: min %.2f, median %.2f, p90 %.2f, max %.2f ms\n",
+                latencies.size(), latencies.front(), latencies[latencies.size() / 2],
+                latencies[latencies.size() * 9 / 10], latencies.back());
+    EXPECT_LT(latencies.back(), kHangMs);
+}
+
+// Announcing 5 000 000 000 bytes gives the full 64-bit total at begin; its
+// low 32 bits are what a 32-bit consumer sees.
+TEST(HttpAbortTest, TotalAboveFourGiB) {
+    TClientRig rig;
+    TAborter aborter(rig.Abort, 0);
+    auto record = rig.Client.OnWork;
+    rig.Client.OnWork = [&, record](Net::TWorkMode mode, std::int64_t count) {
+        record(mode, count);
+        if (count >= (1 << 20)) aborter.Trigger();
+    };
+    TCountingStream stream;
+    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Http("fault", L"/huge"), stream),
+              THttpError::TKind::Aborted);
+    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    ASSERT_EQ(transfers.size(), 1u);
+    EXPECT_EQ(transfers[0].Total, 5000000000LL);
+    EXPECT_EQ(static_cast<std::uint32_t>(transfers[0].Total), 705032704u);
+    EXPECT_EQ(transfers[0].Received, 1 << 20);
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// Streams, event recording and timing for the HTTP client's tests.
+#pragma once
+
+#include "net/HttpClient.h"
+
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace NetTest {
+
+// The fault server's and the nginx files' content: byte i is i % 251.
+std::string PatternBody(std::size_t size);
+
+// Keeps what it is given in memory.
+class TStringStream : public Net::TOutputStream {
+public:
+    void Write(const void* data, std::size_t size) override { Bytes.append(static_cast<const char*>(data), size); }
+    std::string Bytes;
+};
+
+// Counts bytes and throws them away (for large bodies).
+class TCountingStream : public Net::TOutputStream {
+public:
+    void Write(const void*, std::size_t size) override { Count += size; }
+    std::uint64_t Count = 0;
+};
+
+// Fails every write, as a full disk would.
+class TFailingStream : public Net::TOutputStream {
+public:
+    void Write(const void*, std::size_t) override { throw std::runtime_error("disk full"); }
+};
+
+struct TEvent {
+    enum TKind { Begin, Work, End } Kind;
+    std::int64_t Value;
+};
+
+struct TRedirectCall {
+    std::wstring Location;
+    int Count;
+    bool Follow;
+    std::wstring Method;
+};
+
+// One transfer as the events told it: the announced total and the last count.
+struct TTransfer {
+    std::int64_t Total = 0;
+    std::int64_t Received = 0;
+    int WorkEvents = 0;
+};
+
+// Records every event of a client (attached at construction).
+class TRecorder {
+public:
+    explicit TRecorder(Net::THttpClient& client);
+    std::vector<TEvent> Events;
+    std::vector<TRedirectCall> Redirects;
+    // Splits Events into transfers, failing the test when they are not
+    // begin, growing counts, end.
+    std::vector<TTransfer> Transfers() const;
+};
+
+// A client with its own abort signal, redirects on, events recorded.
+struct TClientRig {
+    TClientRig();
+    boost::shared_ptr<Net::TAbortSignal> Abort = boost::make_shared<Net::TAbortSignal>();
+    Net::THttpClient Client{Abort};
+    TRecorder Recorder{Client};
+};
+
+// Runs Get and returns the kind of THttpError it raised (it must raise one).
+Net::THttpError::TKind GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream);
+
+// Milliseconds of a monotonic high-resolution clock.
+double NowMs();
+
+}  // namespace NetTest

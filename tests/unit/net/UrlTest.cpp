@@ -1,0 +1,80 @@
+// Locations, URL parts and proxy credentials as the HTTP client builds them.
+#include "net/HttpError.h"
+#include "net/Url.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TCredentialsCase {
+    const char* Name;
+    const wchar_t* User;
+    const wchar_t* Password;
+    const wchar_t* Expected;
+};
+
+void PrintTo(const TCredentialsCase& c, std::ostream* os) { *os << c.Name; }
+
+class BasicCredentialsTest : public ::testing::TestWithParam<TCredentialsCase> {};
+
+// The Basic value is Base64 of the UTF-8 "user:password" (RFC 7617's own examples).
+TEST_P(BasicCredentialsTest, Encodes) {
+    EXPECT_EQ(Net::BasicCredentials(GetParam().User, GetParam().Password), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Net, BasicCredentialsTest,
+    ::testing::Values(TCredentialsCase{"Empty", L"", L"", L"Basic Og=="},
+                      TCredentialsCase{"Rfc7617", L"Aladdin", L"open sesame", L"Basic QWxhZGRpbjpvcGVuIHNlc2FtZQ=="},
+                      TCredentialsCase{"Utf8", L"test", L"123\u00a3", L"Basic dGVzdDoxMjPCow=="},
+                      TCredentialsCase{"Long", L"a-rather-long-user-name-to-pass-76-characters-of-base64",
+                                       L"and-a-password-as-long-as-it",
+                                       L"Basic YS1yYXRoZXItbG9uZy11c2VyLW5hbWUtdG8tcGFzcy03Ni1jaGFyYWN0ZXJzLW9mLWJhc2U2"
+                                       L"NDphbmQtYS1wYXNzd29yZC1hcy1sb25nLWFzLWl0"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+struct TLocationCase {
+    const char* Name;
+    const wchar_t* Base;
+    const wchar_t* Location;
+    const wchar_t* Expected;
+};
+
+void PrintTo(const TLocationCase& c, std::ostream* os) { *os << c.Name; }
+
+class ResolveLocationTest : public ::testing::TestWithParam<TLocationCase> {};
+
+// Locations resolve as RFC 3986 says: absolute, host-relative, relative, with "..".
+TEST_P(ResolveLocationTest, Resolves) {
+    EXPECT_EQ(Net::ResolveLocation(GetParam().Base, GetParam().Location), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Net, ResolveLocationTest,
+    ::testing::Values(
+        TLocationCase{"Absolute", L"http://a/b/c", L"https://x:8443/y?z", L"https://x:8443/y?z"},
+        TLocationCase{"HostRelative", L"http://a:81/b/c?q", L"/d/e", L"http://a:81/d/e"},
+        TLocationCase{"Sibling", L"http://a/b/c", L"d", L"http://a/b/d"},
+        TLocationCase{"UpOne", L"http://a/b/c/d?q", L"../e?f=1", L"http://a/b/e?f=1"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// URL parts: default ports per scheme, path and query kept, "/" for none.
+TEST(SplitUrlTest, Parts) {
+    const Net::TUrlParts plain = Net::SplitUrl(L"http://example.test/a/b?c=d");
+    EXPECT_FALSE(plain.Secure);
+    EXPECT_EQ(plain.Host, L"example.test");
+    EXPECT_EQ(plain.Port, 80);
+    EXPECT_EQ(plain.PathAndQuery, L"/a/b?c=d");
+    const Net::TUrlParts secure = Net::SplitUrl(L"https://localhost:8443");
+    EXPECT_TRUE(secure.Secure);
+    EXPECT_EQ(secure.Port, 8443);
+    EXPECT_EQ(secure.PathAndQuery, L"/");
+    EXPECT_EQ(Net::SplitUrl(L"https://h/x").Port, 443);
+}
+
+// Anything but http and https is refused.
+TEST(SplitUrlTest, OtherSchemesRaise) {
+    EXPECT_THROW(Net::SplitUrl(L"ftp://h/x"), Net::THttpError);
+    EXPECT_THROW(Net::SplitUrl(L"file:///c:/x"), Net::THttpError);
+    EXPECT_THROW(Net::SplitUrl(L"relative/path"), Net::THttpError);
+}
+
+}  // namespace
