@@ -5,9 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
-"$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$build" -j "$(nproc)" --target updater
+"$root/tools/build.sh" updater
 [ $# -gt 0 ] || set -- alpha "beta gamma"
 "$root/tools/wine-env.sh" "$build" bash -c '
   "$UPDATER_WINE" "$UPDATER_BUILD_DIR/updater.exe" "$@" &

@@ -4,9 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
-"$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$build" -j "$(nproc)" --target updater_form_tests
+"$root/tools/build.sh" updater_form_tests
 out="$root/docs/screenshots"
 mkdir -p "$out"
 windows_out="Z:$(echo "$out" | tr / '\\')"

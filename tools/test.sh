@@ -3,7 +3,5 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
-"$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$build" -j "$(nproc)"
+"$root/tools/build.sh"
 "$root/tools/wine-env.sh" "$build" ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
