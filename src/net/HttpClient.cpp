@@ -49,13 +49,12 @@ void THttpClient::SetProxy(const TProxySettings& proxy) {
 void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
     if (abort_->Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
     SplitUrl(url);
-    // Closing the session never waits: WinINet keeps it alive for a request
-    // that is still closing in the background.
-    const UniqueHInternet session = OpenAsyncSession(kUserAgent, proxy_);
+    // A request that fails takes the session along to its background close.
+    UniqueHInternet session = OpenAsyncSession(kUserAgent, proxy_);
     std::wstring current = url;
     std::wstring method = L"GET";
     for (int redirects = 0;;) {
-        TRequest request(session.get(), current, method, kConnectionClose + proxyHeaders_, *abort_);
+        TRequest request(session, current, method, kConnectionClose + proxyHeaders_, *abort_);
         request.Send();
         const unsigned long status = request.StatusCode();
         // Wine's WinINet can complete the send of a connection reset before

@@ -97,4 +97,9 @@ private:
     bool handleRedirects_ = false;
 };
 
+// Waits up to `timeoutMs` until every handle that a failed or aborted GET left
+// to close in the background is closed; tells whether they all are. For the
+// end of a process: leaving while the platform still closes a handle is not safe.
+bool WaitForBackgroundCloses(unsigned long timeoutMs);
+
 }  // namespace Net

@@ -1,7 +1,9 @@
 #include "net/Request.h"
 
+#include "net/HttpClient.h"
 #include "net/HttpError.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -50,15 +52,34 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
     }
 }
 
+// Request, connection and session, closed in that order: closing a parent
+// first would close the children with it and free their handle values for
+// reuse, so that closing them afterwards could hit another request's handle.
 struct TClosing {
-    UniqueHInternet First;
-    UniqueHInternet Second;
+    UniqueHInternet Request;
+    UniqueHInternet Connect;
+    UniqueHInternet Session;
 };
 
+// Counts the closer threads still running; signalled when there are none.
+struct TClosers {
+    std::atomic<long> Running{0};
+    Win::UniqueHandle Idle{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+};
+
+TClosers& Closers() {
+    static TClosers closers;
+    return closers;
+}
+
 DWORD WINAPI CloseThread(void* parameter) {
-    std::unique_ptr<TClosing> closing(static_cast<TClosing*>(parameter));
-    closing->First.reset();
-    closing->Second.reset();
+    {
+        std::unique_ptr<TClosing> closing(static_cast<TClosing*>(parameter));
+        closing->Request.reset();
+        closing->Connect.reset();
+        closing->Session.reset();
+    }
+    if (--Closers().Running == 0) SetEvent(Closers().Idle.get());
     return 0;
 }
 
@@ -85,20 +106,30 @@ UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& 
     return session;
 }
 
-void CloseInBackground(UniqueHInternet first, UniqueHInternet second) {
-    auto closing = std::make_unique<TClosing>(TClosing{std::move(first), std::move(second)});
+void CloseInBackground(UniqueHInternet request, UniqueHInternet connect, UniqueHInternet session) {
+    auto closing = std::make_unique<TClosing>(TClosing{std::move(request), std::move(connect), std::move(session)});
+    TClosers& closers = Closers();
+    if (closers.Running++ == 0) ResetEvent(closers.Idle.get());
     const Win::UniqueHandle thread(CreateThread(nullptr, 64 * 1024, CloseThread, closing.get(),
                                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    if (thread) static_cast<void>(closing.release());  // the thread owns it now
+    if (thread) {
+        static_cast<void>(closing.release());  // the thread owns it now
+    } else if (--closers.Running == 0) {
+        SetEvent(closers.Idle.get());  // closing is destroyed here, on this thread
+    }
 }
 
-TRequest::TRequest(HINTERNET session, const std::wstring& url, const std::wstring& method,
+bool WaitForBackgroundCloses(unsigned long timeoutMs) {
+    return WaitForSingleObject(Closers().Idle.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+TRequest::TRequest(UniqueHInternet& session, const std::wstring& url, const std::wstring& method,
                    const std::wstring& headers, const TAbortSignal& abort)
-    : abort_(abort), context_(new TRequestContext(headers)) {
+    : abort_(abort), session_(session), context_(new TRequestContext(headers)) {
     try {
         const TUrlParts parts = SplitUrl(url);
         ThrowIfAborted();
-        connect_.reset(InternetConnectW(session, parts.Host.c_str(), parts.Port, nullptr, nullptr,
+        connect_.reset(InternetConnectW(session.get(), parts.Host.c_str(), parts.Port, nullptr, nullptr,
                                         INTERNET_SERVICE_HTTP, 0, 0));
         if (!connect_) throw THttpError::Call("InternetConnectW", GetLastError());
         const wchar_t* accept[] = {L"*/*", nullptr};
@@ -119,11 +150,11 @@ TRequest::TRequest(HINTERNET session, const std::wstring& url, const std::wstrin
 }
 
 TRequest::~TRequest() {
-    if (pending_) {
-        CloseInBackground(std::move(request_), std::move(connect_));
-    } else {
+    if (bodyEnded_) {
         request_.reset();
         connect_.reset();
+    } else {
+        CloseInBackground(std::move(request_), std::move(connect_), std::move(session_));
     }
     context_->Release();
 }
@@ -135,14 +166,12 @@ void TRequest::ThrowIfAborted() const {
 void TRequest::WaitForCompletion() {
     // The abort event comes first: when both are set, the abort wins.
     const HANDLE events[] = {abort_.Event(), context_->Completion.get()};
-    pending_ = true;
     const DWORD waited = WaitForMultipleObjects(2, events, FALSE, kStallTimeoutMs);
     if (waited == WAIT_OBJECT_0) ThrowIfAborted();
     if (waited == WAIT_TIMEOUT)
         throw THttpError(THttpError::TKind::Connection,
                          L"No data for " + std::to_wstring(kStallTimeoutMs / 1000) + L" seconds", ERROR_INTERNET_TIMEOUT);
     if (waited != WAIT_OBJECT_0 + 1) throw THttpError::Call("WaitForMultipleObjects", GetLastError());
-    pending_ = false;
 }
 
 void TRequest::Send() {
@@ -203,6 +232,7 @@ unsigned long TRequest::Read() {
         WaitForCompletion();
         if (!context_->Result) throw THttpError::Call("InternetReadFileExA", context_->Error);
     }
+    bodyEnded_ = buffers.dwBufferLength == 0;
     return buffers.dwBufferLength;
 }
 

@@ -20,17 +20,20 @@ struct TRequestContext;
 // direct connection.
 UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy);
 
-// Closes the handles, in order, on a short-lived thread of its own: closing the
-// handle of a call still in progress can block, and the caller must not wait.
-void CloseInBackground(UniqueHInternet first, UniqueHInternet second);
+// Closes the handles, in this order, on a short-lived thread of its own:
+// closing the handle of a call still in progress, or of a body not read to its
+// end, can block (Wine's WinINet reads whatever of the body is already there
+// first), and the caller must not wait for that.
+void CloseInBackground(UniqueHInternet request, UniqueHInternet connect, UniqueHInternet session);
 
 // Owns the connect and request handles of one request and its reference to the
 // per-request context. Used on one thread; every wait also ends on `abort`.
-// Destroyed while a call is still pending (after an abort or a time-out), it
-// closes its handles in the background.
+// Destroyed before its body was read to the end (a failure, an abort, a call
+// still pending), it closes its handles and the session in the background:
+// the request fails and the session is not used again.
 class TRequest : boost::noncopyable {
 public:
-    TRequest(HINTERNET session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
+    TRequest(UniqueHInternet& session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
              const TAbortSignal& abort);
     ~TRequest();
 
@@ -51,10 +54,11 @@ private:
     void ThrowIfAborted() const;
 
     const TAbortSignal& abort_;
+    UniqueHInternet& session_;
     TRequestContext* context_;  // one reference of ours; the request handle holds another
     UniqueHInternet connect_;
     UniqueHInternet request_;
-    bool pending_ = false;  // a call was started and has not completed
+    bool bodyEnded_ = false;  // Read() has returned 0
 };
 
 }  // namespace Net

@@ -6,6 +6,20 @@
 
 namespace NetTest {
 
+namespace {
+
+// Aborted transfers leave handles closing in the background; the test process
+// ends only once they are closed, as a product would.
+class TBackgroundClosesEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { EXPECT_TRUE(Net::WaitForBackgroundCloses(60000)); }
+};
+
+const ::testing::Environment* const kBackgroundCloses =
+    ::testing::AddGlobalTestEnvironment(new TBackgroundClosesEnvironment);
+
+}  // namespace
+
 std::string PatternBody(std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);
