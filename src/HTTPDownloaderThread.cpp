@@ -30,11 +30,18 @@ THTTPDownloaderThread::THTTPDownloaderThread(HWND NotifyWindow, const std::wstri
       Proxy(Proxy),
       StopSignal(boost::make_shared<Net::TAbortSignal>()) {
     FreeOnTerminate = false;
-    SetPriority(Toolkit::TThreadPriority::tpNormal);
     OnTerminate = [this](Toolkit::TThread&) { ThreadTerminated(); };
-    SetIndeterminate(false);
-    StopRequested = false;
-    DownloadPath = ChooseDownloadPath(Url, TargetFilePath);
+    try {
+        SetPriority(Toolkit::TThreadPriority::tpNormal);
+        SetIndeterminate(false);
+        StopRequested = false;
+        DownloadPath = ChooseDownloadPath(Url, TargetFilePath);
+    } catch (...) {
+        // The base destructor lets the suspended thread end; its termination
+        // handler must not reach the members this failed constructor leaves.
+        OnTerminate = nullptr;
+        throw;
+    }
     Start();
 }
 

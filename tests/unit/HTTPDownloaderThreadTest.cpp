@@ -279,19 +279,29 @@ TEST_F(HTTPDownloaderThreadTest, LargeTotalIsReportedAsItsLow32Bits) {
     EXPECT_EQ(reported_[0].Total, 705032704);
 }
 
-// A download name the file system rejects ends the thread before any request:
-// finished 0, no file, no browser, and the proxy the job names never saw it.
-TEST_F(HTTPDownloaderThreadTest, RejectedDownloadNameEndsBeforeAnyRequest) {
-    for (const std::wstring& extension : {std::wstring(L"a*b"), std::wstring(300, L'x')}) {
-        SCOPED_TRACE(Utf8(extension.substr(0, 8)));
+// A download name the file system rejects, or a target folder that cannot be
+// made (below a file), ends the thread before any request: finished 0, no
+// file, no browser, and the proxy the job names never saw the URL.
+TEST_F(HTTPDownloaderThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
+    WriteFileBytes(scratch_.Path() + L"a-file", "x");
+    const struct {
+        const char* Label;
+        std::wstring Name;  // the URL's last part, whose extension names the download file
+        std::wstring Target;
+    } cases[] = {
+        {"wildcard in the name", L"rejected.a*b", Target()},
+        {"name too long", L"rejected." + std::wstring(300, L'x'), Target()},
+        {"folder below a file", L"rejected.bin", scratch_.Path() + L"a-file\\sub\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
         recorder_.Notices.clear();
-        const std::wstring url = Fault(L"/fixed/10?rejected." + extension);
-        Start(url, ThroughProxy("proxy", false, L"", L""));
+        Start(Fault(L"/fixed/10?" + c.Name), ThroughProxy("proxy", false, L"", L""), c.Target);
         EXPECT_EQ(Finish(), 0u);
         EXPECT_TRUE(reported_.empty());
         EXPECT_FALSE(PathExists(DownloadFilePath()));
-        EXPECT_EQ(ReadFileBytes(TTestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
     }
+    EXPECT_EQ(ReadFileBytes(TTestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
