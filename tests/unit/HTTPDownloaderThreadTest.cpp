@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -341,5 +343,37 @@ const TProxyCase kProxies[] = {
 
 INSTANTIATE_TEST_SUITE_P(Proxies, ThroughTheProxy, ::testing::ValuesIn(kProxies),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// A stop at random moments of every phase (connecting, waiting for headers,
+// inside a redirect chain, mid-body) ends the thread quietly; the latency from
+// RequestStop to the end of WaitFor is printed. The bound only catches a hang.
+TEST_F(HTTPDownloaderThreadTest, StopAtRandomMomentsEndsQuietly) {
+    const std::wstring urls[] = {
+        TTestServers::Instance().Http("black_hole", L"/fixed/10"),
+        Fault(L"/stall-headers"),
+        Fault(L"/chain/rel/302/3?to=/slow/300000"),
+        Fault(L"/slow/300000"),
+    };
+    std::vector<double> latencies;
+    unsigned seed = 12345;
+    for (int i = 0; i < 40; ++i) {
+        recorder_.Notices.clear();
+        Start(urls[i % 4]);
+        seed = seed * 1103515245 + 12345;
+        const ULONGLONG stopAt = GetTickCount64() + (seed >> 16) % 300;
+        ASSERT_TRUE(recorder_.PumpUntil([stopAt] { return GetTickCount64() >= stopAt; }));
+        const double before = NetTest::NowMs();
+        thread_->RequestStop();
+        thread_->WaitFor();
+        latencies.push_back(NetTest::NowMs() - before);
+        EXPECT_EQ(Finish(), 0u) << i;
+        EXPECT_FALSE(PathExists(DownloadFilePath()));
+    }
+    std::sort(latencies.begin(), latencies.end());
+    std::printf("stop latency ms: median %.1f, p90 %.1f, max %.1f over %zu stops\n", latencies[latencies.size() / 2],
+                latencies[latencies.size() * 9 / 10], latencies.back(), latencies.size());
+    EXPECT_LT(latencies.back(), 10000.0);
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
 
 }  // namespace
