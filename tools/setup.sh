@@ -15,6 +15,8 @@ packages=(
   xdotool
   # the network tests' servers and their test certificates
   nginx-light tinyproxy openssl
+  # pgrep, to wait for the browser stub
+  procps
 )
 
 missing=()

@@ -1,0 +1,21 @@
+// The download file as the HTTP client's output stream.
+#pragma once
+
+#include "net/HttpClient.h"
+#include "win/Unique.h"
+
+#include <string>
+
+// Owns the open download file; closes it when destroyed. One thread at a time.
+class TDownloadFileStream : public Net::TOutputStream {
+public:
+    // Creates the file at `path` anew (an existing one is truncated), for
+    // reading and writing, shared with nobody. Raises SystemCallException.
+    explicit TDownloadFileStream(const std::wstring& path);
+
+    // Appends `size` bytes; raises SystemCallException when the file system refuses them.
+    void Write(const void* data, std::size_t size) override;
+
+private:
+    Win::UniqueFile file_;
+};

@@ -1,0 +1,94 @@
+#include "support/BrowserStub.h"
+
+#include "support/TestSupport.h"
+#include "win/Exception.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <sstream>
+#include <stdexcept>
+
+namespace TestSupport {
+
+namespace {
+
+const wchar_t kBrowserKey[] = L"Software\\Wine\\WineBrowser";
+
+std::optional<std::wstring> ReadBrowsers() {
+    wchar_t value[1024];
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, kBrowserKey, L"Browsers", RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(value);
+}
+
+void WriteBrowsers(const std::optional<std::wstring>& browsers) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kBrowserKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw std::runtime_error("RegCreateKeyExW WineBrowser");
+    const Win::UniqueHKey owner(key);
+    if (!browsers) {
+        RegDeleteValueW(key, L"Browsers");
+        return;
+    }
+    RegSetValueExW(key, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(browsers->c_str()),
+                   static_cast<DWORD>((browsers->size() + 1) * sizeof(wchar_t)));
+}
+
+bool WineBrowserRuns() {
+    const Win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    Win::ThrowLastErrorIf(snapshot.get() == INVALID_HANDLE_VALUE, "CreateToolhelp32Snapshot");
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        if (_wcsicmp(entry.szExeFile, L"winebrowser.exe") == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+ScopedBrowserStub::ScopedBrowserStub() : previous_(ReadBrowsers()) {
+    static std::atomic<int> count{0};
+    const std::string stem = std::string(TEST_SERVERS_DIR) + "/browser-" + std::to_string(GetCurrentProcessId()) +
+                             "-" + std::to_string(++count);
+    script_ = stem + ".sh";
+    record_ = stem + ".urls";
+    WriteFileBytes(UnixToWindowsPath(script_), "#!/bin/sh\nprintf '%s\\n' \"$1\" >>'" + record_ + "'\n");
+    if (!RunUnixShell("chmod +x '" + script_ + "'", false)) throw std::runtime_error("chmod of the browser stub");
+    WriteBrowsers(std::wstring(script_.begin(), script_.end()));
+}
+
+ScopedBrowserStub::~ScopedBrowserStub() {
+    WriteBrowsers(previous_);
+    DeleteFileW(UnixToWindowsPath(script_).c_str());
+    DeleteFileW(UnixToWindowsPath(record_).c_str());
+}
+
+std::vector<std::wstring> ScopedBrowserStub::OpenedUrls() const {
+    std::vector<std::wstring> urls;
+    const std::wstring path = UnixToWindowsPath(record_);
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return urls;
+    std::istringstream lines(ReadFileBytes(path));
+    for (std::string line; std::getline(lines, line);) urls.emplace_back(line.begin(), line.end());
+    return urls;
+}
+
+std::vector<std::wstring> ScopedBrowserStub::SettledUrls() const {
+    const ULONGLONG end = GetTickCount64() + 20000;
+    while (WineBrowserRuns())
+        if (GetTickCount64() > end) throw std::runtime_error("winebrowser.exe did not end");
+        else Sleep(20);
+    // winebrowser starts the stub without waiting for it. The bracket keeps
+    // pgrep from matching the shell that runs this loop.
+    const std::string pattern = "[" + script_.substr(0, 1) + "]" + script_.substr(1);
+    if (!RunUnixShell("for i in $(seq 1500); do pgrep -f '" + pattern + "' >/dev/null || break; sleep 0.01; done",
+                      false))
+        throw std::runtime_error("the browser stub did not end");
+    return OpenedUrls();
+}
+
+}  // namespace TestSupport

@@ -1,0 +1,379 @@
+// The download thread against the real test servers: the notifications a real
+// hidden window receives, the progress bar's style when each arrives, the
+// download file, and the URL handed to the browser (a recording stub).
+#include "DownloadMessages.h"
+#include "FilePaths.h"
+#include "HTTPDownloaderThread.h"
+#include "NamingState.h"
+#include "UpdaterForm.h"
+#include "UpdaterFormUnit.h"
+#include "net/NetTestSupport.h"
+#include "support/BrowserStub.h"
+#include "support/TestServers.h"
+#include "support/TestSupport.h"
+#include "toolkit/Application.h"
+#include "toolkit/ProgressBar.h"
+#include "win/ComApartment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using namespace TestSupport;
+using Toolkit::TProgressBarStyle;
+
+namespace {
+
+// One notification as the window received it.
+struct TNotice {
+    UINT Message;
+    WPARAM Kind;
+    LPARAM Value;
+    TProgressBarStyle Style;  // the bar's style when it arrived
+};
+
+// A hidden top-level window that records every WM_DOWNLOAD_* message. UI thread.
+class TNotificationRecorder : boost::noncopyable {
+public:
+    TNotificationRecorder() {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"DownloadNotificationRecorder";
+        RegisterClassW(&windowClass);
+        window_.reset(CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      windowClass.hInstance, this));
+        Win::ThrowLastErrorIf(!window_, "CreateWindowExW");
+    }
+    HWND Handle() const { return window_.get(); }
+
+    bool Finished() const {
+        for (const TNotice& notice : Notices)
+            if (notice.Message == WM_DOWNLOAD_FINISHED) return true;
+        return false;
+    }
+    bool HasWork() const {
+        for (const TNotice& notice : Notices)
+            if (notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind == PROGRESS_WORK) return true;
+        return false;
+    }
+
+    // Dispatches this thread's messages until `done` holds; false after 60 s.
+    template <typename Predicate>
+    bool PumpUntil(Predicate done) {
+        const ULONGLONG end = GetTickCount64() + 60000;
+        while (!done()) {
+            if (GetTickCount64() > end) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        }
+        return true;
+    }
+
+    std::vector<TNotice> Notices;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE)
+            SetWindowLongPtrW(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        auto* self = reinterpret_cast<TNotificationRecorder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self && (message == WM_DOWNLOAD_PROGRESS || message == WM_DOWNLOAD_FINISHED))
+            self->Notices.push_back({message, wParam, lParam, UpdaterForm->ProgressBar1->Style()});
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    Win::UniqueHWnd window_;
+};
+
+// One transfer as the notifications told it.
+struct TReported {
+    LPARAM Total;
+    LPARAM Last;  // the last running count (0 without any)
+    bool operator==(const TReported& other) const { return Total == other.Total && Last == other.Last; }
+};
+
+// Splits the notices into transfers and the finished value, failing the test
+// unless they read begin, growing counts, end, ... and one finished, last.
+std::vector<TReported> Transfers(const std::vector<TNotice>& notices, WPARAM& finished) {
+    std::vector<TReported> transfers;
+    bool open = false;
+    for (size_t i = 0; i < notices.size(); ++i) {
+        const TNotice& n = notices[i];
+        if (n.Message == WM_DOWNLOAD_FINISHED) {
+            EXPECT_EQ(i + 1, notices.size()) << "finished must come once, last";
+            EXPECT_FALSE(open) << "a transfer without its end";
+            EXPECT_EQ(n.Value, 0);
+            finished = n.Kind;
+        } else if (n.Kind == PROGRESS_BEGIN) {
+            EXPECT_FALSE(open);
+            open = true;
+            transfers.push_back({n.Value, 0});
+        } else if (n.Kind == PROGRESS_WORK) {
+            EXPECT_TRUE(open);
+            if (!transfers.empty()) {
+                EXPECT_GE(n.Value, transfers.back().Last);
+                transfers.back().Last = n.Value;
+            }
+        } else {
+            EXPECT_EQ(n.Kind, PROGRESS_END);
+            EXPECT_EQ(n.Value, 0);
+            EXPECT_TRUE(open);
+            open = false;
+        }
+    }
+    return transfers;
+}
+
+// The process-wide state the thread works with: the naming state, the job,
+// a progress window (UpdaterForm) with a real progress bar, the browser stub.
+class HTTPDownloaderThreadTest : public ::testing::Test {
+protected:
+    HTTPDownloaderThreadTest() : temp_(scratch_.Path()) {
+        UpdaterFormUnitStartup();
+        Toolkit::Application().Initialize();
+        form_ = std::make_unique<TUpdaterForm>();
+        UpdaterForm = form_.get();
+        UpdaterForm->ProgressBar1->Handle();
+    }
+    ~HTTPDownloaderThreadTest() override {
+        thread_.reset();
+        form_.reset();
+        Toolkit::Application().DestroyForms();
+        UpdaterFormUnitTeardown();
+    }
+
+    std::wstring Target() const { return scratch_.Path() + L"target\\"; }
+
+    // Starts a download of `url` into Target(); the bar starts in the marquee
+    // style so that the constructor's switch to normal shows.
+    void Start(const std::wstring& url, const TProxyInfo& proxy = TProxyInfo(),
+               const std::wstring& target = std::wstring()) {
+        UpdaterForm->ProgressBar1->SetStyle(TProgressBarStyle::pbstMarquee);
+        thread_ = std::make_unique<THTTPDownloaderThread>(recorder_.Handle(), url,
+                                                          target.empty() ? Target() : target, proxy);
+        EXPECT_EQ(UpdaterForm->ProgressBar1->Style(), TProgressBarStyle::pbstNormal);
+    }
+    // Waits for the finished notification, then destroys the thread (closing the file).
+    WPARAM Finish() {
+        EXPECT_TRUE(recorder_.PumpUntil([this] { return recorder_.Finished(); }));
+        thread_.reset();
+        WPARAM finished = 99;
+        reported_ = Transfers(recorder_.Notices, finished);
+        return finished;
+    }
+    // Stops a running download the way the window does when it is destroyed:
+    // RequestStop, then WaitFor; the finished notification must have been
+    // posted during that wait.
+    void StopAndWaitFor() {
+        thread_->RequestStop();
+        thread_->WaitFor();
+        MSG message;
+        EXPECT_TRUE(PeekMessageW(&message, recorder_.Handle(), WM_DOWNLOAD_FINISHED, WM_DOWNLOAD_FINISHED,
+                                 PM_NOREMOVE));
+        EXPECT_FALSE(recorder_.Finished());
+    }
+    static std::wstring Fault(const std::wstring& path) { return TTestServers::Instance().Http("fault", path); }
+    static TProxyInfo ThroughProxy(const char* server, bool authorization, const std::wstring& user,
+                                   const std::wstring& password) {
+        return {true, L"127.0.0.1", TTestServers::Instance().Port(server), authorization, user, password};
+    }
+
+    Win::ComApartment com_;
+    ScratchFolder scratch_;
+    ScopedTempFolder temp_;
+    ScopedBrowserStub browser_;
+    std::unique_ptr<TUpdaterForm> form_;
+    TNotificationRecorder recorder_;
+    std::unique_ptr<THTTPDownloaderThread> thread_;
+    std::vector<TReported> reported_;
+};
+
+struct TSequenceCase {
+    const char* Name;
+    const wchar_t* Path;  // on the fault server
+    std::vector<TReported> Expected;
+    TProgressBarStyle StyleAtEnd;
+    size_t FileSize;
+    const wchar_t* RemoteName;
+};
+
+void PrintTo(const TSequenceCase& c, std::ostream* os) { *os << c.Name; }
+
+class NotificationSequence : public HTTPDownloaderThreadTest,
+                             public ::testing::WithParamInterface<TSequenceCase> {};
+
+// A complete download posts the transfers the size display may show (none
+// after a redirect unless the body is announced above 51200 bytes), then
+// finished 1; the file holds the body and RemoteFileName the last name.
+TEST_P(NotificationSequence, CompleteDownloadReportsItsTransfers) {
+    const TSequenceCase& c = GetParam();
+    Start(Fault(c.Path));
+    EXPECT_EQ(Finish(), 1u);
+    EXPECT_EQ(reported_, c.Expected);
+    for (const TNotice& notice : recorder_.Notices)
+        if (notice.Message == WM_DOWNLOAD_PROGRESS) EXPECT_EQ(notice.Style, TProgressBarStyle::pbstNormal);
+    EXPECT_EQ(recorder_.Notices.back().Style, c.StyleAtEnd);
+    EXPECT_EQ(*TargetFolder, Target());
+    EXPECT_EQ(ExtractFileDir(DownloadFilePath()) + L"\\", Target());
+    EXPECT_TRUE(ReadFileBytes(DownloadFilePath()) == NetTest::PatternBody(c.FileSize));
+    EXPECT_EQ(*RemoteFileName, c.RemoteName);
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+const TSequenceCase kSequences[] = {
+    {"KnownLength", L"/fixed/1000", {{1000, 1000}}, TProgressBarStyle::pbstNormal, 1000, L"1000"},
+    {"UnannouncedLength", L"/close/70000", {{0, 70000}}, TProgressBarStyle::pbstNormal, 70000, L"70000"},
+    {"RedirectTo51200", L"/redirect?code=302&to=/fixed/51200", {}, TProgressBarStyle::pbstMarquee, 51200, L"51200"},
+    {"RedirectTo51201", L"/redirect?code=302&to=/fixed/51201", {{51201, 51201}}, TProgressBarStyle::pbstNormal,
+     51201, L"51201"},
+    {"TwoRedirects", L"/chain/rel/302/1?to=/fixed/77", {}, TProgressBarStyle::pbstMarquee, 77, L"77"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Downloads, NotificationSequence, ::testing::ValuesIn(kSequences),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// An error status: no file is left, the job's URL goes to the browser, finished 0.
+TEST_F(HTTPDownloaderThreadTest, ErrorStatusOpensTheJobUrlInTheBrowser) {
+    const std::wstring url = Fault(L"/status/404");
+    Start(url);
+    EXPECT_EQ(Finish(), 0u);
+    EXPECT_TRUE(reported_.empty());
+    EXPECT_FALSE(PathExists(DownloadFilePath()));
+    EXPECT_EQ(browser_.SettledUrls(), std::vector<std::wstring>{url});
+}
+
+// A stop in the middle of the body deletes the file, opens no browser and
+// ends with finished 0, posted while the UI thread waits for the thread.
+TEST_F(HTTPDownloaderThreadTest, StopMidBodyDeletesTheFileQuietly) {
+    Start(Fault(L"/stall-body/400000"));
+    ASSERT_TRUE(recorder_.PumpUntil([this] { return recorder_.HasWork(); }));
+    StopAndWaitFor();
+    EXPECT_EQ(Finish(), 0u);
+    ASSERT_EQ(reported_.size(), 1u);
+    EXPECT_EQ(reported_[0].Total, 400000);
+    EXPECT_FALSE(PathExists(DownloadFilePath()));
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+// A stop before the thread has made its client still ends it at once, quietly.
+TEST_F(HTTPDownloaderThreadTest, StopBeforeTheTransferStartsEndsQuietly) {
+    Start(Fault(L"/stall-headers"));
+    StopAndWaitFor();
+    EXPECT_EQ(Finish(), 0u);
+    EXPECT_FALSE(PathExists(DownloadFilePath()));
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+// A total above 4 GiB travels as its low 32 bits: 5 000 000 000 mod 2^32.
+TEST_F(HTTPDownloaderThreadTest, LargeTotalIsReportedAsItsLow32Bits) {
+    Start(Fault(L"/huge"));
+    ASSERT_TRUE(recorder_.PumpUntil([this] { return recorder_.HasWork(); }));
+    StopAndWaitFor();
+    EXPECT_EQ(Finish(), 0u);
+    ASSERT_FALSE(reported_.empty());
+    EXPECT_EQ(reported_[0].Total, static_cast<LPARAM>(5000000000ULL & 0xFFFFFFFFULL));
+    EXPECT_EQ(reported_[0].Total, 705032704);
+}
+
+// A download name the file system rejects, or a target folder that cannot be
+// made (below a file), ends the thread before any request: finished 0, no
+// file, no browser, and the proxy the job names never saw the URL.
+TEST_F(HTTPDownloaderThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
+    WriteFileBytes(scratch_.Path() + L"a-file", "x");
+    const struct {
+        const char* Label;
+        std::wstring Name;  // the URL's last part, whose extension names the download file
+        std::wstring Target;
+    } cases[] = {
+        {"wildcard in the name", L"rejected.a*b", Target()},
+        {"name too long", L"rejected." + std::wstring(300, L'x'), Target()},
+        {"folder below a file", L"rejected.bin", scratch_.Path() + L"a-file\\sub\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        recorder_.Notices.clear();
+        Start(Fault(L"/fixed/10?" + c.Name), ThroughProxy("proxy", false, L"", L""), c.Target);
+        EXPECT_EQ(Finish(), 0u);
+        EXPECT_TRUE(reported_.empty());
+        EXPECT_FALSE(PathExists(DownloadFilePath()));
+    }
+    EXPECT_EQ(ReadFileBytes(TTestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+struct TProxyCase {
+    const char* Name;
+    const char* Server;
+    bool Authorization;
+    const wchar_t* User;
+    const wchar_t* Password;
+    // Base64 of "user:password" as the server must see it; null where the
+    // authenticating proxy consumes the header (its 200 is the proof then).
+    const char* Credentials;
+};
+
+void PrintTo(const TProxyCase& c, std::ostream* os) { *os << c.Name; }
+
+class ThroughTheProxy : public HTTPDownloaderThreadTest, public ::testing::WithParamInterface<TProxyCase> {};
+
+// The request goes through tinyproxy with the Basic proxy authorization of the
+// job's credentials, or of an empty user and password when none are required
+// (the user name and password are then not read).
+TEST_P(ThroughTheProxy, RequestCarriesTheProxyAuthorization) {
+    const TProxyCase& c = GetParam();
+    Start(Fault(L"/echo"), ThroughProxy(c.Server, c.Authorization, c.User, c.Password));
+    EXPECT_EQ(Finish(), 1u);
+    const std::string echoed = ReadFileBytes(DownloadFilePath());
+    if (c.Credentials)
+        EXPECT_NE(echoed.find(std::string("Proxy-Authorization: Basic ") + c.Credentials + "\n"), std::string::npos)
+            << echoed;
+    EXPECT_NE(echoed.find("(tinyproxy/"), std::string::npos) << echoed;
+}
+
+const TProxyCase kProxies[] = {
+    {"NoAuthorization", "proxy", false, L"ignored", L"unused", "Og=="},
+    {"BasicAuthorization", "proxy_auth", true, L"tester", L"secret", nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Proxies, ThroughTheProxy, ::testing::ValuesIn(kProxies),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A stop at random moments of every phase (connecting, waiting for headers,
+// inside a redirect chain, mid-body) ends the thread quietly; the latency from
+// RequestStop to the end of WaitFor is printed. The bound only catches a hang.
+TEST_F(HTTPDownloaderThreadTest, StopAtRandomMomentsEndsQuietly) {
+    const std::wstring urls[] = {
+        TTestServers::Instance().Http("black_hole", L"/fixed/10"),
+        Fault(L"/stall-headers"),
+        Fault(L"/chain/rel/302/3?to=/slow/300000"),
+        Fault(L"/slow/300000"),
+    };
+    std::vector<double> latencies;
+    unsigned seed = 12345;
+    for (int i = 0; i < 40; ++i) {
+        recorder_.Notices.clear();
+        Start(urls[i % 4]);
+        seed = seed * 1103515245 + 12345;
+        const ULONGLONG stopAt = GetTickCount64() + (seed >> 16) % 300;
+        ASSERT_TRUE(recorder_.PumpUntil([stopAt] { return GetTickCount64() >= stopAt; }));
+        const double before = NetTest::NowMs();
+        thread_->RequestStop();
+        thread_->WaitFor();
+        latencies.push_back(NetTest::NowMs() - before);
+        EXPECT_EQ(Finish(), 0u) << i;
+        EXPECT_FALSE(PathExists(DownloadFilePath()));
+    }
+    std::sort(latencies.begin(), latencies.end());
+    std::printf("stop latency ms: median %.1f, p90 %.1f, max %.1f over %zu stops\n", latencies[latencies.size() / 2],
+                latencies[latencies.size() * 9 / 10], latencies.back(), latencies.size());
+    EXPECT_LT(latencies.back(), 10000.0);
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+}  // namespace
