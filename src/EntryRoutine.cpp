@@ -24,7 +24,10 @@ int UpdaterEntryRoutine() {
         application.MainFormOnTaskbar = true;
         UpdaterForm = &application.CreateForm<TUpdaterForm>();
         application.Run();
+        // The window goes while the process still runs normally: its destroy
+        // handler waits for the download thread, which could not end once
+        // the process has begun to exit.
+        application.DestroyForms();
     });
-    // The application object destroys the window at exit, before the module's teardown.
     return 0;
 }

@@ -1,15 +1,24 @@
 #include "UpdaterForm.h"
 
+#include "DownloadMessages.h"
+#include "FileNaming.h"
 #include "FormFonts.h"
+#include "HTTPDownloaderThread.h"
+#include "MessageWait.h"
+#include "NamingState.h"
+#include "RegistryResult.h"
+#include "SystemProxy.h"
 #include "UpdaterFormLayout.h"
 #include "UpdaterFormUnit.h"
 
+#include "toolkit/Application.h"
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
 #include "toolkit/Panel.h"
 #include "toolkit/ProgressBar.h"
 #include "toolkit/TrayIcon.h"
 
+#include <cstdint>
 #include <cwchar>
 
 TUpdaterForm* UpdaterForm = nullptr;
@@ -36,12 +45,14 @@ TUpdaterForm::TUpdaterForm() {
     Image2 = Component<Toolkit::TImage>(*this, L"Image2");
     OnCreate = [this] { FormCreate(); };
     OnClose = [this](Toolkit::TCloseAction& action) { FormClose(action); };
+    OnDestroy = [this] { FormDestroy(); };
     Image2->OnClick = [this] { Image2Click(); };
 }
 
 TUpdaterForm::~TUpdaterForm() {
     // The drag area goes first, while Panel3's window still exists.
     DragArea = TDragAndDropArea();
+    DownloaderThread.reset();
     if (UpdaterForm == this) UpdaterForm = nullptr;
 }
 
@@ -57,8 +68,80 @@ void TUpdaterForm::FormCreate() {
     DragArea = TDragAndDropArea(*Panel3);
     Panel2->SetWidth(Panel1->ClientWidth() - (Image1->Left() + Image1->Width()) - Scaled(15));
     ProgressBar1->SetWidth(Panel2->ClientWidth() - Scaled(25));
+    if (UpdaterSettings->GetValue(L"UpdaterMinimized") == L"1") {
+        Toolkit::Application().ShowMainForm = false;
+        Toolkit::Application().OnMinimize = [this] { ApplicationMinimize(); };
+        TrayIcon1->SetVisible(true);
+    }
     Label1->SetCaption(UpdaterSettings->GetValue(L"TopText"));
     Label2->SetCaption(ProgressText());
+    TProxyInfo proxy;
+    // A proxy port that is no number leaves the window idle, with no download.
+    if (!ProxyInfoFromSettings(*UpdaterSettings, proxy)) return;
+    const std::wstring target = UpdaterSettings->GetValue(L"TargetFilePath");
+    const std::wstring url = UpdaterSettings->GetValue(L"FileOnWeb");
+    DownloaderThread.reset(new THTTPDownloaderThread(Handle(), url, target, proxy));
+}
+
+void TUpdaterForm::Dispatch(Toolkit::TMessage& message) {
+    if (message.Msg == WM_DOWNLOAD_PROGRESS)
+        WMDownloadProgress(message.WParam, static_cast<DWORD>(message.LParam));
+    else if (message.Msg == WM_DOWNLOAD_FINISHED)
+        WMDownloadFinished(message.WParam);
+    else
+        TForm::Dispatch(message);
+}
+
+void TUpdaterForm::WMDownloadProgress(WPARAM kind, unsigned long value) {
+    if (kind == PROGRESS_BEGIN) {
+        TotalSize = value;
+        if (value == 0) ProgressBar1->SetStyle(Toolkit::TProgressBarStyle::pbstMarquee);
+    } else if (kind == PROGRESS_WORK) {
+        ReceivedSize = value;
+        if (TotalSize > 0)
+            ProgressBar1->SetPosition(static_cast<int>(std::uint64_t{ReceivedSize} * 100 / TotalSize));
+    } else if (kind == PROGRESS_END) {
+        ReceivedSize = TotalSize;
+        ProgressBar1->SetPosition(100);
+    }
+    Label2->SetCaption(ProgressText());
+}
+
+void TUpdaterForm::WMDownloadFinished(WPARAM completed) {
+    DownloadCompleted = completed != 0;
+    // Waits for the thread and closes the download file, which can be moved only then.
+    DownloaderThread.reset();
+    if (DownloadCompleted) HandOff();
+    Close();
+}
+
+void TUpdaterForm::HandOff() {
+    const std::wstring finalPath = ChooseFinalPath();
+    const std::wstring source = DownloadFilePath();
+    if (!ShellFileOperation(source, &finalPath, FO_MOVE, FOF_SILENT | FOF_NOCONFIRMATION, Handle())) return;
+    if (GetFileAttributesW(source.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(source.c_str());
+    WaitServingMessages(1000);
+    RecordDownloadResult(UpdaterSettings->GetValue(L"RegistryKey"), finalPath);
+    if (UpdaterSettings->GetValue(L"AutoStartTargetFile") == L"1") {
+        const std::wstring parameters = ExpandUpLevelCurDir(UpdaterSettings->GetValue(L"CommandLineParameters"));
+        ShellExecuteW(nullptr, L"open", finalPath.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    }
+}
+
+void TUpdaterForm::FormDestroy() {
+    if (DownloaderThread) {
+        DownloaderThread->RequestStop();
+        DownloaderThread->WaitFor();
+        DownloaderThread.reset();
+    }
+    if (DownloadCompleted) return;
+    const std::wstring path = DownloadFilePath();
+    if (!DownloadFileName->empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(path.c_str());
+}
+
+void TUpdaterForm::ApplicationMinimize() {
+    Hide();
+    TrayIcon1->SetVisible(true);
 }
 
 std::wstring TUpdaterForm::ProgressText() const {

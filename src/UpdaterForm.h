@@ -6,6 +6,10 @@
 
 #include "toolkit/Form.h"
 
+#include <boost/scoped_ptr.hpp>
+
+class THTTPDownloaderThread;
+
 namespace Toolkit {
 class TImage;
 class TLabel;
@@ -35,14 +39,33 @@ public:
     unsigned long TotalSize = 0;
     unsigned long ReceivedSize = 0;
     TDragAndDropArea DragArea;
+    // Set once, by the finished notification: true when the file is complete.
+    bool DownloadCompleted = false;
+    // The running download; empty before FormCreate starts it, after the
+    // finished notification, and in the idle state.
+    boost::scoped_ptr<THTTPDownloaderThread> DownloaderThread;
 
     // Returns the size line for ReceivedSize and TotalSize.
     std::wstring ProgressText() const;
 
+    // WM_DOWNLOAD_PROGRESS goes to WMDownloadProgress, WM_DOWNLOAD_FINISHED to
+    // WMDownloadFinished, anything else to the form.
+    void Dispatch(Toolkit::TMessage& message) override;
+
 private:
     void FormCreate();
     void FormClose(Toolkit::TCloseAction& action);
+    // Stops and releases a running download and deletes an unfinished download file.
+    void FormDestroy();
     void Image2Click();
+    void ApplicationMinimize();
+    // Updates the sizes, the bar and the size line for one progress notification.
+    void WMDownloadProgress(WPARAM kind, unsigned long value);
+    // Releases the thread, hands a complete file off, then closes the window.
+    void WMDownloadFinished(WPARAM completed);
+    // Gives the complete download its final name, records it and starts it.
+    // Returns early (nothing recorded or started) when the move fails.
+    void HandOff();
     // Returns the design length L at the monitor's density: L x m / 115, truncated, at least 1.
     int Scaled(int length);
 };

@@ -2,11 +2,14 @@
 # Usage: tools/build.sh [TARGET...]
 # Installs what is missing, configures the build tree (UPDATER_BUILD_DIR, by
 # default build/) and builds the given targets, or everything.
+# UPDATER_DOWNLOAD_URL, when set, becomes the built-in download address.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
 "$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+url=()
+[ -z "${UPDATER_DOWNLOAD_URL:-}" ] || url=(-DUPDATER_DOWNLOAD_URL="$UPDATER_DOWNLOAD_URL")
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel "${url[@]}" >/dev/null
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build "$build" -j "$(nproc)" "${targets[@]}"

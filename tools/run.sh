@@ -5,7 +5,19 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
+# The run downloads from a loopback port (the tests' own address) where a
+# server announces a large body and stalls, so the window stays until the
+# click and no browser is opened.
+export UPDATER_DOWNLOAD_URL="${UPDATER_DOWNLOAD_URL:-$(cat "$root/tools/test-download-url")}"
 "$root/tools/build.sh" updater
+port=$(sed -E 's#^http://127\.0\.0\.1:([0-9]+)/.*#\1#' "$root/tools/test-download-url")
+python3 -c 'import socket,sys,time; s=socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(16)
+held = []
+while True:
+    c, _ = s.accept(); c.recv(4096); held.append(c)
+    c.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\nConnection: close\r\n\r\n0123456789")' "$port" &
+listener=$!
+trap 'kill $listener 2>/dev/null || true' EXIT
 [ $# -gt 0 ] || set -- alpha "beta gamma"
 "$root/tools/wine-env.sh" "$build" bash -c '
   "$UPDATER_WINE" "$UPDATER_BUILD_DIR/updater.exe" "$@" &

@@ -1,5 +1,7 @@
 // The real updater.exe's entry routine: when it ends at once, the window it
 // shows and how closing it ends the process, and what the file declares.
+#include "support/StallingServer.h"
+#include "support/BrowserStub.h"
 #include "support/TestSupport.h"
 #include "support/WindowFinder.h"
 
@@ -29,8 +31,11 @@ TEST(EntryRoutineE2ETest, EmptyFileOnWebEndsAtOnceWithoutAWindow) {
 
 // With a job the progress window comes up as a visible, unowned application
 // window of the layout's size; a click on the close picture with a real
-// pointer closes it and the process ends with 0.
+// pointer closes it, stopping the download that never completes, and
+// the process ends with 0 without opening the browser.
 TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
+    ScopedStallingServer server(UPDATER_DOWNLOAD_URL_FOR_TESTS);
+    ScopedBrowserStub browser;
     ScratchFolder temp;
     RECT bounds{};
     bool applicationWindow = false;
@@ -58,6 +63,7 @@ TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
     EXPECT_TRUE(applicationWindow);
     EXPECT_EQ(bounds.right - bounds.left, 458);  // 550 x 96 / 115, through the toolkit's two steps
     EXPECT_EQ(bounds.bottom - bounds.top, 126);
+    EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
 std::string ResourceText(HMODULE module, const wchar_t* name, const wchar_t* type) {

@@ -5,6 +5,8 @@
 // this process and not from its Windows environment block; ctest therefore runs
 // this program once per locale and names the expected language in
 // UPDATER_TEST_LANGUAGE.
+#include "support/StallingServer.h"
+#include "support/BrowserStub.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +22,7 @@ struct E2ECase {
     std::optional<unsigned long> proxyEnable;
     std::optional<std::wstring> proxyServer;
     const wchar_t* arguments;
-    const char* proxyXml;   // the four proxy elements after is_use_proxy's
+    std::string proxyXml;   // is_use_proxy and the three proxy elements after it
     const char* parameters;
 };
 
@@ -47,9 +49,14 @@ std::string ExpectedFile(const E2ECase& c, const std::wstring& tempFolder) {
 }
 
 TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
+    // The download (directly or through the system proxy, both this server)
+    // never completes, so the window stays until the test closes it.
+    ScopedStallingServer server(UPDATER_DOWNLOAD_URL_FOR_TESTS);
+    ScopedBrowserStub browser;
+    const std::string port = std::to_string(server.Port());
     const E2ECase cases[] = {
-        {"proxy on", 1, L"gate:8080", L" alpha \"beta gamma\"",
-         "<is_use_proxy>1</is_use_proxy><ProxyAddress>gate</ProxyAddress><ProxyPort>8080</ProxyPort>",
+        {"proxy on", 1, L"127.0.0.1:" + std::wstring(port.begin(), port.end()), L" alpha \"beta gamma\"",
+         "<is_use_proxy>1</is_use_proxy><ProxyAddress>127.0.0.1</ProxyAddress><ProxyPort>" + port + "</ProxyPort>",
          "alpha beta gamma"},
         {"proxy configured but off", 0, L"gate:8080", L" alpha \"beta gamma\"",
          "<is_use_proxy>0</is_use_proxy><ProxyAddress/><ProxyPort/>", "alpha beta gamma"},
@@ -71,6 +78,7 @@ TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
         EXPECT_EQ(code, 0);
         EXPECT_EQ(ReadFileBytes(temp.Path() + L"Velmora\\UpdaterSettings.xml"), ExpectedFile(c, temp.Path()));
     }
+    EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
 // Without a usable temporary folder the updater ends at once with 0 and writes nothing.

@@ -1,10 +1,16 @@
 // The progress window as the toolkit builds it from its layout: geometry at
 // the monitor's density (96 and 144 pixels per inch through LogPixels), the
-// fonts, the close picture; a screenshot when UPDATER_SCREENSHOT_DIR is set.
+// fonts, the close picture, the progress figures; a screenshot when
+// UPDATER_SCREENSHOT_DIR is set. The job's proxy port is no number, so the
+// window stays idle and starts no download.
+#include "DownloadMessages.h"
 #include "EntryRoutine.h"
 #include "FormFonts.h"
+#include "MessageWait.h"
+#include "NamingState.h"
 #include "UpdaterForm.h"
 #include "UpdaterFormUnit.h"
+#include "support/FormJob.h"
 #include "support/Screenshot.h"
 #include "support/TestSupport.h"
 #include "support/WindowFinder.h"
@@ -16,6 +22,7 @@
 #include "win/ComApartment.h"
 #include "win/Exception.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -31,6 +38,9 @@ class UpdaterFormTest : public ::testing::Test {
 protected:
     UpdaterFormTest() : temp_(scratch_.Path()) {
         UpdaterFormUnitStartup();
+        TFormJob job;
+        job.TargetFilePath = scratch_.Path();
+        LoadFormJob(job);
         Application().Initialize();
         Application().MainFormOnTaskbar = true;
         UpdaterForm = &Application().CreateForm<TUpdaterForm>();
@@ -168,6 +178,82 @@ TEST_F(UpdaterFormTest, ShownWindowPaintsItsPictures) {
         SaveWindowScreenshot(form().Handle(), std::wstring(name.begin(), name.end()));
         EXPECT_NE(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
     }
+}
+
+// A proxy port that is no number leaves the window idle: no thread, the
+// initial size line, and closing it deletes nothing.
+TEST_F(UpdaterFormTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
+    EXPECT_FALSE(form().DownloaderThread);
+    EXPECT_EQ(form().Label2->Caption(), L"Downloaded: 0 KB");
+    EXPECT_TRUE(DownloadFileName->empty());
+}
+
+struct TProgressStep {
+    WPARAM Kind;
+    LPARAM Value;
+    const wchar_t* Line;
+    int Position;
+    TProgressBarStyle Style;
+};
+
+// The notifications, sent to the real window, set the size line, the bar's
+// position (the native bar's too) and its style; each sequence starts afresh.
+TEST_F(UpdaterFormTest, ProgressNotificationsSetFiguresAndBar) {
+    const TProgressBarStyle normal = TProgressBarStyle::pbstNormal, marquee = TProgressBarStyle::pbstMarquee;
+    const struct {
+        const char* name;
+        std::vector<TProgressStep> steps;
+    } sequences[] = {
+        {"known total",
+         {{PROGRESS_BEGIN, 1049600, L"Downloaded: 0 / 1025 KB", 0, normal},
+          {PROGRESS_WORK, 557056, L"Downloaded: 544 / 1025 KB", 53, normal},
+          {PROGRESS_END, 0, L"Downloaded: 1025 / 1025 KB", 100, normal}}},
+        {"unknown total",
+         {{PROGRESS_BEGIN, 0, L"Downloaded: 0 KB", 0, marquee},
+          {PROGRESS_WORK, 1023, L"Downloaded: 0 KB", 0, marquee},
+          {PROGRESS_WORK, 1024, L"Downloaded: 1 KB", 0, marquee},
+          {PROGRESS_END, 0, L"Downloaded: 0 KB", 100, marquee}}},
+        {"largest sizes, no overflow",
+         {{PROGRESS_BEGIN, -1, L"Downloaded: 0 / 4194303 KB", 0, normal},
+          {PROGRESS_WORK, LPARAM(0xFFFFFF00u), L"Downloaded: 4194303 / 4194303 KB", 99, normal},
+          {PROGRESS_WORK, LPARAM(0x80000000u), L"Downloaded: 2097152 / 4194303 KB", 50, normal}}},
+        {"unknown kind changes no size",
+         {{PROGRESS_BEGIN, 4096, L"Downloaded: 0 / 4 KB", 0, normal},
+          {7, 2048, L"Downloaded: 0 / 4 KB", 0, normal}}},
+    };
+    for (const auto& sequence : sequences) {
+        SCOPED_TRACE(sequence.name);
+        form().TotalSize = form().ReceivedSize = 0;
+        form().ProgressBar1->SetStyle(TProgressBarStyle::pbstNormal);
+        form().ProgressBar1->SetPosition(0);
+        for (const TProgressStep& step : sequence.steps) {
+            SCOPED_TRACE(Utf8(step.Line));
+            SendMessageW(form().Handle(), WM_DOWNLOAD_PROGRESS, step.Kind, step.Value);
+            EXPECT_EQ(form().Label2->Caption(), step.Line);
+            EXPECT_EQ(form().ProgressBar1->Position(), step.Position);
+            // The native bar reports no position while in the marquee style.
+            if (step.Style == normal)
+                EXPECT_EQ(SendMessageW(form().ProgressBar1->Handle(), PBM_GETPOS, 0, 0), step.Position);
+            EXPECT_EQ(form().ProgressBar1->Style(), step.Style);
+        }
+    }
+}
+
+// The hand-off's wait lasts until 1000 ms have passed by the tick count, across
+// its wrap, and the window keeps handling its messages meanwhile.
+TEST_F(UpdaterFormTest, WaitServesMessagesAcrossATickCountWrap) {
+    static DWORD now, reads;
+    now = 0xFFFFFE70u;  // wraps after 400 ms
+    reads = 0;
+    const DWORD start = now;
+    PostMessageW(form().Handle(), WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2048);
+    WaitServingMessages(1000, [] {
+        ++reads;
+        return now += 50;
+    });
+    EXPECT_EQ(static_cast<DWORD>(now - start), 1050u);  // the first reading at or past 1000 ms ends it
+    EXPECT_EQ(reads, 21u);
+    EXPECT_EQ(form().Label2->Caption(), L"Downloaded: 2 KB");
 }
 
 // The entry routine's guard shows an error of the application's class with
