@@ -69,7 +69,8 @@ TEST(BuiltInUrlServerTest, ErrorStatusAndShortBodyFail) {
 // A redirect names its location, which the client then fetches.
 TEST(BuiltInUrlServerTest, RedirectLeadsToItsLocation) {
     BuiltInUrlServer target(ServerAnswer::Body("moved here"), 0);
-    BuiltInUrlServer server(ServerAnswer::Redirect(302, "http://127.0.0.1:" + std::to_string(target.Port()) + "/b.exe"), 0);
+    const std::string location = "http://127.0.0.1:" + std::to_string(target.Port()) + "/b.exe";
+    BuiltInUrlServer server(ServerAnswer::Redirect(302, location), 0);
     EXPECT_EQ(Fetch(UrlAt(server.Port())), "moved here");
     EXPECT_EQ(target.RequestLines(), std::vector<std::string>{"GET /b.exe HTTP/1.1"});
     EXPECT_EQ(Fetch(UrlAt(server.Port()), 0, false), "failed");
