@@ -32,6 +32,7 @@ std::wstring CurrentFolder() {
 struct CompleteRunCase {
     const char* name;
     bool throughProxy;
+    const char* redirectedTo;  // the path the built-in URL redirects to, or nullptr
 };
 
 class CompleteRunE2ETest : public ::testing::TestWithParam<CompleteRunCase> {};
@@ -39,38 +40,50 @@ class CompleteRunE2ETest : public ::testing::TestWithParam<CompleteRunCase> {};
 // The download lands under its final name in the temporary folder, nothing
 // else is left there, the setup program is started from it with the joined
 // arguments (the macro expanded, the updater's working folder), the browser
-// stays closed and the process ends with 0; through the system proxy the
+// stays closed and the process ends with 0. Through the system proxy the
 // unchanged executable sends its request in the proxy's absolute form, with
-// nothing listening on the built-in URL's own port.
+// nothing listening on the built-in URL's own port; after a redirect the file
+// is named after the location it came from.
 TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
-    const bool throughProxy = GetParam().throughProxy;
+    const CompleteRunCase& c = GetParam();
     const std::string download = DemoSetupDownload(2 * 1024 * 1024);
-    // Through the proxy the server listens at a free port: nothing answers at the built-in one.
+    // Only a direct run without a redirect fetches the file from the built-in URL's port.
+    const bool atBuiltInPort = !c.throughProxy && !c.redirectedTo;
     BuiltInUrlServer server(ServerAnswer::Body(download, 4 * 1024 * 1024),
-                            throughProxy ? 0 : BuiltInUrlServer::BuiltInUrlPort());
-    ASSERT_NE(server.Port() == BuiltInUrlServer::BuiltInUrlPort(), throughProxy);
-    const ScopedSystemProxy proxy(throughProxy ? 1ul : 0ul, L"127.0.0.1:" + std::to_wstring(server.Port()));
+                            atBuiltInPort ? BuiltInUrlServer::BuiltInUrlPort() : 0);
+    ASSERT_EQ(server.Port() == BuiltInUrlServer::BuiltInUrlPort(), atBuiltInPort);
+    const std::string serverAddress = "127.0.0.1:" + std::to_string(server.Port());
+    std::unique_ptr<BuiltInUrlServer> redirector;
+    if (c.redirectedTo)
+        redirector = std::make_unique<BuiltInUrlServer>(
+            ServerAnswer::Redirect(302, "http://" + serverAddress + c.redirectedTo));
+    const ScopedSystemProxy proxy(c.throughProxy ? 1ul : 0ul, std::wstring(serverAddress.begin(), serverAddress.end()));
     ScopedBrowserStub browser;
     UpdaterRun run;
 
     EXPECT_EQ(run.Run(kArguments), 0);
 
-    EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{L"orvinta-setup.exe"});
-    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + L"orvinta-setup.exe") == download) << "the file arrived whole";
-    const std::string url = Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS);
-    const std::string target = throughProxy ? url : url.substr(url.find('/', std::string("http://").size()));
+    const std::string path = c.redirectedTo ? c.redirectedTo : "/files/ov3/orvinta-setup.exe";
+    const std::wstring finalName(path.begin() + path.rfind('/') + 1, path.end());
+    EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{finalName});
+    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + finalName) == download) << "the file arrived whole";
+    const std::string target = c.throughProxy ? Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) : path;
     EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET " + target + " HTTP/1.1"});
+    if (redirector) {
+        EXPECT_EQ(redirector->RequestLines(), std::vector<std::string>{"GET /files/ov3/orvinta-setup.exe HTTP/1.1"});
+    }
     const auto record = run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
-    EXPECT_EQ((*record)[0], run.TempFolder() + L"orvinta-setup.exe");
+    EXPECT_EQ((*record)[0], run.TempFolder() + finalName);
     EXPECT_EQ((*record)[1], CurrentFolder());
     EXPECT_EQ((*record)[2], L"alpha beta gamma /d:" + UpdaterParentFolder() + L"Q");
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, CompleteRunE2ETest,
-                         ::testing::Values(CompleteRunCase{"Direct", false},
-                                           CompleteRunCase{"ThroughSystemProxy", true}),
+                         ::testing::Values(CompleteRunCase{"Direct", false, nullptr},
+                                           CompleteRunCase{"ThroughSystemProxy", true, nullptr},
+                                           CompleteRunCase{"Redirected", false, "/releases/orvinta-setup-3.1.exe"}),
                          [](const ::testing::TestParamInfo<CompleteRunCase>& info) { return info.param.name; });
 
 struct FailedRunCase {
