@@ -138,7 +138,7 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
     const long code = run.Run(kArguments, [&](DWORD process) {
         const HWND window = WaitForToolkitWindow(process, 20000);
         if (!window) return;
-        WaitForBodyBytes(run.Server, run.Download.size() * 2 / 5);
+        EXPECT_TRUE(WaitForBodyBytes(run.Server, run.Download.size() * 2 / 5));
         Sleep(300);  // the last notifications painted
         position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
         if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {

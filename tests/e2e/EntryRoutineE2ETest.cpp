@@ -48,7 +48,7 @@ TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
         if (!window) return;
         GetWindowRect(window, &bounds);
         applicationWindow = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) && !GetWindow(window, GW_OWNER);
-        WaitForBodyBytes(run.Server, 64 * 1024);
+        EXPECT_TRUE(WaitForBodyBytes(run.Server, 64 * 1024));
         filesDuringTransfer = FilesIn(run.TempFolder());
         // At 96 pixels per inch the 16-pixel close picture ends 7 pixels left
         // of the 2-pixel frame and starts 5 pixels below it.
