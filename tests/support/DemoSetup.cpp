@@ -10,6 +10,22 @@
 
 namespace TestSupport {
 
+namespace {
+
+// Waits up to `timeoutMs` for the record the stand-in writes at `path` (it
+// renames a finished record into place) and returns its lines: the program's
+// path, its working folder and its argument tail, in UTF-8; nullopt when none came.
+std::optional<std::vector<std::string>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs) {
+    if (!WaitUntil([&path] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs))
+        return std::nullopt;
+    std::vector<std::string> lines;
+    std::istringstream record(ReadFileBytes(path));
+    for (std::string line; std::getline(record, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
 ScopedServedDemoSetup::ScopedServedDemoSetup(size_t size) {
     static std::atomic<int> count{0};
     name_ = L"setup-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count) + L".exe";
@@ -27,13 +43,17 @@ ScopedServedDemoSetup::~ScopedServedDemoSetup() {
 
 void ScopedServedDemoSetup::Release() const { WriteFileBytes(path_ + L".release", ""); }
 
-std::optional<std::vector<std::string>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs) {
-    if (!WaitUntil([&path] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs))
-        return std::nullopt;
-    std::vector<std::string> lines;
-    std::istringstream record(ReadFileBytes(path));
-    for (std::string line; std::getline(record, line);) lines.push_back(line);
-    return lines;
+ScopedSetupRecord::ScopedSetupRecord(const std::wstring& folder)
+    : path_(folder + L"setup-record.txt"), variable_(L"DEMO_SETUP_RECORD", path_) {}
+
+::testing::AssertionResult SetupStartedAs(const std::wstring& recordPath, const std::wstring& program,
+                                          const std::wstring& arguments) {
+    const auto lines = WaitForSetupRecord(recordPath, 20000);
+    if (!lines) return ::testing::AssertionFailure() << "the setup program was not started";
+    const std::vector<std::string> expected{Utf8(program), "", Utf8(arguments)};
+    if (lines->size() != 3 || (*lines)[0] != expected[0] || (*lines)[2] != expected[2])
+        return ::testing::AssertionFailure() << "the setup program recorded " << ::testing::PrintToString(*lines);
+    return ::testing::AssertionSuccess();
 }
 
 bool ProcessRunning(const std::wstring& exeName) {

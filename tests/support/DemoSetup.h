@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <boost/noncopyable.hpp>
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 #include <optional>
 #include <string>
@@ -32,10 +35,23 @@ private:
     size_t size_ = 0;
 };
 
-// Waits up to `timeoutMs` for the record the stand-in writes at `path` (it
-// renames a finished record into place) and returns its lines: the program's
-// path, its working folder and its argument tail, in UTF-8; nullopt when none came.
-std::optional<std::vector<std::string>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs);
+// Where a started stand-in records itself: the file `folder` + "setup-record.txt",
+// named by DEMO_SETUP_RECORD in this process's environment, which the
+// updater passes on to the programs it starts.
+class ScopedSetupRecord : boost::noncopyable {
+public:
+    explicit ScopedSetupRecord(const std::wstring& folder);
+    const std::wstring& Path() const noexcept { return path_; }
+
+private:
+    std::wstring path_;
+    ScopedEnvironmentVariable variable_;
+};
+
+// Succeeds when the stand-in's record appears at `recordPath` within 20 s
+// and names `program` as its path and `arguments` as its argument tail.
+::testing::AssertionResult SetupStartedAs(const std::wstring& recordPath, const std::wstring& program,
+                                          const std::wstring& arguments);
 
 // Returns whether a process whose executable file is named `exeName` runs now.
 bool ProcessRunning(const std::wstring& exeName);

@@ -34,6 +34,15 @@ void StoreUpdaterMinimized(const std::wstring& value) {
 
 }  // namespace
 
+TFormJob StartingJob(const std::wstring& url, const std::wstring& parameters) {
+    TFormJob job;
+    job.FileOnWeb = url;
+    job.Proxy = TProxyServerInfo{};
+    job.AutoStartTargetFile = true;
+    job.CommandLineParameters = parameters;
+    return job;
+}
+
 void LoadFormJob(const TFormJob& job) {
     const TUpdaterInterfaceSettings texts{false, job.TopText, L"Downloaded: ", L" KB"};
     if (!SaveUpdaterSettings(job.FileOnWeb, job.TargetFilePath, job.CommandLineParameters, job.AutoStartTargetFile,

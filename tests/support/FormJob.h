@@ -21,6 +21,10 @@ struct TFormJob {
     TProxyServerInfo Proxy{true, L"127.0.0.1", L"idle", false, L"", L""};
 };
 
+// Returns a job that downloads `url` without a proxy and starts the file
+// with `parameters`.
+TFormJob StartingJob(const std::wstring& url, const std::wstring& parameters);
+
 // Saves `job` (size line texts "Downloaded: " ... " KB") into the settings
 // file of this process's temporary folder and reloads UpdaterSettings from
 // it. COM initialised; the window module started.

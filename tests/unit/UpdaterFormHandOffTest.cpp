@@ -76,22 +76,16 @@ private:
     Win::UniqueHKey key_;
 };
 
-// Runs a job that downloads the stand-in setup program from nginx, records
-// the result under `registryKey` and starts the program; returns what the
-// program recorded (empty when it was not started within 20 s).
+// A window run whose job downloads the stand-in setup program from nginx,
+// records the result under the key Start is given and starts the program.
 struct THandOff {
     TFormRun Run;
     ScopedServedDemoSetup Setup;
-    const std::wstring Record = Run.Folder() + L"setup-record.txt";
-    ScopedEnvironmentVariable RecordVariable{L"DEMO_SETUP_RECORD", Record};
+    const ScopedSetupRecord Record{Run.Folder()};
 
     TUpdaterForm& Start(const std::wstring& registryKey) {
-        TFormJob job;
-        job.FileOnWeb = TTestServers::Instance().Http("nginx", L"/" + Setup.Name());
-        job.Proxy = TProxyServerInfo{};
+        TFormJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + Setup.Name()), L"--from-the-window");
         job.RegistryKey = registryKey;
-        job.AutoStartTargetFile = true;
-        job.CommandLineParameters = L"--from-the-window";
         return Run.Start(job);
     }
     std::wstring FinalPath() const { return Run.Target() + Setup.Name(); }
@@ -137,11 +131,7 @@ TEST(UpdaterFormHandOffTest, RegistryResultAndStartOfTheFile) {
         EXPECT_EQ(ValuesOf(scratch.get()), expected);
         EXPECT_EQ(SubKeyCount(scratch.get()), 1u);  // Denied only: nothing was created
 
-        const auto lines = WaitForSetupRecord(handOff.Record, 20000);
-        ASSERT_TRUE(lines) << "the setup program was not started";
-        ASSERT_EQ(lines->size(), 3u);
-        EXPECT_EQ((*lines)[0], Utf8(handOff.FinalPath()));
-        EXPECT_EQ((*lines)[2], "--from-the-window");
+        EXPECT_TRUE(SetupStartedAs(handOff.Record.Path(), handOff.FinalPath(), L"--from-the-window"));
     }
 }
 
@@ -178,7 +168,7 @@ TEST(UpdaterFormHandOffTest, ValueThatCannotBeSetIsShownAndTheWindowStays) {
     EXPECT_NE(GetFileAttributesW(handOff.FinalPath().c_str()), INVALID_FILE_ATTRIBUTES);
     // Started, the program would run now or have left its record already.
     EXPECT_FALSE(ProcessRunning(handOff.Setup.Name()));
-    EXPECT_EQ(GetFileAttributesW(handOff.Record.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(handOff.Record.Path().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "toolkit/Label.h"
 #include "toolkit/TrayIcon.h"
 
+#include <boost/noncopyable.hpp>
 #include <gtest/gtest.h>
 
 using namespace TestSupport;
@@ -28,6 +29,30 @@ bool HasTaskbarButton(HWND window) {
            ((style & WS_EX_APPWINDOW) || !GetWindow(window, GW_OWNER));
 }
 
+// Counts the times a window is told to show itself (WM_SHOWWINDOW with TRUE,
+// sent by ShowWindow), through a hook on this thread's sent messages.
+class ScopedShowCounter : boost::noncopyable {
+public:
+    explicit ScopedShowCounter(HWND window) {
+        window_ = window;
+        shows_ = 0;
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Watch, nullptr, GetCurrentThreadId());
+    }
+    ~ScopedShowCounter() { UnhookWindowsHookEx(hook_); }
+    int Shows() const { return shows_; }
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->hwnd == window_ && message->message == WM_SHOWWINDOW && message->wParam)
+            ++shows_;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline HWND window_ = nullptr;
+    static inline int shows_ = 0;
+    HHOOK hook_;
+};
+
 // Moves the mouse over, or clicks, the one icon in the notification area the
 // way the user does: the tray's icon window gets the mouse message and relays
 // it (SendNotifyMessageW) to the owner, whose handler runs in this loop.
@@ -43,8 +68,9 @@ constexpr size_t kHeldAt = 9 * 65536;
 constexpr size_t kSetupSize = 1049600;
 
 // Checks the tray round trip while the download is held after kHeldAt bytes.
-void CheckTrayRoundTrip(TUpdaterForm& form) {
+void CheckTrayRoundTrip(TUpdaterForm& form, const ScopedShowCounter& counter) {
     // The loop has started and left the window hidden, so without a button.
+    EXPECT_EQ(counter.Shows(), 0);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
     // The notification area took the icon (Shell_NotifyIconW NIM_ADD
@@ -62,6 +88,7 @@ void CheckTrayRoundTrip(TUpdaterForm& form) {
 
     PointAtIcon(WM_LBUTTONUP);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }, 20000));
+    EXPECT_EQ(counter.Shows(), 1);
     EXPECT_EQ(form.WindowState(), TWindowState::wsNormal);
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
     EXPECT_TRUE(HasTaskbarButton(form.Handle()));
@@ -86,32 +113,41 @@ void CheckTrayRoundTrip(TUpdaterForm& form) {
 TEST(UpdaterFormTrayTest, TrayRoundTripAndTheJobStillCompletes) {
     TFormRun run;
     ScopedServedDemoSetup setup(kSetupSize);
-    const std::wstring record = run.Folder() + L"setup-record.txt";
-    ScopedEnvironmentVariable recordVariable(L"DEMO_SETUP_RECORD", record);
-    TFormJob job;
-    job.FileOnWeb = TTestServers::Instance().Http(
-        "fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name());
-    job.Proxy = TProxyServerInfo{};
+    const ScopedSetupRecord record(run.Folder());
+    TFormJob job = StartingJob(
+        TTestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
+        L"/quiet --note \"from the tray\"");
     job.UpdaterMinimized = L"1";
-    job.AutoStartTargetFile = true;
-    job.CommandLineParameters = L"/quiet --note \"from the tray\"";
     TUpdaterForm& form = run.Start(job);
+    const ScopedShowCounter counter(form.Handle());
 
     bool ran = false;
     RunApplicationCalling([&] {
         ran = true;
-        CheckTrayRoundTrip(form);
+        CheckTrayRoundTrip(form, counter);
         setup.Release();  // whatever was checked, the download may end now
     });
     EXPECT_TRUE(ran);
     EXPECT_TRUE(Application().Terminated());
     EXPECT_TRUE(form.DownloadCompleted);
     EXPECT_EQ(form.Label2->Caption(), L"Downloaded: 1025 / 1025 KB");
-    const auto lines = WaitForSetupRecord(record, 20000);
-    ASSERT_TRUE(lines) << "the setup program was not started";
-    ASSERT_EQ(lines->size(), 3u);
-    EXPECT_EQ((*lines)[0], Utf8(run.Target() + setup.Name()));
-    EXPECT_EQ((*lines)[2], Utf8(job.CommandLineParameters));
+    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), job.CommandLineParameters));
+}
+
+// "1" with nobody at the icon: the download completes and the setup program
+// is started without the window ever being shown.
+TEST(UpdaterFormTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) {
+    TFormRun run;
+    ScopedServedDemoSetup setup;
+    const ScopedSetupRecord record(run.Folder());
+    TFormJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--unseen");
+    job.UpdaterMinimized = L"1";
+    TUpdaterForm& form = run.Start(job);
+    const ScopedShowCounter counter(form.Handle());
+    Application().Run();
+    EXPECT_EQ(counter.Shows(), 0);
+    EXPECT_TRUE(form.DownloadCompleted);
+    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), L"--unseen"));
 }
 
 // Any text but exactly "1" leaves tray mode off: the loop shows the window,
