@@ -47,6 +47,8 @@ TUpdaterForm::TUpdaterForm() {
     OnClose = [this](Toolkit::TCloseAction& action) { FormClose(action); };
     OnDestroy = [this] { FormDestroy(); };
     Image2->OnClick = [this] { Image2Click(); };
+    TrayIcon1->OnClick = [this] { TrayIcon1Click(); };
+    TrayIcon1->OnMouseMove = [this](unsigned, int, int) { TrayIcon1MouseMove(); };
 }
 
 TUpdaterForm::~TUpdaterForm() {
@@ -142,6 +144,18 @@ void TUpdaterForm::FormDestroy() {
 void TUpdaterForm::ApplicationMinimize() {
     Hide();
     TrayIcon1->SetVisible(true);
+}
+
+void TUpdaterForm::TrayIcon1Click() {
+    SetWindowState(Toolkit::TWindowState::wsNormal);
+    Show();
+    Toolkit::Application().BringToFront();
+    TrayIcon1->SetVisible(false);
+}
+
+void TUpdaterForm::TrayIcon1MouseMove() {
+    // The icon keeps the first 127 characters; an unchanged text is not sent again.
+    TrayIcon1->SetHint(Label1->Caption() + L"\n" + Label2->Caption());
 }
 
 std::wstring TUpdaterForm::ProgressText() const {

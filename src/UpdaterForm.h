@@ -58,7 +58,12 @@ private:
     // Stops and releases a running download and deletes an unfinished download file.
     void FormDestroy();
     void Image2Click();
+    // Hides the window and shows the tray icon (tray mode only).
     void ApplicationMinimize();
+    // Brings the window back in its normal state, in front, and hides the tray icon.
+    void TrayIcon1Click();
+    // Sets the tray icon's tooltip to the title line and the size line.
+    void TrayIcon1MouseMove();
     // Updates the sizes, the bar and the size line for one progress notification.
     void WMDownloadProgress(WPARAM kind, unsigned long value);
     // Releases the thread, hands a complete file off, then closes the window.

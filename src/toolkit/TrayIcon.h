@@ -22,6 +22,9 @@ public:
     const wchar_t* ClassName() const override { return L"TTrayIcon"; }
 
     bool Visible() const noexcept { return visible_; }
+    // Whether the notification area has accepted the icon (Shell_NotifyIconW
+    // NIM_ADD succeeded) and it has not been removed since.
+    bool InNotificationArea() const noexcept { return added_; }
     void SetVisible(bool visible);
     // The tooltip as shown: cut to its first MaxHintLength characters.
     const std::wstring& Hint() const noexcept { return hint_; }

@@ -261,6 +261,29 @@ bool RunUnixShell(const std::string& command, bool pumpMessages) {
     return false;
 }
 
+bool WaitUntil(const std::function<bool()>& done, unsigned long timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() > end) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool PumpUntil(const std::function<bool()>& done, unsigned long timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() > end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
 int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     do {

@@ -104,6 +104,13 @@ long RunProcess(const std::wstring& commandLine, const std::map<std::wstring, st
 // With `pumpMessages` this thread dispatches its messages while it waits.
 bool RunUnixShell(const std::string& command, bool pumpMessages);
 
+// Waits until `done` returns true or `timeoutMs` have passed, polling every
+// 20 ms; returns done().
+bool WaitUntil(const std::function<bool()>& done, unsigned long timeoutMs);
+
+// The same, dispatching this thread's messages while it waits.
+bool PumpUntil(const std::function<bool()>& done, unsigned long timeoutMs = 60000);
+
 // Closes every visible top-level window of the toolkit's class that the
 // process shows within `timeoutMs`; returns how many it closed (0 or 1).
 int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs);

@@ -32,7 +32,22 @@ BOOL CALLBACK CollectStaticText(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
+BOOL CALLBACK CollectTrayIcon(HWND window, LPARAM parameter) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (IsWindowVisible(window) && std::wstring(name) == L"__winex11_tray_icon")
+        reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+    return TRUE;
+}
+
 }  // namespace
+
+std::vector<HWND> NotificationAreaIcons() {
+    std::vector<HWND> icons;
+    if (const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr))
+        EnumChildWindows(tray, CollectTrayIcon, reinterpret_cast<LPARAM>(&icons));
+    return icons;
+}
 
 std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* windowClass) {
     Search search{processId, windowClass, {}};

@@ -18,4 +18,12 @@ std::optional<std::vector<std::wstring>> DismissMessageBox(DWORD processId, unsi
 // Returns the visible top-level windows of a process with the given class.
 std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* windowClass);
 
+// Returns the windows that stand for notification-area icons on this
+// display, in Wine's stand-alone tray: the X server of the tests has no
+// system tray, so Wine's desktop process shows each icon added with
+// Shell_NotifyIconW as a child window of class "__winex11_tray_icon" of its
+// "__winex11_standalone_tray" window, and relays the mouse messages that
+// window gets to the icon's owner as its callback message.
+std::vector<HWND> NotificationAreaIcons();
+
 }  // namespace TestSupport

@@ -64,16 +64,7 @@ public:
 
     // Dispatches this thread's messages until `done` holds; false after 60 s.
     template <typename Predicate>
-    bool PumpUntil(Predicate done) {
-        const ULONGLONG end = GetTickCount64() + 60000;
-        while (!done()) {
-            if (GetTickCount64() > end) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        }
-        return true;
-    }
+    bool PumpUntil(Predicate done) { return TestSupport::PumpUntil(done); }
 
     std::vector<TNotice> Notices;
 

@@ -7,13 +7,12 @@
 #include "UpdaterForm.h"
 #include "UpdaterFormUnit.h"
 #include "support/BrowserStub.h"
-#include "support/FormJob.h"
+#include "support/FormRun.h"
 #include "support/TestServers.h"
 #include "support/TestSupport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/ProgressBar.h"
-#include "win/ComApartment.h"
 
 #include <gtest/gtest.h>
 
@@ -34,31 +33,18 @@ std::string Pattern3M() {
 
 class UpdaterFormDownloadTest : public ::testing::Test {
 protected:
-    UpdaterFormDownloadTest() : temp_(scratch_.Path()), target_(scratch_.Path() + L"target\\") {
-        UpdaterFormUnitStartup();
-        Application().Initialize();
-    }
-    ~UpdaterFormDownloadTest() override {
-        Application().DestroyForms();
-        UpdaterFormUnitTeardown();
-    }
-    // Loads a job for `url` into the target folder, proxy off, and makes the window (which starts it).
+    // Loads a job for `url`, proxy off, and makes the window (which starts it).
     TUpdaterForm& Start(const std::wstring& url, const std::wstring& registryKey = L"") {
         TFormJob job;
         job.FileOnWeb = url;
-        job.TargetFilePath = target_;
         job.RegistryKey = registryKey;
         job.Proxy = TProxyServerInfo{};
-        LoadFormJob(job);
-        UpdaterForm = &Application().CreateForm<TUpdaterForm>();
-        return *UpdaterForm;
+        return run_.Start(job);
     }
 
-    Win::ComApartment com_;
-    ScratchFolder scratch_;
-    ScopedTempFolder temp_;
     ScopedBrowserStub browser_;
-    const std::wstring target_;
+    TFormRun run_;  // its forms go before the browser stub
+    const std::wstring& target_ = run_.Target();
 };
 
 // A complete download ends under the next free final name, records it in the
@@ -110,13 +96,7 @@ TEST_F(UpdaterFormDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
 // stops the thread and leaves no file; no browser is opened.
 TEST_F(UpdaterFormDownloadTest, CloseDuringTheTransferLeavesNoFile) {
     TUpdaterForm& form = Start(TTestServers::Instance().Http("fault", L"/stall-body/400000"));
-    const ULONGLONG end = GetTickCount64() + 60000;
-    while (form.ReceivedSize == 0 && GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-    ASSERT_GT(form.ReceivedSize, 0u);
+    ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }));
     ASSERT_FALSE(FilesIn(target_).empty());
     form.Close();
     EXPECT_FALSE(IsWindowVisible(form.Handle()));

@@ -1,0 +1,59 @@
+// The project's stand-in setup program (demo-setup.exe) as a download of the
+// test servers, and what it records when the updater starts it.
+#pragma once
+
+#include <windows.h>
+
+#include <boost/noncopyable.hpp>
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+// A copy of demo-setup.exe in the test servers' www folder under a name of
+// this process's own, padded with zero bytes to `size` when that is larger
+// (the program ignores them). nginx serves it as "/" + Name(); the fault
+// server's "/held/" + Name() holds it back until Release(). Removed again,
+// with the release mark, when destroyed.
+class ScopedServedDemoSetup : boost::noncopyable {
+public:
+    explicit ScopedServedDemoSetup(size_t size = 0);
+    ~ScopedServedDemoSetup();
+    const std::wstring& Name() const noexcept { return name_; }
+    size_t Size() const noexcept { return size_; }
+    // Lets the fault server send the rest of a held download.
+    void Release() const;
+
+private:
+    std::wstring name_;
+    std::wstring path_;  // Windows path in the www folder
+    size_t size_ = 0;
+};
+
+// Where a started stand-in records itself: the file `folder` + "setup-record.txt",
+// named by DEMO_SETUP_RECORD in this process's environment, which the
+// updater passes on to the programs it starts.
+class ScopedSetupRecord : boost::noncopyable {
+public:
+    explicit ScopedSetupRecord(const std::wstring& folder);
+    const std::wstring& Path() const noexcept { return path_; }
+
+private:
+    std::wstring path_;
+    ScopedEnvironmentVariable variable_;
+};
+
+// Succeeds when the stand-in's record appears at `recordPath` within 20 s
+// and names `program` as its path and `arguments` as its argument tail.
+::testing::AssertionResult SetupStartedAs(const std::wstring& recordPath, const std::wstring& program,
+                                          const std::wstring& arguments);
+
+// Returns whether a process whose executable file is named `exeName` runs now.
+bool ProcessRunning(const std::wstring& exeName);
+
+}  // namespace TestSupport

@@ -1,0 +1,204 @@
+// Tray mode of the progress window, in-process on a real window under Xvfb:
+// the icon as Wine's notification area shows it (its stand-alone tray, see
+// NotificationAreaIcons), the mouse messages that tray relays to the icon's
+// owner, the window's visibility and state, and a real download that ends in
+// the started stand-in setup program.
+#include "UpdaterForm.h"
+#include "support/DemoSetup.h"
+#include "support/FormRun.h"
+#include "support/TestServers.h"
+#include "support/WindowFinder.h"
+#include "toolkit/Application.h"
+#include "toolkit/Label.h"
+#include "toolkit/TrayIcon.h"
+
+#include <boost/noncopyable.hpp>
+#include <gtest/gtest.h>
+
+using namespace TestSupport;
+using Toolkit::Application;
+using Toolkit::TWindowState;
+
+namespace {
+
+// The shell gives a window a taskbar button while it is visible, unless it
+// is a tool window, when it is unowned or marked as an application window.
+bool HasTaskbarButton(HWND window) {
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    return IsWindowVisible(window) && !(style & WS_EX_TOOLWINDOW) &&
+           ((style & WS_EX_APPWINDOW) || !GetWindow(window, GW_OWNER));
+}
+
+// Counts the times a window is told to show itself (WM_SHOWWINDOW with TRUE,
+// sent by ShowWindow), through a hook on this thread's sent messages.
+class ScopedShowCounter : boost::noncopyable {
+public:
+    explicit ScopedShowCounter(HWND window) {
+        window_ = window;
+        shows_ = 0;
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Watch, nullptr, GetCurrentThreadId());
+    }
+    ~ScopedShowCounter() { UnhookWindowsHookEx(hook_); }
+    int Shows() const { return shows_; }
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->hwnd == window_ && message->message == WM_SHOWWINDOW && message->wParam)
+            ++shows_;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline HWND window_ = nullptr;
+    static inline int shows_ = 0;
+    HHOOK hook_;
+};
+
+// Moves the mouse over, or clicks, the one icon in the notification area the
+// way the user does: the tray's icon window gets the mouse message and relays
+// it (SendNotifyMessageW) to the owner, whose handler runs in this loop.
+void PointAtIcon(UINT mouseMessage) {
+    const std::vector<HWND> icons = NotificationAreaIcons();
+    ASSERT_EQ(icons.size(), 1u);
+    PostMessageW(icons.front(), mouseMessage, 0, MAKELPARAM(4, 4));
+}
+
+// 589 824 of 1 049 600 bytes: the size line reads 576 / 1025 KB. The client
+// reports its reads of 64 KiB whole, so the point is a multiple of 64 KiB.
+constexpr size_t kHeldAt = 9 * 65536;
+constexpr size_t kSetupSize = 1049600;
+
+// Checks the tray round trip while the download is held after kHeldAt bytes.
+void CheckTrayRoundTrip(TUpdaterForm& form, const ScopedShowCounter& counter) {
+    // The loop has started and left the window hidden, so without a button.
+    EXPECT_EQ(counter.Shows(), 0);
+    EXPECT_FALSE(IsWindowVisible(form.Handle()));
+    EXPECT_FALSE(HasTaskbarButton(form.Handle()));
+    // The notification area took the icon (Shell_NotifyIconW NIM_ADD
+    // succeeded) and Wine's tray shows it.
+    EXPECT_TRUE(form.TrayIcon1->Visible());
+    EXPECT_TRUE(form.TrayIcon1->InNotificationArea());
+    ASSERT_EQ(NotificationAreaIcons().size(), 1u);
+
+    ASSERT_TRUE(PumpUntil([&] { return form.ReceivedSize >= kHeldAt; }, 20000)) << form.ReceivedSize;
+    ASSERT_EQ(form.ReceivedSize, kHeldAt);
+    EXPECT_TRUE(form.TrayIcon1->Hint().empty());
+    PointAtIcon(WM_MOUSEMOVE);
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon1->Hint().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon1->Hint(), L"Downloading\nDownloaded: 576 / 1025 KB");
+
+    PointAtIcon(WM_LBUTTONUP);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }, 20000));
+    EXPECT_EQ(counter.Shows(), 1);
+    EXPECT_EQ(form.WindowState(), TWindowState::wsNormal);
+    EXPECT_EQ(GetForegroundWindow(), form.Handle());
+    EXPECT_TRUE(HasTaskbarButton(form.Handle()));
+    EXPECT_FALSE(form.TrayIcon1->Visible());
+    EXPECT_FALSE(form.TrayIcon1->InNotificationArea());
+    EXPECT_TRUE(NotificationAreaIcons().empty());
+
+    // The window menu's Minimize, as the taskbar sends it.
+    SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_FALSE(IsWindowVisible(form.Handle()));
+    EXPECT_FALSE(HasTaskbarButton(form.Handle()));
+    EXPECT_TRUE(form.TrayIcon1->Visible());
+    EXPECT_TRUE(form.TrayIcon1->InNotificationArea());
+    EXPECT_EQ(NotificationAreaIcons().size(), 1u);
+}
+
+// "1" starts hidden with only the icon; hovering shows both lines as the
+// tooltip, a click brings the window back in front and removes the icon,
+// minimizing hides it again and brings the icon back; the download still
+// completes, the setup program is started with the job's parameters and the
+// loop ends.
+TEST(UpdaterFormTrayTest, TrayRoundTripAndTheJobStillCompletes) {
+    TFormRun run;
+    ScopedServedDemoSetup setup(kSetupSize);
+    const ScopedSetupRecord record(run.Folder());
+    TFormJob job = StartingJob(
+        TTestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
+        L"/quiet --note \"from the tray\"");
+    job.UpdaterMinimized = L"1";
+    TUpdaterForm& form = run.Start(job);
+    const ScopedShowCounter counter(form.Handle());
+
+    bool ran = false;
+    RunApplicationCalling([&] {
+        ran = true;
+        CheckTrayRoundTrip(form, counter);
+        setup.Release();  // whatever was checked, the download may end now
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(Application().Terminated());
+    EXPECT_TRUE(form.DownloadCompleted);
+    EXPECT_EQ(form.Label2->Caption(), L"Downloaded: 1025 / 1025 KB");
+    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), job.CommandLineParameters));
+}
+
+// "1" with nobody at the icon: the download completes and the setup program
+// is started without the window ever being shown.
+TEST(UpdaterFormTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) {
+    TFormRun run;
+    ScopedServedDemoSetup setup;
+    const ScopedSetupRecord record(run.Folder());
+    TFormJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--unseen");
+    job.UpdaterMinimized = L"1";
+    TUpdaterForm& form = run.Start(job);
+    const ScopedShowCounter counter(form.Handle());
+    Application().Run();
+    EXPECT_EQ(counter.Shows(), 0);
+    EXPECT_TRUE(form.DownloadCompleted);
+    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), L"--unseen"));
+}
+
+// Any text but exactly "1" leaves tray mode off: the loop shows the window,
+// the icon is never added, and minimizing makes the window iconic on the
+// taskbar without ApplicationMinimize (which would hide it and show the icon).
+TEST(UpdaterFormTrayTest, OtherValuesNeverShowTheIcon) {
+    for (const wchar_t* value : {L"0", L"true", L"01", L"", L" 1", L"1 "}) {
+        SCOPED_TRACE(Utf8(L"UpdaterMinimized \"" + std::wstring(value) + L"\""));
+        TFormRun run;
+        TFormJob job;  // idle: its proxy port is no number
+        job.UpdaterMinimized = value;
+        TUpdaterForm& form = run.Start(job);
+        EXPECT_FALSE(Application().OnMinimize);
+        RunApplicationCalling([&] {
+            EXPECT_TRUE(IsWindowVisible(form.Handle()));
+            EXPECT_TRUE(HasTaskbarButton(form.Handle()));
+            SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            EXPECT_TRUE(IsIconic(form.Handle()));
+            EXPECT_TRUE(IsWindowVisible(form.Handle()));
+            EXPECT_TRUE(HasTaskbarButton(form.Handle()));
+            EXPECT_FALSE(form.TrayIcon1->Visible());
+            EXPECT_FALSE(form.TrayIcon1->InNotificationArea());
+            EXPECT_TRUE(NotificationAreaIcons().empty());
+            form.Close();
+        });
+        EXPECT_TRUE(Application().Terminated());
+    }
+}
+
+// Checks that the tooltip is the first 127 characters of both lines.
+void CheckCutTooltip(TUpdaterForm& form) {
+    const std::wstring full = form.Label1->Caption() + L"\n" + form.Label2->Caption();
+    ASSERT_GT(full.size(), Toolkit::TTrayIcon::MaxHintLength);
+    PointAtIcon(WM_MOUSEMOVE);
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon1->Hint().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon1->Hint(), full.substr(0, 127));
+}
+
+// A title and size line longer than 127 characters together: the tooltip
+// shows their first 127.
+TEST(UpdaterFormTrayTest, LongTooltipIsCutTo127Characters) {
+    TFormRun run;
+    TFormJob job;  // idle
+    job.UpdaterMinimized = L"1";
+    job.TopText = L"Downloading the update for " + std::wstring(110, L'x');
+    TUpdaterForm& form = run.Start(job);
+    RunApplicationCalling([&] {
+        CheckCutTooltip(form);
+        form.Close();
+    });
+    EXPECT_TRUE(Application().Terminated());
+}
+
+}  // namespace
