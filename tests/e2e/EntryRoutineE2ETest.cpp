@@ -1,6 +1,6 @@
 // The real updater.exe's entry routine: when it ends at once, the window it
 // shows and how closing it ends the process, and what the file declares.
-#include "support/StallingServer.h"
+#include "support/BuiltInUrlServer.h"
 #include "support/BrowserStub.h"
 #include "support/TestSupport.h"
 #include "support/WindowFinder.h"
@@ -34,7 +34,7 @@ TEST(EntryRoutineE2ETest, EmptyFileOnWebEndsAtOnceWithoutAWindow) {
 // pointer closes it, stopping the download that never completes, and
 // the process ends with 0 without opening the browser.
 TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
-    ScopedStallingServer server(UPDATER_DOWNLOAD_URL_FOR_TESTS);
+    BuiltInUrlServer server(ServerAnswer::Stall());
     ScopedBrowserStub browser;
     ScratchFolder temp;
     RECT bounds{};

@@ -5,7 +5,7 @@
 // this process and not from its Windows environment block; ctest therefore runs
 // this program once per locale and names the expected language in
 // UPDATER_TEST_LANGUAGE.
-#include "support/StallingServer.h"
+#include "support/BuiltInUrlServer.h"
 #include "support/BrowserStub.h"
 #include "support/TestSupport.h"
 
@@ -51,7 +51,7 @@ std::string ExpectedFile(const E2ECase& c, const std::wstring& tempFolder) {
 TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
     // The download (directly or through the system proxy, both this server)
     // never completes, so the window stays until the test closes it.
-    ScopedStallingServer server(UPDATER_DOWNLOAD_URL_FOR_TESTS);
+    BuiltInUrlServer server(ServerAnswer::Stall());
     ScopedBrowserStub browser;
     const std::string port = std::to_string(server.Port());
     const E2ECase cases[] = {
