@@ -1,0 +1,170 @@
+// Every network and file-system fault the real updater.exe can meet on its
+// one job, each run to its end: the process exits with 0 within the HTTP
+// client's 30-second limit (plus start and close), leaves no partial file and
+// nothing outside its target folder, opens the job's URL in the browser
+// exactly when the transfer failed, and starts nothing it did not complete.
+#include "support/BrowserStub.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/ScopedTmpfs.h"
+#include "support/TestServers.h"
+#include "support/TestSupport.h"
+#include "support/UpdaterRun.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iostream>
+#include <optional>
+
+using namespace TestSupport;
+
+namespace {
+
+// The HTTP client's 30 seconds for a call that gets no answer, and the start and close around it.
+constexpr unsigned long kRunLimitMs = 45000;
+
+// Where the run's temporary (and target) folder lies.
+enum class TPlace {
+    Scratch,        // an ordinary folder
+    SmallDisk,      // a 1 MiB file system that fills up during the transfer
+    ReadOnlyTarget, // the target folder cannot take a file; the settings folder inside it can
+};
+
+// How the run ends.
+enum class TOutcome {
+    TransferFailed,  // nothing left, the job's URL opened in the browser
+    NoDownloadFile,  // the download file could not be made: nothing left, no browser
+    Saved,           // the complete file under `finalName`, started or not as given
+};
+
+// Whether the saved file is started. The shell decides for a name that does
+// not end in ".exe": Wine's starts any program file, whatever its extension.
+enum class TStart { No, Yes, ShellDecides };
+
+struct TFaultCase {
+    const char* name;
+    // What the built-in URL's server answers (nothing: its port stays closed),
+    // given the port of a server that serves the setup program at any path.
+    std::function<std::optional<ServerAnswer>(int filePort)> answer;
+    TOutcome outcome;
+    const wchar_t* finalName = nullptr;
+    TStart started = TStart::No;
+    TPlace place = TPlace::Scratch;
+    bool authenticatingProxy = false;
+};
+
+std::optional<ServerAnswer> ToFault(const std::wstring& path) {
+    return ServerAnswer::Redirect(302, Utf8(TTestServers::Instance().Http("fault", path)));
+}
+
+std::function<std::optional<ServerAnswer>(int)> ToFile(const std::string& path) {
+    return [path](int filePort) {
+        return ServerAnswer::Redirect(302, "http://127.0.0.1:" + std::to_string(filePort) + path);
+    };
+}
+
+std::string SetupProgramBytes() { return ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)); }
+
+const TFaultCase kCases[] = {
+    {"StallBeforeHeaders", [](int) { return ToFault(L"/stall-headers"); }, TOutcome::TransferFailed},
+    {"StallMidBody", [](int) { return ServerAnswer::Stall(1000000); }, TOutcome::TransferFailed},
+    {"BodyShorterThanItsLength", [](int) { return ServerAnswer::ShortBody(std::string(4000, 'x'), 100000); },
+     TOutcome::TransferFailed},
+    {"ResetBeforeAnswer", [](int) { return ToFault(L"/reset"); }, TOutcome::TransferFailed},
+    {"ResetMidBody", [](int) { return ToFault(L"/reset-body/2000000"); }, TOutcome::TransferFailed},
+    {"Status404", [](int) { return ServerAnswer::Status(404); }, TOutcome::TransferFailed},
+    {"Status500", [](int) { return ServerAnswer::Status(500); }, TOutcome::TransferFailed},
+    {"RedirectLoop", [](int) { return ToFault(L"/loop"); }, TOutcome::TransferFailed},
+    {"RedirectToItself", [](int) { return ServerAnswer::Redirect(302, Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS)); },
+     TOutcome::TransferFailed},
+    {"ConnectionRefused", [](int) { return std::optional<ServerAnswer>(); }, TOutcome::TransferFailed},
+    {"UnresolvableHost", [](int) { return ServerAnswer::Redirect(302, "http://updater-test.invalid/setup.exe"); },
+     TOutcome::TransferFailed},
+    {"ProxyAsksForCredentials", [](int) { return ServerAnswer::Status(500); }, TOutcome::TransferFailed, nullptr,
+     TStart::No, TPlace::Scratch, true},
+    {"DiskFillsUp", [](int) { return ToFault(L"/fixed/3000000"); }, TOutcome::TransferFailed, nullptr, TStart::No,
+     TPlace::SmallDisk},
+    {"TargetFolderReadOnly", [](int filePort) { return ToFile("/setup.exe")(filePort); }, TOutcome::NoDownloadFile,
+     nullptr, TStart::No, TPlace::ReadOnlyTarget},
+    // Odd last components of a redirect's location: the final name stays in the target folder.
+    // ".." is resolved away: the name is what follows the host's ":", the port.
+    {"RedirectToDotDot", ToFile("/files/.."), TOutcome::Saved, nullptr, TStart::ShellDecides},
+    {"RedirectToDotDotBackslash", ToFile("/files/..\\"), TOutcome::Saved, nullptr, TStart::ShellDecides},
+    {"RedirectToEncodedDotDot", ToFile("/files/%2E%2E"), TOutcome::Saved, L"%2E%2E.tmp", TStart::ShellDecides},
+    // A device name exists already, so the file gets the next free name.
+    {"RedirectToDeviceName", ToFile("/files/CON"), TOutcome::Saved, L"CON2.tmp", TStart::ShellDecides},
+    {"RedirectToDeviceNameExe", ToFile("/files/NUL.exe"), TOutcome::Saved, L"NUL2.exe", TStart::Yes},
+    {"RedirectToColonName", ToFile("/files/c:setup.exe"), TOutcome::Saved, L"setup.exe", TStart::Yes},
+    {"RedirectToEncodedColonName", ToFile("/files/c%3Asetup.exe"), TOutcome::Saved, L"c%3Asetup.exe", TStart::Yes},
+    // A "?" cannot be in a file name: the move fails and the file keeps its download name, unstarted.
+    {"RedirectToQuestionMark", ToFile("/files/setup.exe?x=1"), TOutcome::Saved, L"downloaded-file.exe"},
+    {"RedirectToEncodedQuestionMark", ToFile("/files/setup.exe%3Fx=1"), TOutcome::Saved, L"setup.exe%3Fx=1",
+     TStart::ShellDecides},
+};
+
+void PrintTo(const TFaultCase& fault, std::ostream* out) { *out << fault.name; }
+
+class FaultMatrixE2ETest : public ::testing::TestWithParam<TFaultCase> {};
+
+// The run ends with 0 in time, leaves exactly the settings file and (when the
+// transfer completed) the whole file under its final name inside the target
+// folder, opens the browser with the job's URL exactly for a failed transfer,
+// and starts the setup program only when it was saved under a runnable name.
+TEST_P(FaultMatrixE2ETest, EndsCleanly) {
+    const TFaultCase& fault = GetParam();
+    const std::string setup = SetupProgramBytes();
+    BuiltInUrlServer fileServer(ServerAnswer::Body(setup), 0);
+    std::optional<BuiltInUrlServer> server;
+    if (auto answer = fault.answer(fileServer.Port())) server.emplace(*answer);
+    const std::wstring authenticatingProxy = L"127.0.0.1:" + std::to_wstring(TTestServers::Instance().Port("proxy_auth"));
+    const ScopedSystemProxy proxy(fault.authenticatingProxy ? 1 : 0,
+                                  fault.authenticatingProxy ? std::optional(authenticatingProxy) : std::nullopt);
+    ScratchFolder scratch;
+    std::optional<ScopedTmpfs> disk;
+    std::wstring runFolder = scratch.Path();
+    if (fault.place != TPlace::Scratch) {
+        disk.emplace(fault.place == TPlace::SmallDisk ? 1 << 20 : 4 << 20);
+        if (fault.place == TPlace::SmallDisk && !disk->Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+        if (fault.place == TPlace::ReadOnlyTarget && !disk->MakeReadOnlyExcept("target/Velmora"))
+            GTEST_SKIP() << "no way to make a read-only folder here";
+        runFolder = disk->Path();
+    }
+    ScopedBrowserStub browser;
+    const TUpdaterRunResult run = RunUpdater(runFolder, scratch.Path() + L"setup-record.txt", kRunLimitMs);
+    const std::vector<std::wstring> urls = browser.SettledUrls();
+
+    EXPECT_EQ(run.exitCode, 0) << "-1: still running after " << kRunLimitMs << " ms";
+    std::vector<std::wstring> saved;
+    for (const std::wstring& file : run.files) {
+        if (file == kSettingsFileOfRun || file == L"setup-record.txt") continue;
+        saved.push_back(file);
+    }
+    if (fault.outcome == TOutcome::Saved) {
+        ASSERT_EQ(saved.size(), 1u) << "one file, inside the target folder";
+        EXPECT_EQ(saved[0].rfind(L"target\\", 0), 0u) << Utf8(saved[0]);
+        EXPECT_EQ(saved[0].find(L'\\', 7), std::wstring::npos) << Utf8(saved[0]);
+        if (fault.finalName) {
+            EXPECT_EQ(saved[0], std::wstring(L"target\\") + fault.finalName);
+        }
+        EXPECT_TRUE(ReadFileBytes(runFolder + saved[0]) == setup) << "the whole file";
+        EXPECT_TRUE(urls.empty());
+    } else {
+        EXPECT_TRUE(saved.empty()) << Utf8(saved.front());
+        const std::vector<std::wstring> job = {UPDATER_DOWNLOAD_URL_FOR_TESTS};
+        EXPECT_EQ(urls, fault.outcome == TOutcome::TransferFailed ? job : std::vector<std::wstring>());
+    }
+    if (fault.started != TStart::ShellDecides) {
+        EXPECT_EQ(run.setupRecord.has_value(), fault.started == TStart::Yes);
+    }
+    // The proxy refuses the request before anything reaches the server.
+    if (fault.authenticatingProxy) {
+        EXPECT_TRUE(server->RequestLines().empty());
+    }
+    for (const std::wstring& file : run.files) std::cout << "left: " << Utf8(file) << std::endl;
+    if (disk) std::cout << "on a tmpfs: " << (disk->Mounted() ? "yes" : "no") << std::endl;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrixE2ETest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<TFaultCase>& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,35 @@
+// One run of the real updater.exe with its temporary folder (the built-in
+// job's target folder) in a folder of the test's, and what it left behind.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+// What a run left: its exit code (-1 when it had to be killed), every file
+// below the run's folder (relative paths, sorted) and what the stand-in
+// setup program recorded if it was started.
+struct TUpdaterRunResult {
+    long exitCode = -1;
+    std::vector<std::wstring> files;
+    std::optional<std::string> setupRecord;
+};
+
+// Runs updater.exe with TMP and TEMP at `runFolder` + "target\" and the
+// setup program's record at `recordPath`; ends it after `timeoutMs`.
+// `whileRunning` gets the process id right after the start.
+TUpdaterRunResult RunUpdater(const std::wstring& runFolder, const std::wstring& recordPath, unsigned long timeoutMs,
+                             const std::function<void(DWORD)>& whileRunning = nullptr);
+
+// Returns the files below `folder` (ending in "\") as paths relative to it, sorted.
+std::vector<std::wstring> FilesBelow(const std::wstring& folder);
+
+// The relative path of the settings file that every run writes.
+extern const wchar_t kSettingsFileOfRun[];
+
+}  // namespace TestSupport
