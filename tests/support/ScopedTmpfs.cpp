@@ -8,6 +8,22 @@
 
 namespace TestSupport {
 
+namespace {
+
+// Runs the command with sh; true when it ended with 0.
+bool Shell(const std::string& command) {
+    static std::atomic<int> count{0};
+    const std::string ok = "/tmp/updater-tmpfs-" + std::to_string(GetCurrentProcessId()) + "-ok-" +
+                           std::to_string(++count);
+    if (!RunUnixShell("(" + command + ") >/dev/null 2>&1 && touch '" + ok + "'", false)) return false;
+    const std::wstring marker = UnixToWindowsPath(ok);
+    const bool succeeded = GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+    DeleteFileW(marker.c_str());
+    return succeeded;
+}
+
+}  // namespace
+
 ScopedTmpfs::ScopedTmpfs(unsigned long long bytes) {
     static std::atomic<int> count{0};
     folder_ = "/tmp/updater-tmpfs-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
@@ -33,18 +49,6 @@ bool ScopedTmpfs::MakeReadOnlyExcept(const std::string& child) {
     }
     // Without mounting, plain permissions do it for a user who is not root.
     return Shell("chmod 0555 '" + folder_ + "' && [ ! -w '" + folder_ + "' ]");
-}
-
-// Runs the command with sh; true when it ended with 0.
-bool ScopedTmpfs::Shell(const std::string& command) const {
-    static std::atomic<int> count{0};
-    const std::string ok = "/tmp/updater-tmpfs-" + std::to_string(GetCurrentProcessId()) + "-ok-" +
-                           std::to_string(++count);
-    if (!RunUnixShell("(" + command + ") >/dev/null 2>&1 && touch '" + ok + "'", false)) return false;
-    const std::wstring marker = UnixToWindowsPath(ok);
-    const bool succeeded = GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
-    DeleteFileW(marker.c_str());
-    return succeeded;
 }
 
 }  // namespace TestSupport

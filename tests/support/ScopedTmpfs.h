@@ -27,8 +27,6 @@ public:
     bool MakeReadOnlyExcept(const std::string& child);
 
 private:
-    bool Shell(const std::string& command) const;
-
     std::string folder_;                // Unix path, no trailing "/"
     std::vector<std::string> mounts_;   // innermost last
     bool mounted_ = false;

@@ -26,6 +26,8 @@ void CollectFiles(const std::wstring& folder, const std::wstring& prefix, std::v
     } while (FindNextFileW(find.get(), &entry));
 }
 
+}  // namespace
+
 bool ProcessRuns(const std::wstring& exeName) {
     const Win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE) return false;
@@ -35,8 +37,6 @@ bool ProcessRuns(const std::wstring& exeName) {
         if (_wcsicmp(entry.szExeFile, exeName.c_str()) == 0) return true;
     return false;
 }
-
-}  // namespace
 
 std::vector<std::wstring> FilesBelow(const std::wstring& folder) {
     std::vector<std::wstring> files;

@@ -29,6 +29,9 @@ TUpdaterRunResult RunUpdater(const std::wstring& runFolder, const std::wstring& 
 // Returns the files below `folder` (ending in "\") as paths relative to it, sorted.
 std::vector<std::wstring> FilesBelow(const std::wstring& folder);
 
+// Returns whether a process whose executable is named `exeName` runs in this prefix.
+bool ProcessRuns(const std::wstring& exeName);
+
 // The relative path of the settings file that every run writes.
 extern const wchar_t kSettingsFileOfRun[];
 
