@@ -106,7 +106,7 @@ const TFaultCase kCases[] = {
      TStart::No, TPlace::Scratch, TProxy::Closed},
     {"DiskFillsUp", [](int) { return ToFault(L"/slow/3000000"); }, TOutcome::TransferFailed, nullptr, TStart::No,
      TPlace::SmallDisk},
-    {"TargetFolderReadOnly", [](int filePort) { return ToFile("/setup.exe")(filePort); }, TOutcome::NoDownloadFile,
+    {"TargetFolderReadOnly", ToFile("/setup.exe"), TOutcome::NoDownloadFile,
      nullptr, TStart::No, TPlace::ReadOnlyTarget},
     // Odd last components of a redirect's location: the final name stays in the target folder.
     // ".." is resolved away: the name is what follows the host's ":", the port.
