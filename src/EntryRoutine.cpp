@@ -2,6 +2,7 @@
 
 #include "UpdaterForm.h"
 #include "UpdaterFormUnit.h"
+#include "net/HttpClient.h"
 #include "toolkit/Application.h"
 #include "win/Exception.h"
 
@@ -28,6 +29,10 @@ int UpdaterEntryRoutine() {
         // handler waits for the download thread, which could not end once
         // the process has begun to exit.
         application.DestroyForms();
+        // A stopped or failed download closes its connection on a thread of
+        // its own; the process should not end in the middle of that. Bounded:
+        // a platform that never finishes the close must not keep it alive.
+        Net::WaitForBackgroundCloses(2000);
     });
     return 0;
 }

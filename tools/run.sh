@@ -1,39 +1,77 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds updater.exe, runs it under
-# Wine with the given arguments, closes its window with a real click on the
-# close picture, and prints the settings file it wrote.
+# The main job: installs what is missing, builds updater.exe with its built-in
+# URL on a local demo server, serves a demo setup program from there slowly
+# enough to watch, runs the updater under Wine in a real window (this display
+# when there is one, otherwise a virtual one), and prints what happened: where
+# the file landed, the arguments the demo setup received, and screenshots
+# taken during the download. Stops everything it started.
+# Usage: tools/run.sh [ARGUMENTS FOR THE UPDATER...]   (default: alpha "beta gamma")
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
-# The run downloads from a loopback port (the tests' own address) where a
-# server announces a large body and stalls, so the window stays until the
-# click and no browser is opened.
 export UPDATER_DOWNLOAD_URL="${UPDATER_DOWNLOAD_URL:-$(cat "$root/tools/test-download-url")}"
-"$root/tools/build.sh" updater
-port=$(sed -E 's#^http://127\.0\.0\.1:([0-9]+)/.*#\1#' "$root/tools/test-download-url")
-python3 -c 'import socket,sys,time; s=socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(16)
-held = []
-while True:
-    c, _ = s.accept(); c.recv(4096); held.append(c)
-    c.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\nConnection: close\r\n\r\n0123456789")' "$port" &
-listener=$!
-trap 'kill $listener 2>/dev/null || true' EXIT
+port=$(sed -nE 's#^http://(127\.0\.0\.1|localhost):([0-9]+)/.*#\2#p' <<<"$UPDATER_DOWNLOAD_URL")
+[ -n "$port" ] || { echo "run.sh: the demo needs a loopback URL, not $UPDATER_DOWNLOAD_URL" >&2; exit 2; }
+"$root/tools/build.sh" updater demo_setup window_shot
+
+# The demo setup program with 3 MiB appended (it runs all the same), served in about 6 s.
+demo="$build/demo"
+rm -rf "$demo"; mkdir -p "$demo/screenshots"
+served="$demo/served-setup.exe"
+cp "$build/demo-setup.exe" "$served"
+head -c $((3 * 1024 * 1024)) /dev/zero >>"$served"
+python3 "$root/tools/demo-server.py" "$port" "$served" 6 2>"$demo/server.log" >"$demo/server.ready" &
+server=$!
+trap 'kill $server 2>/dev/null || true; wait $server 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$demo/server.ready" ] && break; sleep 0.05; done
+
 [ $# -gt 0 ] || set -- alpha "beta gamma"
+[ -z "${DISPLAY:-}" ] || export UPDATER_USE_DISPLAY=1
+echo "Serving $(stat -c %s "$served") bytes at $UPDATER_DOWNLOAD_URL"
+echo "Running: updater.exe $*"
 "$root/tools/wine-env.sh" "$build" bash -c '
+  demo=$1; served=$2; shift 2
+  winpath() { printf "Z:%s" "$1" | tr / "\\\\"; }
   "$UPDATER_WINE" "$UPDATER_BUILD_DIR/updater.exe" "$@" &
   updater=$!
-  window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --class updater.exe 2>/dev/null | head -n1) && [ -n "$window" ] && break
+  shots=0
+  for i in $(seq 200); do
+    kill -0 $updater 2>/dev/null || break
+    # A screenshot about every two seconds while the window is up.
+    if [ $((i % 20)) -eq 10 ] && [ $shots -lt 3 ]; then
+      shot="$demo/screenshots/during-download-$((shots + 1)).png"
+      if "$UPDATER_WINE" "$UPDATER_BUILD_DIR/window-shot.exe" "$(winpath "$shot")" 2>/dev/null; then
+        shots=$((shots + 1))
+      fi
+    fi
     sleep 0.1
   done
-  if [ -n "$window" ]; then
-    sleep 2
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    echo "The progress window is shown at ${X},${Y} (${WIDTH}x${HEIGHT}); clicking its close picture."
-    xdotool mousemove $((X + WIDTH - 12)) $((Y + 13)) click 1
+  wait $updater; code=$?
+  echo "updater.exe exited with $code"
+  temp="$WINEPREFIX/drive_c/Temp"
+  # The updater starts the setup and ends; the setup writes its record just after.
+  record="$temp/demo-setup-received.txt"
+  for _ in $(seq 100); do [ -f "$record" ] && break; sleep 0.1; done
+  landed=$(find "$temp" -maxdepth 1 -name "*.exe" -printf "%f\n" | head -n1)
+  if [ -n "$landed" ]; then
+    same=differs; cmp -s "$temp/$landed" "$served" && same="identical to the served file"
+    echo "The download landed at C:\\Temp\\$landed ($(stat -c %s "$temp/$landed") bytes, $same)"
+    cp "$temp/$landed" "$demo/$landed"
+  else
+    echo "No downloaded file in C:\\Temp"
   fi
-  wait "$updater"; code=$?
-  echo "updater.exe $* exited with $code"
+  if [ -f "$record" ]; then
+    cp "$record" "$demo/"
+    { read -r program; read -r folder; IFS= read -r arguments; } <"$record"
+    echo "The demo setup ran as $program"
+    echo "  in the folder $folder"
+    echo "  with the arguments: $arguments"
+  else
+    echo "The demo setup did not run"
+  fi
   echo "Settings file C:\\Temp\\Velmora\\UpdaterSettings.xml:"
-  cat "$WINEPREFIX/drive_c/Temp/Velmora/UpdaterSettings.xml"; echo' run "$@"
+  cat "$temp/Velmora/UpdaterSettings.xml"; echo
+' run "$demo" "$served" "$@"
+echo "Screenshots taken during the download:"
+ls -1 "$demo"/screenshots/*.png 2>/dev/null | sed 's/^/  /' || echo "  none (the window was not seen)"
+echo "Copies of the landed file and of the setup's record are in $demo"

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# Builds the tests and saves screenshots of the progress window, as the
-# toolkit lays it out, at 96 and 144 pixels per inch into docs/screenshots.
+# Builds the tests and saves screenshots into docs/screenshots at 96 and 144
+# pixels per inch: the progress window as the toolkit lays it out
+# (updater-window-*), and the real updater.exe during a download that the
+# tests' own server trickles, its bar partly filled (updater-run-*).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
-"$root/tools/build.sh" updater_form_tests
+"$root/tools/build.sh" updater_form_tests download_e2e_tests
 out="$root/docs/screenshots"
-mkdir -p "$out"
+mkdir -p "$out" "$build/test-servers"  # the run's browser stub lives in the servers' folder
 windows_out="Z:$(echo "$out" | tr / '\\')"
 for density in 96 144; do
   UPDATER_SCREENSHOT_DIR="$windows_out" "$root/tests/run-at-density.sh" "$density" \
     "$build/tests/updater_form_tests.exe" --gtest_filter=UpdaterFormTest.ShownWindowPaintsItsPictures
+  UPDATER_SCREENSHOT_DIR="$windows_out" "$root/tests/run-at-density.sh" "$density" \
+    "$build/tests/download_e2e_tests.exe" --gtest_filter=DownloadWindowE2ETest.WindowShowsThePartlyFilledBar
 done
 ls -l "$out"

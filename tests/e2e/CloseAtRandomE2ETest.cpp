@@ -9,6 +9,7 @@
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/TestSupport.h"
+#include "support/FolderRun.h"
 #include "support/UpdaterRun.h"
 #include "support/WindowFinder.h"
 
@@ -22,8 +23,8 @@ using namespace TestSupport;
 
 namespace {
 
-constexpr unsigned long kBodyBytes = 300000;
-constexpr unsigned long kBytesPerSecond = 200000;  // 1.5 s of transfer
+constexpr unsigned long kPaddingBytes = 100000;    // after the 210 KB program
+constexpr unsigned long kBytesPerSecond = 200000;  // about 1.5 s of transfer
 constexpr unsigned long kRunLimitMs = 30000;
 
 unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
@@ -54,9 +55,7 @@ struct TTally {
 // Closing the window at any moment of the download never hangs or crashes
 // the updater and never leaves a partial or unstarted file behind.
 TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
-    std::string body = ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH));
-    ASSERT_LT(body.size(), kBodyBytes);
-    body.resize(kBodyBytes, '\0');  // padding after the program does not change it
+    const std::string body = DemoSetupDownload(kPaddingBytes);
     const BuiltInUrlServer server(ServerAnswer::Body(body, kBytesPerSecond));
     const ScopedSystemProxy noProxy(0, std::nullopt);
     ScopedBrowserStub browser;

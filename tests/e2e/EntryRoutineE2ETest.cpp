@@ -3,6 +3,7 @@
 #include "support/BuiltInUrlServer.h"
 #include "support/BrowserStub.h"
 #include "support/TestSupport.h"
+#include "support/UpdaterRun.h"
 #include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
@@ -30,40 +31,47 @@ TEST(EntryRoutineE2ETest, EmptyFileOnWebEndsAtOnceWithoutAWindow) {
 }
 
 // With a job the progress window comes up as a visible, unowned application
-// window of the layout's size; a click on the close picture with a real
-// pointer closes it, stopping the download that never completes, and
-// the process ends with 0 without opening the browser.
+// window of the layout's size while the download runs (its file is in the
+// temporary folder); a click on the close picture with a real pointer makes
+// the window disappear and stops the download: the process ends with 0,
+// leaves no file, starts nothing and does not open the browser.
 TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
-    BuiltInUrlServer server(ServerAnswer::Stall());
-    ScopedBrowserStub browser;
-    ScratchFolder temp;
+    // About a minute at this rate: the transfer is under way when the click comes.
+    const TrickledRun run(4 * 1024 * 1024, 64 * 1024);
     RECT bounds{};
     bool applicationWindow = false;
     bool clicked = false;
-    const long code = RunProcess(L"\"" + UpdaterExePath() + L"\"", TempEnvironment(temp.Path()), 30000, [&](DWORD pid) {
-        std::vector<HWND> windows;
-        for (int i = 0; i < 1000 && windows.empty(); ++i) {
-            windows = TopLevelWindows(pid, L"ToolkitWindow");
-            Sleep(20);
-        }
-        if (windows.empty()) return;
-        GetWindowRect(windows.front(), &bounds);
-        applicationWindow = (GetWindowLongPtrW(windows.front(), GWL_EXSTYLE) & WS_EX_APPWINDOW) &&
-                            !GetWindow(windows.front(), GW_OWNER);
+    bool disappeared = false;
+    std::vector<std::wstring> filesDuringTransfer;
+    const long code = run.Run(L"", [&](DWORD pid) {
+        const HWND window = WaitForToolkitWindow(pid, 20000);
+        if (!window) return;
+        GetWindowRect(window, &bounds);
+        applicationWindow = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) && !GetWindow(window, GW_OWNER);
+        EXPECT_TRUE(WaitForBodyBytes(run.Server, 64 * 1024));
+        filesDuringTransfer = FilesIn(run.TempFolder());
         // At 96 pixels per inch the 16-pixel close picture ends 7 pixels left
         // of the 2-pixel frame and starts 5 pixels below it.
         const int x = bounds.right - 2 - 7 - 8, y = bounds.top + 2 + 5 + 8;
-        Sleep(300);
         clicked = RunUnixShell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
                                    " sleep 0.2 click 1",
                                false);
+        for (int i = 0; i < 500 && !disappeared; ++i) {
+            disappeared = !IsWindow(window) || !IsWindowVisible(window);
+            Sleep(20);
+        }
     });
     EXPECT_TRUE(clicked);
+    EXPECT_TRUE(disappeared);
     EXPECT_EQ(code, 0) << "the click on the close picture ended the run";
     EXPECT_TRUE(applicationWindow);
     EXPECT_EQ(bounds.right - bounds.left, 458);  // 550 x 96 / 115, through the toolkit's two steps
     EXPECT_EQ(bounds.bottom - bounds.top, 126);
-    EXPECT_TRUE(browser.SettledUrls().empty());
+    EXPECT_EQ(filesDuringTransfer, std::vector<std::wstring>{L"downloaded-file.exe"});
+    EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+    EXPECT_FALSE(run.SetupStarted());
+    EXPECT_LT(run.Server.BodyBytesSent(), run.Download.size());
+    EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
 
 std::string ResourceText(HMODULE module, const wchar_t* name, const wchar_t* type) {

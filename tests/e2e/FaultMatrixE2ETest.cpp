@@ -8,6 +8,7 @@
 #include "support/ScopedTmpfs.h"
 #include "support/TestServers.h"
 #include "support/TestSupport.h"
+#include "support/FolderRun.h"
 #include "support/UpdaterRun.h"
 
 #include <gtest/gtest.h>
@@ -83,8 +84,6 @@ std::optional<std::wstring> ProxyServer(TProxy proxy) {
     return L"127.0.0.1:" + std::to_wstring(unused);
 }
 
-std::string SetupProgramBytes() { return ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)); }
-
 const TFaultCase kCases[] = {
     {"StallBeforeHeaders", [](int) { return ToFault(L"/stall-headers"); }, TOutcome::TransferFailed},
     {"StallMidBody", [](int) { return ServerAnswer::Stall(1000000); }, TOutcome::TransferFailed},
@@ -137,7 +136,7 @@ class FaultMatrixE2ETest : public ::testing::TestWithParam<TFaultCase> {};
 // and starts the setup program only when it was saved under a runnable name.
 TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     const TFaultCase& fault = GetParam();
-    const std::string setup = SetupProgramBytes();
+    const std::string setup = DemoSetupDownload(0);
     BuiltInUrlServer fileServer(ServerAnswer::Body(setup), 0);
     std::optional<BuiltInUrlServer> server;
     if (auto answer = fault.answer(fileServer.Port())) server.emplace(*answer);

@@ -182,7 +182,8 @@ bool BuiltInUrlServer::SendPaced(SOCKET connection, const std::string& bytes, un
 
 void BuiltInUrlServer::WaitForStop(unsigned long ms) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!stopping_ && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (!stopping_ && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 }  // namespace TestSupport

@@ -55,7 +55,8 @@ public:
     int Port() const noexcept { return port_; }
     // Returns the request lines received so far, in order, without the CRLF.
     std::vector<std::string> RequestLines() const;
-    // Returns how many body bytes have been sent so far, over all connections.
+    // Returns how many body bytes have been sent so far, over all connections
+    // (counted when a send returns, so the client may have them a little earlier).
     unsigned long long BodyBytesSent() const noexcept { return bodyBytesSent_; }
     // Returns the port of the test build's built-in URL ("http://127.0.0.1:PORT/...").
     static int BuiltInUrlPort();

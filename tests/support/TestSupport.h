@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace TestSupport {
 
@@ -77,6 +78,9 @@ private:
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Utf8(const std::wstring& text);
+
+// Returns the names of the files (not folders) in `folder` (ending in "\"), sorted.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
 // Removes a folder and everything in it; quiet when it is missing.
 void RemoveTree(const std::wstring& path);

@@ -1,68 +1,114 @@
 #include "support/UpdaterRun.h"
 
-#include "support/TestSupport.h"
+#include "support/WindowFinder.h"
 
-#include <tlhelp32.h>
-
-#include <algorithm>
+#include <sstream>
 
 namespace TestSupport {
 
-const wchar_t kSettingsFileOfRun[] = L"target\\Velmora\\UpdaterSettings.xml";
-
 namespace {
 
-void CollectFiles(const std::wstring& folder, const std::wstring& prefix, std::vector<std::wstring>& files) {
-    WIN32_FIND_DATAW entry;
-    Win::UniqueFile find(FindFirstFileW((folder + prefix + L"*").c_str(), &entry));
-    if (!find) return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CollectFiles(folder, prefix + name + L"\\", files);
-        else
-            files.push_back(prefix + name);
-    } while (FindNextFileW(find.get(), &entry));
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
+    return result;
 }
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
-bool ProcessRuns(const std::wstring& exeName) {
-    const Win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (snapshot.get() == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-        if (_wcsicmp(entry.szExeFile, exeName.c_str()) == 0) return true;
-    return false;
+std::string DemoSetupDownload(std::size_t padding) {
+    std::string bytes = ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH));
+    for (std::size_t i = 0; i < padding; ++i) bytes += static_cast<char>(i % 251);
+    return bytes;
 }
 
-std::vector<std::wstring> FilesBelow(const std::wstring& folder) {
-    std::vector<std::wstring> files;
-    CollectFiles(folder, L"", files);
-    std::sort(files.begin(), files.end());
-    return files;
+std::wstring UpdaterParentFolder() {
+    std::wstring folder = UpdaterExePath();
+    folder.erase(folder.rfind(L'\\'));      // the folder, without its trailing "\"
+    return folder.substr(0, folder.rfind(L'\\') + 1);
 }
 
-TUpdaterRunResult RunUpdater(const std::wstring& runFolder, const std::wstring& recordPath, unsigned long timeoutMs,
-                             const std::function<void(DWORD)>& whileRunning) {
-    const std::wstring target = runFolder + L"target\\";
-    CreateDirectoryW(target.c_str(), nullptr);
-    DeleteFileW(recordPath.c_str());
-    TUpdaterRunResult result;
-    result.exitCode = RunProcess(L"\"" + UpdaterExePath() + L"\"",
-                                 {{L"TMP", target}, {L"TEMP", target}, {L"DEMO_SETUP_RECORD", recordPath}},
-                                 timeoutMs, whileRunning);
-    result.files = FilesBelow(runFolder);
-    // A started setup program runs by now (ShellExecuteW returned before the
-    // updater ended); once it has ended, its record is complete.
-    for (const std::wstring& file : result.files) {
-        const std::wstring name = file.substr(file.rfind(L'\\') + 1);
-        for (int i = 0; i < 500 && ProcessRuns(name); ++i) Sleep(20);
+HWND ProgressBarOf(HWND window) {
+    HWND bar = nullptr;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM found) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(child, name, 64);
+            if (_wcsicmp(name, L"msctls_progress32") != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&bar));
+    return bar;
+}
+
+HWND WaitForToolkitWindow(DWORD processId, unsigned long timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    do {
+        const std::vector<HWND> windows = TopLevelWindows(processId, L"ToolkitWindow");
+        if (!windows.empty()) return windows.front();
+        Sleep(20);
+    } while (GetTickCount64() < end);
+    return nullptr;
+}
+
+bool WaitForBodyBytes(const BuiltInUrlServer& server, unsigned long long bytes) {
+    const ULONGLONG end = GetTickCount64() + 20000;
+    while (server.BodyBytesSent() < bytes) {
+        if (GetTickCount64() > end) return false;
+        Sleep(20);
     }
-    if (GetFileAttributesW(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES) result.setupRecord = ReadFileBytes(recordPath);
-    return result;
+    return true;
+}
+
+UpdaterRun::UpdaterRun() = default;
+
+UpdaterRun::~UpdaterRun() {
+    // A started setup program may still hold its file for a moment.
+    for (int i = 0; i < 100; ++i) {
+        bool busy = false;
+        for (const std::wstring& name : FilesIn(temp_.Path()))
+            busy |= !DeleteFileW((temp_.Path() + name).c_str()) && Exists(temp_.Path() + name);
+        if (!busy) break;
+        Sleep(50);
+    }
+}
+
+long UpdaterRun::Run(const std::wstring& arguments, const std::function<void(DWORD)>& whileRunning) const {
+    return RunProcess(L"\"" + UpdaterExePath() + L"\"" + arguments,
+                      {{L"TMP", temp_.Path()}, {L"TEMP", temp_.Path()},
+                       {L"DEMO_SETUP_RECORD", records_.Path() + L"setup-record.txt"}},
+                      60000, whileRunning);
+}
+
+TrickledRun::TrickledRun(std::size_t padding, unsigned long bytesPerSecond)
+    : Download(DemoSetupDownload(padding)), Server(ServerAnswer::Body(Download, bytesPerSecond)),
+      ProxyOff(0ul, std::nullopt) {}
+
+bool UpdaterRun::SetupStarted() const { return Exists(records_.Path() + L"setup-record.txt"); }
+
+std::optional<std::vector<std::wstring>> UpdaterRun::WaitForSetupRecord() const {
+    const std::wstring path = records_.Path() + L"setup-record.txt";
+    const ULONGLONG end = GetTickCount64() + 20000;
+    for (;;) {
+        // The program writes its record under a side name and renames it: it appears whole.
+        if (Exists(path)) {
+            std::vector<std::wstring> lines;
+            std::istringstream text(ReadFileBytes(path));
+            for (std::string line; std::getline(text, line);) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                lines.push_back(FromUtf8(line));
+            }
+            if (lines.size() >= 3) return lines;
+        }
+        if (GetTickCount64() > end) return std::nullopt;
+        Sleep(20);
+    }
 }
 
 }  // namespace TestSupport

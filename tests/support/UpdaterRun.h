@@ -1,9 +1,17 @@
-// One run of the real updater.exe with its temporary folder (the built-in
-// job's target folder) in a folder of the test's, and what it left behind.
+// One run of the real updater.exe as a user would start it: a temporary
+// folder of its own, the stand-in setup program's record elsewhere, and what
+// the run leaves behind.
 #pragma once
+
+#include "support/BrowserStub.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/TestSupport.h"
+
+#include <boost/noncopyable.hpp>
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,28 +19,63 @@
 
 namespace TestSupport {
 
-// What a run left: its exit code (-1 when it had to be killed), every file
-// below the run's folder (relative paths, sorted) and what the stand-in
-// setup program recorded if it was started.
-struct TUpdaterRunResult {
-    long exitCode = -1;
-    std::vector<std::wstring> files;
-    std::optional<std::string> setupRecord;
+// Returns build/demo-setup.exe with `padding` bytes appended: the same
+// program, a larger download.
+std::string DemoSetupDownload(std::size_t padding);
+
+// Returns the text "%UP_LEVEL_CUR_DIR%" stands for in the updater's launch
+// parameters: the parent folder of updater.exe's folder, with a trailing "\".
+std::wstring UpdaterParentFolder();
+
+// Returns the updater's progress bar (a child of `window`), or null.
+HWND ProgressBarOf(HWND window);
+
+// Owns a fresh temporary folder for the updater (its TMP and TEMP) and a
+// fresh folder for the record of the setup program it starts
+// (DEMO_SETUP_RECORD); both are removed again.
+class UpdaterRun : boost::noncopyable {
+public:
+    UpdaterRun();
+    ~UpdaterRun();
+
+    // Runs updater.exe with `arguments` (appended to its quoted path as they
+    // stand) and returns its exit code, -1 when it did not end within 60 s.
+    // `whileRunning` is called with its process id once it has started.
+    long Run(const std::wstring& arguments, const std::function<void(DWORD)>& whileRunning = nullptr) const;
+
+    // Returns the updater's temporary folder, with a trailing "\".
+    const std::wstring& TempFolder() const { return temp_.Path(); }
+
+    // Waits up to 20 s for the started setup program's record and returns its
+    // lines (own path, working folder, command-line tail); nullopt when no
+    // program has written one.
+    std::optional<std::vector<std::wstring>> WaitForSetupRecord() const;
+
+    // Returns whether a setup program has written its record by now.
+    bool SetupStarted() const;
+
+private:
+    ScratchFolder temp_;
+    ScratchFolder records_;
 };
 
-// Runs updater.exe with TMP and TEMP at `runFolder` + "target\" and the
-// setup program's record at `recordPath`; ends it after `timeoutMs`.
-// `whileRunning` gets the process id right after the start.
-TUpdaterRunResult RunUpdater(const std::wstring& runFolder, const std::wstring& recordPath, unsigned long timeoutMs,
-                             const std::function<void(DWORD)>& whileRunning = nullptr);
+// A run whose download takes a while: the server on the built-in URL's port
+// trickles the stand-in setup program with `padding` bytes appended at
+// `bytesPerSecond`; the system proxy is off and the browser stub in place.
+struct TrickledRun : UpdaterRun {
+    TrickledRun(std::size_t padding, unsigned long bytesPerSecond);
 
-// Returns the files below `folder` (ending in "\") as paths relative to it, sorted.
-std::vector<std::wstring> FilesBelow(const std::wstring& folder);
+    const std::string Download;
+    BuiltInUrlServer Server;
+    const ScopedSystemProxy ProxyOff;
+    const ScopedBrowserStub Browser;
+};
 
-// Returns whether a process whose executable is named `exeName` runs in this prefix.
-bool ProcessRuns(const std::wstring& exeName);
+// Returns the first visible window of the toolkit's class of process
+// `processId` within `timeoutMs`, or null.
+HWND WaitForToolkitWindow(DWORD processId, unsigned long timeoutMs);
 
-// The relative path of the settings file that every run writes.
-extern const wchar_t kSettingsFileOfRun[];
+// Waits up to 20 s until `server` has sent at least `bytes` of body; returns whether it has.
+bool WaitForBodyBytes(const BuiltInUrlServer& server, unsigned long long bytes);
 
 }  // namespace TestSupport

@@ -25,20 +25,6 @@ using Toolkit::Application;
 
 namespace {
 
-// The names of the files in `folder`, sorted.
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The 3 MiB body nginx serves as /pattern-3m.bin: bytes 0..250 repeated.
 std::string Pattern3M() {
     std::string bytes(3 * 1024 * 1024, '\0');

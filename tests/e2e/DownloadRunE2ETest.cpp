@@ -1,0 +1,160 @@
+// Whole runs of the real updater.exe against the in-test server on the
+// built-in URL's port: a complete download that ends in the started setup
+// program (directly and through the system proxy), the failures that open the
+// job's URL in the browser instead, and the window during a download.
+#include "support/BrowserStub.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/Screenshot.h"
+#include "support/TestSupport.h"
+#include "support/UpdaterRun.h"
+#include "win/ComApartment.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace TestSupport;
+
+namespace {
+
+// The arguments of every run: a quoted one with a space, and the macro for
+// the parent of the updater's folder.
+const wchar_t kArguments[] = L" alpha \"beta gamma\" /d:%UP_LEVEL_CUR_DIR%Q";
+
+std::wstring CurrentFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    return folder;
+}
+
+struct CompleteRunCase {
+    const char* name;
+    bool throughProxy;
+    const char* redirectedTo;  // the path the built-in URL redirects to, or nullptr
+};
+
+class CompleteRunE2ETest : public ::testing::TestWithParam<CompleteRunCase> {};
+
+// The download lands under its final name in the temporary folder, nothing
+// else is left there, the setup program is started from it with the joined
+// arguments (the macro expanded, the updater's working folder), the browser
+// stays closed and the process ends with 0. Through the system proxy the
+// unchanged executable sends its request in the proxy's absolute form, with
+// nothing listening on the built-in URL's own port; after a redirect the file
+// is named after the location it came from.
+TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
+    const CompleteRunCase& c = GetParam();
+    const std::string download = DemoSetupDownload(2 * 1024 * 1024);
+    // Only a direct run without a redirect fetches the file from the built-in URL's port.
+    const bool atBuiltInPort = !c.throughProxy && !c.redirectedTo;
+    BuiltInUrlServer server(ServerAnswer::Body(download, 4 * 1024 * 1024),
+                            atBuiltInPort ? BuiltInUrlServer::BuiltInUrlPort() : 0);
+    ASSERT_EQ(server.Port() == BuiltInUrlServer::BuiltInUrlPort(), atBuiltInPort);
+    const std::string serverAddress = "127.0.0.1:" + std::to_string(server.Port());
+    std::unique_ptr<BuiltInUrlServer> redirector;
+    if (c.redirectedTo)
+        redirector = std::make_unique<BuiltInUrlServer>(
+            ServerAnswer::Redirect(302, "http://" + serverAddress + c.redirectedTo));
+    const ScopedSystemProxy proxy(c.throughProxy ? 1ul : 0ul, std::wstring(serverAddress.begin(), serverAddress.end()));
+    ScopedBrowserStub browser;
+    UpdaterRun run;
+
+    EXPECT_EQ(run.Run(kArguments), 0);
+
+    const std::string path = c.redirectedTo ? c.redirectedTo : "/files/ov3/orvinta-setup.exe";
+    const std::wstring finalName(path.begin() + path.rfind('/') + 1, path.end());
+    EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{finalName});
+    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + finalName) == download) << "the file arrived whole";
+    const std::string target = c.throughProxy ? Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) : path;
+    EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET " + target + " HTTP/1.1"});
+    if (redirector) {
+        EXPECT_EQ(redirector->RequestLines(), std::vector<std::string>{"GET /files/ov3/orvinta-setup.exe HTTP/1.1"});
+    }
+    const auto record = run.WaitForSetupRecord();
+    ASSERT_TRUE(record) << "the setup program was started";
+    EXPECT_EQ((*record)[0], run.TempFolder() + finalName);
+    EXPECT_EQ((*record)[1], CurrentFolder());
+    EXPECT_EQ((*record)[2], L"alpha beta gamma /d:" + UpdaterParentFolder() + L"Q");
+    EXPECT_TRUE(browser.SettledUrls().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, CompleteRunE2ETest,
+                         ::testing::Values(CompleteRunCase{"Direct", false, nullptr},
+                                           CompleteRunCase{"ThroughSystemProxy", true, nullptr},
+                                           CompleteRunCase{"Redirected", false, "/releases/orvinta-setup-3.1.exe"}),
+                         [](const ::testing::TestParamInfo<CompleteRunCase>& info) { return info.param.name; });
+
+struct FailedRunCase {
+    const char* name;
+    std::function<std::unique_ptr<BuiltInUrlServer>()> server;  // nothing when no server listens
+};
+
+class FailedRunE2ETest : public ::testing::TestWithParam<FailedRunCase> {};
+
+// A transfer that fails leaves no file in the temporary folder, opens exactly
+// the job's URL in the browser, starts nothing and ends the process with 0.
+TEST_P(FailedRunE2ETest, FailureOpensTheJobsUrlInTheBrowser) {
+    const ScopedSystemProxy proxy(0ul, std::nullopt);
+    const std::unique_ptr<BuiltInUrlServer> server = GetParam().server();
+    ScopedBrowserStub browser;
+    UpdaterRun run;
+
+    EXPECT_EQ(run.Run(kArguments), 0);
+
+    EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+    EXPECT_EQ(browser.SettledUrls(), std::vector<std::wstring>{UPDATER_DOWNLOAD_URL_FOR_TESTS});
+    EXPECT_FALSE(run.SetupStarted());
+    if (server) {
+        EXPECT_EQ(server->RequestLines().size(), 1u) << "the request reached the server";
+    }
+}
+
+std::function<std::unique_ptr<BuiltInUrlServer>()> Serving(ServerAnswer answer) {
+    return [answer] { return std::make_unique<BuiltInUrlServer>(answer); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedRunE2ETest,
+    ::testing::Values(FailedRunCase{"NotFound", Serving(ServerAnswer::Status(404))},
+                      FailedRunCase{"ServerError", Serving(ServerAnswer::Status(500))},
+                      FailedRunCase{"ConnectionRefused", [] { return std::unique_ptr<BuiltInUrlServer>(); }},
+                      FailedRunCase{"TruncatedBody",
+                                    [] {
+                                        const std::string file = DemoSetupDownload(0);
+                                        return Serving(ServerAnswer::ShortBody(file.substr(0, file.size() / 2),
+                                                                               file.size()))();
+                                    }}),
+    [](const ::testing::TestParamInfo<FailedRunCase>& info) { return info.param.name; });
+
+// During a trickled download the window shows a partly filled bar (the
+// server has sent part of the file); closing it then ends the run with 0 and
+// leaves nothing. Saves a screenshot of the window into
+// UPDATER_SCREENSHOT_DIR when set, named by the density.
+TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
+    const TrickledRun run(3 * 1024 * 1024, 600 * 1024);
+    int position = -1;
+    const long code = run.Run(kArguments, [&](DWORD process) {
+        const HWND window = WaitForToolkitWindow(process, 20000);
+        if (!window) return;
+        EXPECT_TRUE(WaitForBodyBytes(run.Server, run.Download.size() * 2 / 5));
+        Sleep(300);  // the last notifications painted
+        position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
+        if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {
+            const Win::ComApartment com;
+            const char* density = std::getenv("UPDATER_TEST_DENSITY");
+            const std::string name = std::string(folder) + "\\updater-run-" + (density ? density : "96") + "dpi.png";
+            SaveWindowScreenshot(window, std::wstring(name.begin(), name.end()));
+        }
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_GT(position, 0);
+    EXPECT_LT(position, 100);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+    EXPECT_FALSE(run.SetupStarted());
+    EXPECT_TRUE(run.Browser.SettledUrls().empty());
+}
+
+}  // namespace
