@@ -54,13 +54,14 @@ TUpdaterRunResult RunUpdater(const std::wstring& runFolder, const std::wstring& 
     result.exitCode = RunProcess(L"\"" + UpdaterExePath() + L"\"",
                                  {{L"TMP", target}, {L"TEMP", target}, {L"DEMO_SETUP_RECORD", recordPath}},
                                  timeoutMs, whileRunning);
-    result.files = FilesBelow(runFolder);
     // A started setup program runs by now (ShellExecuteW returned before the
-    // updater ended); once it has ended, its record is complete.
-    for (const std::wstring& file : result.files) {
+    // updater ended); once it has ended, its record is complete and has its
+    // final name (it is written under a side name first).
+    for (const std::wstring& file : FilesBelow(runFolder)) {
         const std::wstring name = file.substr(file.rfind(L'\\') + 1);
         for (int i = 0; i < 500 && ProcessRuns(name); ++i) Sleep(20);
     }
+    result.files = FilesBelow(runFolder);
     if (GetFileAttributesW(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES) result.setupRecord = ReadFileBytes(recordPath);
     return result;
 }
