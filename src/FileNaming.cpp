@@ -81,5 +81,10 @@ bool ShellFileOperation(const std::wstring& source, const std::wstring* destinat
     operationInfo.pFrom = from.data();
     operationInfo.pTo = destination ? to.data() : nullptr;
     operationInfo.fFlags = flags;
-    return SHFileOperationW(&operationInfo) == 0;
+    if (SHFileOperationW(&operationInfo) != 0) return false;
+    // Wine's shell reports success for a move or copy to a name no file
+    // system takes (one longer than 255 characters) and leaves the file where
+    // it was; the caller, trusting the report, would delete the only copy.
+    const bool writesDestination = operation == FO_MOVE || operation == FO_COPY || operation == FO_RENAME;
+    return !(destination && writesDestination) || PathExists(*destination);
 }

@@ -26,7 +26,8 @@ std::wstring ExpandUpLevelCurDir(const std::wstring& text);
 std::wstring ExpandUpLevelCurDirFor(const std::wstring& text, const std::wstring& executablePath);
 
 // Runs one shell file operation (e.g. FO_MOVE) from `source` to `destination`
-// (null for none); true exactly when the shell reports success. `owner` owns any
-// dialog the shell shows.
+// (null for none); true exactly when the shell reports success and, for an
+// operation that writes `destination`, that path exists afterwards. `owner`
+// owns any dialog the shell shows.
 bool ShellFileOperation(const std::wstring& source, const std::wstring* destination, UINT operation,
                         FILEOP_FLAGS flags, HWND owner = nullptr);

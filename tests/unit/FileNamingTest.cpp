@@ -172,4 +172,15 @@ TEST_F(NamingStateTest, ShellFileOperationMovesAndReportsFailure) {
     EXPECT_TRUE(PathExists(destination));
 }
 
+// A name longer than any file system takes: the move is reported as failed
+// and the file stays where it was, whole (a complete download is never lost).
+TEST_F(NamingStateTest, ShellFileOperationToAnOverlongNameKeepsTheSource) {
+    const std::wstring source = scratch_.Path() + L"downloaded-file.exe";
+    WriteFileBytes(source, "complete download");
+    const std::wstring overlong = scratch_.Path() + std::wstring(300, L'n') + L".exe";
+    EXPECT_FALSE(ShellFileOperation(source, &overlong, FO_MOVE, FOF_SILENT | FOF_NOCONFIRMATION));
+    ASSERT_TRUE(PathExists(source));
+    EXPECT_EQ(ReadFileBytes(source), "complete download");
+}
+
 }  // namespace

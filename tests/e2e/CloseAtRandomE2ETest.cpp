@@ -1,0 +1,115 @@
+// The real updater.exe closed at random moments of a download that lasts
+// about a second and a half: by a WM_CLOSE posted to its window, as the
+// window's close picture and the system's close command do. Every run ends
+// by itself with 0, and leaves either the whole file under its final name,
+// started, or nothing at all.
+//
+// UPDATER_SOAK_RUNS sets the number of runs (12 by default), UPDATER_SOAK_SEED
+// repeats the moments of an earlier run.
+#include "support/BrowserStub.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/TestSupport.h"
+#include "support/FolderRun.h"
+#include "support/UpdaterRun.h"
+#include "support/WindowFinder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <random>
+
+using namespace TestSupport;
+
+namespace {
+
+constexpr unsigned long kPaddingBytes = 100000;    // after the 210 KB program
+constexpr unsigned long kBytesPerSecond = 200000;  // about 1.5 s of transfer
+constexpr unsigned long kRunLimitMs = 30000;
+
+unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
+    const char* text = std::getenv(name);
+    return text && *text ? std::strtoull(text, nullptr, 10) : fallback;
+}
+
+// Waits `delayMs` from the start, then posts WM_CLOSE to the updater's
+// window (once it has one); does nothing when the process has ended by then.
+void CloseAfter(DWORD processId, unsigned long delayMs, ULONGLONG started) {
+    const Win::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    while (GetTickCount64() - started < delayMs)
+        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return;
+    // A run that never shows its window is left to the run's own time limit.
+    while (GetTickCount64() - started < kRunLimitMs) {
+        const std::vector<HWND> windows = TopLevelWindows(processId, L"ToolkitWindow");
+        if (!windows.empty()) {
+            PostMessageW(windows.front(), WM_CLOSE, 0, 0);
+            return;
+        }
+        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return;
+    }
+}
+
+struct TTally {
+    unsigned long runs = 0, completed = 0, stopped = 0, hangs = 0, crashes = 0, leftovers = 0;
+};
+
+// Closing the window at any moment of the download never hangs or crashes
+// the updater and never leaves a partial or unstarted file behind.
+TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
+    const std::string body = DemoSetupDownload(kPaddingBytes);
+    const BuiltInUrlServer server(ServerAnswer::Body(body, kBytesPerSecond));
+    const ScopedSystemProxy noProxy(0, std::nullopt);
+    ScopedBrowserStub browser;
+
+    // One run left alone gives the span in which the closes fall.
+    ULONGLONG span = 0;
+    {
+        ScratchFolder scratch;
+        const ULONGLONG started = GetTickCount64();
+        const TUpdaterRunResult run = RunUpdater(scratch.Path(), scratch.Path() + L"record.txt", kRunLimitMs);
+        span = GetTickCount64() - started;
+        ASSERT_EQ(run.exitCode, 0);
+        ASSERT_TRUE(run.setupRecord.has_value()) << "a run left alone starts the setup program";
+    }
+    const unsigned long long seed = EnvironmentNumber("UPDATER_SOAK_SEED", std::random_device{}());
+    const unsigned long long runs = EnvironmentNumber("UPDATER_SOAK_RUNS", 12);
+    std::cout << "close at random: seed " << seed << " (UPDATER_SOAK_SEED), " << runs << " runs, closes within "
+              << span << " ms of the start" << std::endl;
+    std::mt19937_64 random(seed);
+    std::uniform_int_distribution<unsigned long> moment(0, static_cast<unsigned long>(span));
+
+    TTally tally;
+    for (unsigned long long n = 0; n < runs; ++n) {
+        ScratchFolder scratch;
+        const unsigned long delay = moment(random);
+        const TUpdaterRunResult run =
+            RunUpdater(scratch.Path(), scratch.Path() + L"record.txt", kRunLimitMs,
+                       [delay](DWORD processId) { CloseAfter(processId, delay, GetTickCount64()); });
+        ++tally.runs;
+        std::vector<std::wstring> files;
+        for (const std::wstring& file : run.files)
+            if (file != kSettingsFileOfRun && file != L"record.txt") files.push_back(file);
+        const bool whole = files == std::vector<std::wstring>{L"target\\orvinta-setup.exe"} &&
+                           ReadFileBytes(scratch.Path() + files.front()) == body && run.setupRecord;
+        const bool nothing = files.empty() && !run.setupRecord;
+        if (run.exitCode == -1) ++tally.hangs;
+        else if (run.exitCode != 0 || ProcessRuns(L"winedbg.exe")) ++tally.crashes;
+        if (whole) ++tally.completed;
+        else if (nothing) ++tally.stopped;
+        else ++tally.leftovers;
+        if (run.exitCode != 0 || !(whole || nothing)) {
+            ADD_FAILURE() << "run " << n << " closed at " << delay << " ms: exit code " << run.exitCode << ", "
+                          << files.size() << " files, setup " << (run.setupRecord ? "started" : "not started");
+            for (const std::wstring& file : files) std::cout << "  left: " << Utf8(file) << std::endl;
+        }
+    }
+    const std::vector<std::wstring> urls = browser.SettledUrls();
+    std::cout << "close at random: " << tally.runs << " runs, " << tally.completed << " completed and started, "
+              << tally.stopped << " stopped with nothing left, " << tally.hangs << " hangs, " << tally.crashes
+              << " crashes, " << tally.leftovers << " with files left, " << urls.size() << " browser opens"
+              << std::endl;
+    EXPECT_EQ(tally.hangs + tally.crashes + tally.leftovers, 0u) << "seed " << seed;
+    EXPECT_TRUE(urls.empty()) << "a close is a user's stop, not a failure";
+}
+
+}  // namespace

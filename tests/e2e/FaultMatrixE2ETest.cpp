@@ -1,0 +1,195 @@
+// Every network and file-system fault the real updater.exe can meet on its
+// one job, each run to its end: the process exits with 0 within the HTTP
+// client's 30-second limit (plus start and close), leaves no partial file and
+// nothing outside its target folder, opens the job's URL in the browser
+// exactly when the transfer failed, and starts nothing it did not complete.
+#include "support/BrowserStub.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/ScopedTmpfs.h"
+#include "support/TestServers.h"
+#include "support/TestSupport.h"
+#include "support/FolderRun.h"
+#include "support/UpdaterRun.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iostream>
+#include <optional>
+
+using namespace TestSupport;
+
+namespace {
+
+// The HTTP client's 30 seconds for a call that gets no answer, and the start and close around it.
+constexpr unsigned long kRunLimitMs = 45000;
+// Room on the small disk: the settings file fits, the download does not.
+constexpr unsigned long long kSmallDiskBytes = 64 * 1024;
+
+// Where the run's temporary (and target) folder lies.
+enum class TPlace {
+    Scratch,        // an ordinary folder
+    SmallDisk,      // a 64 KiB tmpfs: the settings file fits, the download does not
+    ReadOnlyTarget, // the target folder cannot take a file; the settings folder inside it can
+};
+
+// The system proxy of the run.
+enum class TProxy {
+    None,
+    Authenticating,  // tinyproxy with Basic authentication; the built-in job has no credentials
+    Closed,          // a loopback port nobody listens at
+};
+
+// How the run ends.
+enum class TOutcome {
+    TransferFailed,  // nothing left, the job's URL opened in the browser
+    NoDownloadFile,  // the download file could not be made: nothing left, no browser
+    Saved,           // the complete file under `finalName`, started or not as given
+};
+
+// Whether the saved file is started. The shell decides for a name that does
+// not end in ".exe": Wine's starts any program file, whatever its extension.
+enum class TStart { No, Yes, ShellDecides };
+
+struct TFaultCase {
+    const char* name;
+    // What the built-in URL's server answers (nothing: its port stays closed),
+    // given the port of a server that serves the setup program at any path.
+    std::function<std::optional<ServerAnswer>(int filePort)> answer;
+    TOutcome outcome;
+    const wchar_t* finalName = nullptr;
+    TStart started = TStart::No;
+    TPlace place = TPlace::Scratch;
+    TProxy proxy = TProxy::None;
+};
+
+std::optional<ServerAnswer> ToFault(const std::wstring& path) {
+    return ServerAnswer::Redirect(302, Utf8(TTestServers::Instance().Http("fault", path)));
+}
+
+std::function<std::optional<ServerAnswer>(int)> ToFile(const std::string& path) {
+    return [path](int filePort) {
+        return ServerAnswer::Redirect(302, "http://127.0.0.1:" + std::to_string(filePort) + path);
+    };
+}
+
+// Stands for the file server's port followed by ".tmp".
+const wchar_t kPortName[] = L"<port>.tmp";
+
+std::optional<std::wstring> ProxyServer(TProxy proxy) {
+    if (proxy == TProxy::None) return std::nullopt;
+    if (proxy == TProxy::Authenticating)
+        return L"127.0.0.1:" + std::to_wstring(TTestServers::Instance().Port("proxy_auth"));
+    const int unused = BuiltInUrlServer(ServerAnswer::Status(500), 0).Port();  // free again once it is gone
+    return L"127.0.0.1:" + std::to_wstring(unused);
+}
+
+const TFaultCase kCases[] = {
+    {"StallBeforeHeaders", [](int) { return ToFault(L"/stall-headers"); }, TOutcome::TransferFailed},
+    {"StallMidBody", [](int) { return ServerAnswer::Stall(1000000); }, TOutcome::TransferFailed},
+    {"BodyShorterThanItsLength", [](int) { return ServerAnswer::ShortBody(std::string(4000, 'x'), 100000); },
+     TOutcome::TransferFailed},
+    {"ResetBeforeAnswer", [](int) { return ToFault(L"/reset"); }, TOutcome::TransferFailed},
+    {"ResetMidBody", [](int) { return ToFault(L"/reset-body/2000000"); }, TOutcome::TransferFailed},
+    {"Status404", [](int) { return ServerAnswer::Status(404); }, TOutcome::TransferFailed},
+    {"Status500", [](int) { return ServerAnswer::Status(500); }, TOutcome::TransferFailed},
+    {"RedirectLoop", [](int) { return ToFault(L"/loop"); }, TOutcome::TransferFailed},
+    {"RedirectToItself", [](int) { return ServerAnswer::Redirect(302, Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS)); },
+     TOutcome::TransferFailed},
+    {"ConnectionRefused", [](int) { return std::optional<ServerAnswer>(); }, TOutcome::TransferFailed},
+    {"UnresolvableHost", [](int) { return ServerAnswer::Redirect(302, "http://updater-test.invalid/setup.exe"); },
+     TOutcome::TransferFailed},
+    {"ProxyAsksForCredentials", [](int) { return ServerAnswer::Status(500); }, TOutcome::TransferFailed, nullptr,
+     TStart::No, TPlace::Scratch, TProxy::Authenticating},
+    {"ProxyRefusesConnections", [](int) { return ServerAnswer::Status(500); }, TOutcome::TransferFailed, nullptr,
+     TStart::No, TPlace::Scratch, TProxy::Closed},
+    {"DiskFillsUp", [](int) { return ToFault(L"/slow/3000000"); }, TOutcome::TransferFailed, nullptr, TStart::No,
+     TPlace::SmallDisk},
+    {"TargetFolderReadOnly", ToFile("/setup.exe"), TOutcome::NoDownloadFile,
+     nullptr, TStart::No, TPlace::ReadOnlyTarget},
+    // Odd last components of a redirect's location: the final name stays in the target folder.
+    // ".." is resolved away: the name is what follows the host's ":", the port.
+    {"RedirectToDotDot", ToFile("/files/.."), TOutcome::Saved, kPortName, TStart::ShellDecides},
+    {"RedirectToDotDotBackslash", ToFile("/files/..\\"), TOutcome::Saved, kPortName, TStart::ShellDecides},
+    {"RedirectToEncodedDotDot", ToFile("/files/%2E%2E"), TOutcome::Saved, L"%2E%2E.tmp", TStart::ShellDecides},
+    // A device name exists already, so the file gets the next free name.
+    {"RedirectToDeviceName", ToFile("/files/CON"), TOutcome::Saved, L"CON2.tmp", TStart::ShellDecides},
+    {"RedirectToDeviceNameExe", ToFile("/files/NUL.exe"), TOutcome::Saved, L"NUL2.exe", TStart::Yes},
+    {"RedirectToColonName", ToFile("/files/c:setup.exe"), TOutcome::Saved, L"setup.exe", TStart::Yes},
+    {"RedirectToEncodedColonName", ToFile("/files/c%3Asetup.exe"), TOutcome::Saved, L"c%3Asetup.exe", TStart::Yes},
+    // A "?" cannot be in a file name: the move fails and the file keeps its download name, unstarted.
+    {"RedirectToQuestionMark", ToFile("/files/setup.exe?x=1"), TOutcome::Saved, L"downloaded-file.exe"},
+    // No file system takes a name of 300 characters: the move fails as for a "?".
+    {"RedirectToOverlongName", ToFile("/files/" + std::string(300, 'n') + ".exe"), TOutcome::Saved,
+     L"downloaded-file.exe"},
+    {"RedirectToEncodedQuestionMark", ToFile("/files/setup.exe%3Fx=1"), TOutcome::Saved, L"setup.exe%3Fx=1",
+     TStart::ShellDecides},
+};
+
+void PrintTo(const TFaultCase& fault, std::ostream* out) { *out << fault.name; }
+
+class FaultMatrixE2ETest : public ::testing::TestWithParam<TFaultCase> {};
+
+// The run ends with 0 in time, leaves exactly the settings file and (when the
+// transfer completed) the whole file under its final name inside the target
+// folder, opens the browser with the job's URL exactly for a failed transfer,
+// and starts the setup program only when it was saved under a runnable name.
+TEST_P(FaultMatrixE2ETest, EndsCleanly) {
+    const TFaultCase& fault = GetParam();
+    const std::string setup = DemoSetupDownload(0);
+    BuiltInUrlServer fileServer(ServerAnswer::Body(setup), 0);
+    std::optional<BuiltInUrlServer> server;
+    if (auto answer = fault.answer(fileServer.Port())) server.emplace(*answer);
+    const ScopedSystemProxy proxy(fault.proxy == TProxy::None ? 0 : 1, ProxyServer(fault.proxy));
+    ScratchFolder scratch;
+    std::optional<ScopedTmpfs> disk;
+    std::wstring runFolder = scratch.Path();
+    if (fault.place != TPlace::Scratch) {
+        disk.emplace(kSmallDiskBytes);
+        // A limit on file sizes (RLIMIT_FSIZE) is no stand-in: Wine's process dies of SIGXFSZ.
+        if (fault.place == TPlace::SmallDisk && !disk->Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
+        if (fault.place == TPlace::ReadOnlyTarget && !disk->MakeReadOnlyExcept("target/Velmora"))
+            GTEST_SKIP() << "no way to make a read-only folder here";
+        runFolder = disk->Path();
+    }
+    ScopedBrowserStub browser;
+    const TUpdaterRunResult run = RunUpdater(runFolder, scratch.Path() + L"setup-record.txt", kRunLimitMs);
+    const std::vector<std::wstring> urls = browser.SettledUrls();
+
+    EXPECT_EQ(run.exitCode, 0) << "-1: still running after " << kRunLimitMs << " ms";
+    for (const std::wstring& url : urls) std::cout << "browser: " << Utf8(url) << std::endl;
+    std::vector<std::wstring> saved;
+    for (const std::wstring& file : run.files) {
+        if (file == kSettingsFileOfRun || file == L"setup-record.txt") continue;
+        saved.push_back(file);
+    }
+    if (fault.outcome == TOutcome::Saved) {
+        ASSERT_EQ(saved.size(), 1u) << "one file, inside the target folder";
+        EXPECT_EQ(saved[0].rfind(L"target\\", 0), 0u) << Utf8(saved[0]);
+        EXPECT_EQ(saved[0].find(L'\\', 7), std::wstring::npos) << Utf8(saved[0]);
+        if (fault.finalName) {
+            const std::wstring name = fault.finalName == kPortName ? std::to_wstring(fileServer.Port()) + L".tmp"
+                                                                   : std::wstring(fault.finalName);
+            EXPECT_EQ(saved[0], L"target\\" + name);
+        }
+        EXPECT_TRUE(ReadFileBytes(runFolder + saved[0]) == setup) << "the whole file";
+        EXPECT_TRUE(urls.empty());
+    } else {
+        EXPECT_TRUE(saved.empty()) << Utf8(saved.front());
+        const std::vector<std::wstring> job = {UPDATER_DOWNLOAD_URL_FOR_TESTS};
+        EXPECT_EQ(urls, fault.outcome == TOutcome::TransferFailed ? job : std::vector<std::wstring>());
+    }
+    if (fault.started != TStart::ShellDecides) {
+        EXPECT_EQ(run.setupRecord.has_value(), fault.started == TStart::Yes);
+    }
+    // The proxy stops the request before anything reaches the server.
+    if (fault.proxy != TProxy::None) {
+        EXPECT_TRUE(server->RequestLines().empty());
+    }
+    for (const std::wstring& file : run.files) std::cout << "left: " << Utf8(file) << std::endl;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrixE2ETest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<TFaultCase>& info) { return info.param.name; });
+
+}  // namespace
