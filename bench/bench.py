@@ -48,11 +48,11 @@ class Bench:
 
     # ---- start-up and memory -------------------------------------------------
 
-    def show_window(self, exe_name, close_at):
+    def show_window(self, exe_name, arguments, close_at):
         """Starts a program, times its window's appearance, reads its peak memory, closes it by a click."""
         watcher = MapWatcher()
         try:
-            run = Run([self.wine, self.exe(exe_name)])
+            run = Run([self.wine, self.exe(exe_name)] + arguments)
             mapped = watcher.wait_for(exe_name, 30)
         finally:
             watcher.close()
@@ -69,15 +69,16 @@ class Bench:
         run.finish(15)
         return seen - run.start, memory
 
-    def startup_round(self, keep=True):
+    def startup_round(self, turn, keep=True):
         pairs = [
             # The updater's close picture sits in the top right corner (at 96 dpi).
-            ("updater", "updater.exe", lambda x, y, w: (x + w - 12, y + 13)),
-            ("window", "minimal-window.exe", lambda x, y, w: (x + w // 2, y + 20)),
+            ("updater", "updater.exe", [], lambda x, y, w: (x + w - 12, y + 13)),
+            ("window", "minimal-window.exe", [], lambda x, y, w: (x + w // 2, y + 20)),
+            ("window+dlls", "minimal-window.exe", ["--with-dlls"], lambda x, y, w: (x + w // 2, y + 20)),
         ]
-        for name, exe_name, close_at in pairs:
+        for name, exe_name, arguments, close_at in pairs[turn % 3:] + pairs[:turn % 3]:  # each first in turn
             self.clear_temp()
-            seconds, memory = self.show_window(exe_name, close_at)
+            seconds, memory = self.show_window(exe_name, arguments, close_at)
             if keep:
                 self.record(("visible", name), seconds)
                 self.record(("memory", name), memory)
@@ -85,7 +86,14 @@ class Bench:
     # ---- download ------------------------------------------------------------
 
     def download(self, name, nginx):
-        """Runs one client to the end; records transfer time, bytes and attributable CPU seconds."""
+        """Runs one client to the end; records transfer time, bytes and attributable CPU seconds.
+
+        The CPU of the transfer is read when nginx logs the request as done
+        (the body handed to the socket): what the updater does after that
+        (the hand-off with its one-second wait serving messages, the started
+        setup program) is not the download. A client that is already gone by
+        then is counted whole.
+        """
         self.clear_temp()
         env = dict(os.environ)
         setup_record = os.path.join(self.temp, "setup-record.txt")
@@ -94,11 +102,33 @@ class Bench:
             command = [self.wine, self.exe("updater.exe")]
         elif name == "loop":
             command = [self.wine, self.exe("wininet-loop.exe"), self.url, "C:\\Temp\\wininet-loop.bin"]
+        elif name == "async loop":
+            command = [self.wine, self.exe("wininet-loop.exe"), "--async", self.url, "C:\\Temp\\wininet-loop.bin"]
         else:
             command = ["curl", "-s", "-o", os.path.join(self.temp, "curl.bin"), self.url]
-        before = session_cpu(self.prefix) if name != "curl" else {}
+        wine = name != "curl"
+        before = session_cpu(self.prefix) if wine else {}
         run = Run(command, env=env)
-        status, wall, cpu = run.finish(600)
+        request = transfer_cpu = transfer_session = None
+        deadline = time.monotonic() + 600
+        while True:
+            result = run.exited()
+            if result:
+                break
+            if request is None:
+                request = nginx.next_request()
+                if request:
+                    transfer_cpu = run.cpu_now()
+                    transfer_session = session_cpu(self.prefix, exclude={run.pid}) if wine else {}
+            if time.monotonic() > deadline:
+                result = run.finish(0)
+                break
+            time.sleep(0.005)
+        status, wall, whole_cpu = result
+        after = session_cpu(self.prefix, exclude={run.pid}) if wine else {}
+        if request is None:
+            request = nginx.next_request()
+            transfer_cpu, transfer_session = whole_cpu, after
         if name == "updater":
             # The updater hands the file to the setup program it starts as it exits.
             for _ in range(1000):
@@ -110,14 +140,17 @@ class Bench:
             self.record(("end to end", name), time.monotonic() - run.start)
         if status != 0:
             raise RuntimeError("%s exited with %d" % (name, status))
-        if name != "curl":
-            cpu += session_growth(before, session_cpu(self.prefix, exclude={run.pid}))
-        request = nginx.next_request()
         if not request or request[2] != 200 or request[1] < self.size:
             raise RuntimeError("%s: incomplete transfer %r" % (name, request))
         seconds, sent, _ = request
+        per_gib = GIB / sent
         self.record(("throughput", name), sent / seconds / 1e6)
-        self.record(("cpu", name), cpu * GIB / sent)
+        self.record(("cpu own", name), transfer_cpu * per_gib)
+        growth = session_growth(before, transfer_session)
+        for command, cpu in growth.items():
+            self.record(("cpu " + command, name), cpu * per_gib)
+        self.record(("cpu", name), (transfer_cpu + sum(growth.values())) * per_gib)
+        self.record(("cpu whole run", name), (whole_cpu + sum(session_growth(before, after).values())) * per_gib)
         self.record(("process", name), wall)
         self.clear_temp()
 
@@ -132,9 +165,9 @@ class Bench:
         os.truncate(served, self.size)
         nginx = Nginx(os.path.join(self.work, "nginx"), self.args.port, URL_PATH, served)
         try:
-            clients = ["updater", "loop", "curl"]
+            clients = ["updater", "loop", "async loop", "curl"]
             for i in range(self.args.runs):
-                for name in clients[i % 3:] + clients[:i % 3]:  # each goes first once in three rounds
+                for name in clients[i % 4:] + clients[:i % 4]:  # each goes first in turn
                     self.download(name, nginx)
                     print("  download %d/%d %-8s %7.1f MB/s" % (i + 1, self.args.runs, name,
                                                                  self.results[("throughput", name)][-1]), flush=True)
@@ -149,18 +182,23 @@ class Bench:
         busy = _CpuBusy()
         stall = StallingServer(self.args.port)
         try:
-            self.startup_round(keep=False)  # warms Wine's session processes and the page cache
-            for i in range(self.args.runs):
-                self.startup_round()
-                print("  start-up %d/%d updater %.0f ms, window %.0f ms" % (
+            self.startup_round(0, keep=False)  # warms Wine's session processes and the page cache
+            for i in range(self.args.runs if self.args.only != "download" else 0):
+                self.startup_round(i)
+                print("  start-up %d/%d updater %.0f ms, window %.0f ms, window+dlls %.0f ms" % (
                     i + 1, self.args.runs, 1000 * self.results[("visible", "updater")][-1],
-                    1000 * self.results[("visible", "window")][-1]), flush=True)
+                    1000 * self.results[("visible", "window")][-1],
+                    1000 * self.results[("visible", "window+dlls")][-1]), flush=True)
         finally:
             stall.stop()
         load.append(_loadavg())
-        self.download_rounds()
+        if self.args.only != "startup":
+            self.download_rounds()
         load.append(_loadavg())
-        self.print_table(load, busy.share())
+        if self.args.only:
+            self.print_runs()
+        else:
+            self.print_table(load, busy.share())
 
     def print_table(self, load, busy):
         median = {key: statistics.median(values) for key, values in self.results.items()}
@@ -184,15 +222,24 @@ class Bench:
                 "" if goal is None else ("≥ %.2f" if higher_is_better else "≤ %.2f") % goal, met)
 
         pair("throughput ÷ WinINet loop", "MB/s", "throughput", "loop", "%.0f", 0.95)
+        pair("throughput ÷ async WinINet loop", "MB/s", "throughput", "async loop", "%.0f")
         pair("throughput ÷ curl", "MB/s", "throughput", "curl", "%.0f")
         pair("CPU per GiB ÷ WinINet loop", "s", "cpu", "loop", "%.2f", 1.10, False)
+        pair("CPU per GiB ÷ async WinINet loop", "s", "cpu", "async loop", "%.2f")
         pair("CPU per GiB ÷ curl", "s", "cpu", "curl", "%.2f")
+        pair("CPU per GiB, whole run ÷ WinINet loop", "s", "cpu whole run", "loop", "%.2f")
         pair("start to visible window ÷ minimal window", "ms", "visible", "window", "%.0f", 1.25, False)
         rows[-1] = rows[-1][:2] + ("%.0f" % (1000 * median[("visible", "updater")]),
                                    "%.0f" % (1000 * median[("visible", "window")])) + rows[-1][4:]
         pair("peak memory (VmHWM) ÷ minimal window", "MiB", "memory", "window", "%.1f", 1.3, False)
         rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
                                    "%.1f" % (median[("memory", "window")] / 1024)) + rows[-1][4:]
+        pair("start to visible window ÷ window with the updater's DLLs", "ms", "visible", "window+dlls", "%.0f")
+        rows[-1] = rows[-1][:2] + ("%.0f" % (1000 * median[("visible", "updater")]),
+                                   "%.0f" % (1000 * median[("visible", "window+dlls")])) + rows[-1][4:]
+        pair("peak memory ÷ window with the updater's DLLs", "MiB", "memory", "window+dlls", "%.1f")
+        rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
+                                   "%.1f" % (median[("memory", "window+dlls")] / 1024)) + rows[-1][4:]
         row("executable size", "KB", "%.0f" % (size / 1000), "", "", "≤ 300", "yes" if size <= 300000 else "NO")
         headers = ("figure", "unit", "updater", "baseline", "ratio", "goal", "met")
         widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]
@@ -206,11 +253,14 @@ class Bench:
         print()
         print("updater.exe imports: " + ", ".join(dlls))
         print("updater end to end (start to setup started, 1 s hand-off pause included): %.2f s; "
-              "process wall times: updater %.2f s, WinINet loop %.2f s, curl %.2f s" % (
-                  median[("end to end", "updater")], median[("process", "updater")],
-                  median[("process", "loop")], median[("process", "curl")]))
+              "process wall times: updater %.2f s, WinINet loop %.2f s, async loop %.2f s, curl %.2f s" % (
+                  median[("end to end", "updater")], median[("process", "updater")], median[("process", "loop")],
+                  median[("process", "async loop")], median[("process", "curl")]))
         print("load average (1 min) at start / after start-up / at end: %s; other work on the machine: %.0f %% of "
               "its CPUs on average during the run (ours included)" % (" / ".join(load), 100 * busy))
+        self.print_runs()
+
+    def print_runs(self):
         for key in sorted(self.results):
             print("  all runs %-22s %s" % ("%s/%s:" % key, " ".join("%.4g" % v for v in self.results[key])))
 
@@ -244,6 +294,7 @@ def main():
     parser.add_argument("--mib", type=int, default=1024, help="MiB appended to the served setup program")
     parser.add_argument("--port", type=int, required=True, help="the loopback port of the built-in URL")
     parser.add_argument("--settle", type=float, default=1.0, help="seconds after the window shows before memory is read")
+    parser.add_argument("--only", choices=["download", "startup"], help="one part only, all runs printed, no table")
     Bench(parser.parse_args()).run()
 
 

@@ -8,7 +8,8 @@ goes through it) and, for windows, by Wine's explorer.exe; those processes
 live for the whole session. The CPU attributable to one run is therefore the
 run's own rusage plus the growth, over the run, of the CPU time of every
 other process of the session's Wine prefix that lives on (wineserver,
-explorer.exe, services.exe, ...). Processes the run starts and that are gone
+explorer.exe, services.exe, ...) and of the session's X server (Xvfb), which
+draws what the windows paint. Processes the run starts and that are gone
 by its end (the setup program started by the updater) are not counted.
 """
 import os
@@ -19,16 +20,22 @@ import time
 _TICK = os.sysconf("SC_CLK_TCK")
 
 
-def _prefix_pids(prefix):
+def _session_pids(prefix):
+    """The processes of the prefix and the session's X server (a sibling of ours under tools/wine-env.sh)."""
     marker = ("WINEPREFIX=" + prefix).encode()
-    pids = []
+    parent = os.getppid()
+    pids = {}
     for name in os.listdir("/proc"):
         if not name.isdigit():
             continue
         try:
             with open("/proc/%s/environ" % name, "rb") as f:
-                if marker in f.read().split(b"\0"):
-                    pids.append(int(name))
+                ours = marker in f.read().split(b"\0")
+            with open("/proc/%s/stat" % name) as f:
+                head, tail = f.read().rsplit(")", 1)
+            command = head.split("(", 1)[1]
+            if ours or (command == "Xvfb" and int(tail.split()[1]) == parent):
+                pids[int(name)] = command
         except OSError:
             pass
     return pids
@@ -41,21 +48,25 @@ def _cpu_seconds(pid):
 
 
 def session_cpu(prefix, exclude=()):
-    """Returns {pid: CPU seconds} of the prefix's processes, those in exclude left out."""
+    """Returns {pid: (command, CPU seconds)} of the session's processes, those in exclude left out."""
     result = {}
-    for pid in _prefix_pids(prefix):
-        if pid in exclude:
+    for pid, command in _session_pids(prefix).items():
+        if pid in exclude or pid == os.getpid():
             continue
         try:
-            result[pid] = _cpu_seconds(pid)
+            result[pid] = (command, _cpu_seconds(pid))
         except OSError:
             pass
     return result
 
 
 def session_growth(before, after):
-    """Returns the CPU seconds the processes alive in both snapshots spent in between."""
-    return sum(after[pid] - before[pid] for pid in after if pid in before)
+    """Returns {command: CPU seconds} the processes alive in both snapshots spent in between."""
+    growth = {}
+    for pid, (command, seconds) in after.items():
+        if pid in before:
+            growth[command] = growth.get(command, 0) + seconds - before[pid][1]
+    return growth
 
 
 def peak_memory_kib(pid):
@@ -75,18 +86,31 @@ class Run:
         self.process = subprocess.Popen(command, env=env, stdout=stdout, stderr=subprocess.DEVNULL)
         self.pid = self.process.pid
 
+    def cpu_now(self):
+        """Returns the CPU seconds of the running process so far (all its threads)."""
+        return _cpu_seconds(self.pid)
+
+    def exited(self):
+        """Reaps the process if it has ended; returns (exit status, wall seconds, CPU seconds) or None."""
+        pid, status, usage = os.wait4(self.pid, os.WNOHANG)
+        if not pid:
+            return None
+        return self._finished(status, usage)
+
+    def _finished(self, status, usage):
+        wall = time.monotonic() - self.start
+        self.process.returncode = os.waitstatus_to_exitcode(status)
+        return self.process.returncode, wall, usage.ru_utime + usage.ru_stime
+
     def finish(self, timeout):
         """Waits up to timeout seconds (then kills); returns (exit status, wall seconds, CPU seconds)."""
         deadline = time.monotonic() + timeout
         while True:
-            pid, status, usage = os.wait4(self.pid, os.WNOHANG)
-            if pid:
-                break
+            result = self.exited()
+            if result:
+                return result
             if time.monotonic() > deadline:
                 os.kill(self.pid, signal.SIGKILL)
-                pid, status, usage = os.wait4(self.pid, 0)
-                break
+                _, status, usage = os.wait4(self.pid, 0)
+                return self._finished(status, usage)
             time.sleep(0.005)
-        wall = time.monotonic() - self.start
-        self.process.returncode = os.waitstatus_to_exitcode(status)
-        return self.process.returncode, wall, usage.ru_utime + usage.ru_stime
