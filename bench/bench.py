@@ -102,6 +102,8 @@ class Bench:
             command = [self.wine, self.exe("updater.exe")]
         elif name == "loop":
             command = [self.wine, self.exe("wininet-loop.exe"), self.url, "C:\\Temp\\wininet-loop.bin"]
+        elif name == "loop 1 MiB":
+            command = [self.wine, self.exe("wininet-loop.exe"), "--piece", "1024", self.url, "C:\\Temp\\wininet-loop.bin"]
         elif name == "async loop":
             command = [self.wine, self.exe("wininet-loop.exe"), "--async", self.url, "C:\\Temp\\wininet-loop.bin"]
         else:
@@ -165,9 +167,9 @@ class Bench:
         os.truncate(served, self.size)
         nginx = Nginx(os.path.join(self.work, "nginx"), self.args.port, URL_PATH, served)
         try:
-            clients = ["updater", "loop", "async loop", "curl"]
+            clients = ["updater", "loop", "loop 1 MiB", "async loop", "curl"]
             for i in range(self.args.runs):
-                for name in clients[i % 4:] + clients[:i % 4]:  # each goes first in turn
+                for name in clients[i % 5:] + clients[:i % 5]:  # each goes first in turn
                     self.download(name, nginx)
                     print("  download %d/%d %-8s %7.1f MB/s" % (i + 1, self.args.runs, name,
                                                                  self.results[("throughput", name)][-1]), flush=True)
@@ -222,9 +224,11 @@ class Bench:
                 "" if goal is None else ("≥ %.2f" if higher_is_better else "≤ %.2f") % goal, met)
 
         pair("throughput ÷ WinINet loop", "MB/s", "throughput", "loop", "%.0f", 0.95)
+        pair("throughput ÷ WinINet loop, 1 MiB pieces", "MB/s", "throughput", "loop 1 MiB", "%.0f", 0.95)
         pair("throughput ÷ async WinINet loop", "MB/s", "throughput", "async loop", "%.0f")
         pair("throughput ÷ curl", "MB/s", "throughput", "curl", "%.0f")
         pair("CPU per GiB ÷ WinINet loop", "s", "cpu", "loop", "%.2f", 1.10, False)
+        pair("CPU per GiB ÷ WinINet loop, 1 MiB pieces", "s", "cpu", "loop 1 MiB", "%.2f", 1.10, False)
         pair("CPU per GiB ÷ async WinINet loop", "s", "cpu", "async loop", "%.2f")
         pair("CPU per GiB ÷ curl", "s", "cpu", "curl", "%.2f")
         pair("CPU per GiB, whole run ÷ WinINet loop", "s", "cpu whole run", "loop", "%.2f")
@@ -253,9 +257,10 @@ class Bench:
         print()
         print("updater.exe imports: " + ", ".join(dlls))
         print("updater end to end (start to setup started, 1 s hand-off pause included): %.2f s; "
-              "process wall times: updater %.2f s, WinINet loop %.2f s, async loop %.2f s, curl %.2f s" % (
-                  median[("end to end", "updater")], median[("process", "updater")], median[("process", "loop")],
-                  median[("process", "async loop")], median[("process", "curl")]))
+              "process wall times: updater %.2f s, WinINet loop %.2f s, 1 MiB pieces %.2f s, async loop %.2f s, "
+              "curl %.2f s" % (median[("end to end", "updater")], median[("process", "updater")],
+                               median[("process", "loop")], median[("process", "loop 1 MiB")],
+                               median[("process", "async loop")], median[("process", "curl")]))
         print("load average (1 min) at start / after start-up / at end: %s; other work on the machine: %.0f %% of "
               "its CPUs on average during the run (ours included)" % (" / ".join(load), 100 * busy))
         self.print_runs()
@@ -290,7 +295,7 @@ class _CpuBusy:
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--runs", type=int, default=3, help="runs of each program per figure (median taken)")
+    parser.add_argument("--runs", type=int, default=5, help="runs of each program per figure (median taken)")
     parser.add_argument("--mib", type=int, default=1024, help="MiB appended to the served setup program")
     parser.add_argument("--port", type=int, required=True, help="the loopback port of the built-in URL")
     parser.add_argument("--settle", type=float, default=1.0, help="seconds after the window shows before memory is read")
