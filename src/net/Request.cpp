@@ -2,6 +2,7 @@
 
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
+#include "net/PieceSize.h"
 
 #include <atomic>
 #include <memory>
@@ -16,7 +17,7 @@ namespace Net {
 // notification WinINet sends for a handle. A completion that arrives after an
 // abort therefore still finds its context alive.
 struct TRequestContext {
-    static constexpr DWORD kBufferSize = 64 * 1024;
+    static constexpr DWORD kBufferSize = TPieceSize::kLargest;
 
     explicit TRequestContext(std::wstring headers)
         : Completion(CreateEventW(nullptr, FALSE, FALSE, nullptr)), Headers(std::move(headers)) {
@@ -224,7 +225,8 @@ unsigned long TRequest::Read() {
     buffers = {};
     buffers.dwStructSize = sizeof buffers;
     buffers.lpvBuffer = context_->Data;
-    buffers.dwBufferLength = TRequestContext::kBufferSize;
+    buffers.dwBufferLength = pieceSize_.Next();
+    const std::uint64_t started = GetTickCount64();
     // InternetReadFileExA with IRF_ASYNC reads as fast as synchronous WinINet;
     // most calls complete at once and only the others signal the event.
     if (!InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(context_))) {
@@ -233,6 +235,8 @@ unsigned long TRequest::Read() {
         if (!context_->Result) throw THttpError::Call("InternetReadFileExA", context_->Error);
     }
     bodyEnded_ = buffers.dwBufferLength == 0;
+    bodyCount_ += buffers.dwBufferLength;
+    pieceSize_.Took(buffers.dwBufferLength, bodyCount_, GetTickCount64() - started);
     return buffers.dwBufferLength;
 }
 

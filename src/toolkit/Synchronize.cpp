@@ -6,7 +6,6 @@
 #include <atomic>
 #include <deque>
 #include <exception>
-#include <mutex>
 
 namespace Toolkit {
 
@@ -17,6 +16,20 @@ const DWORD UiThreadId = GetCurrentThreadId();
 
 const wchar_t SyncWindowClass[] = L"ToolkitSyncWindow";
 const UINT WM_TOOLKIT_SYNC = WM_APP + 0x3F00;
+
+// Holds a slim reader/writer lock exclusively for its lifetime. (A platform
+// lock rather than std::mutex: that one throws std::system_error and brings
+// its machinery into the executable.)
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
 
 // One queued call; it lives on the waiting worker's stack.
 struct SyncRequest {
@@ -31,7 +44,7 @@ public:
 
     void Push(SyncRequest* request) {
         {
-            const std::lock_guard<std::mutex> lock(mutex_);
+            const ExclusiveLock lock(lock_);
             requests_.push_back(request);
         }
         SetEvent(event_);
@@ -44,7 +57,7 @@ public:
     void WakeUpHandled() { posted_ = false; }
 
     SyncRequest* Pop() {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const ExclusiveLock lock(lock_);
         if (requests_.empty()) return nullptr;
         SyncRequest* request = requests_.front();
         requests_.pop_front();
@@ -56,7 +69,7 @@ public:
     HWND Window() const { return window_; }
 
 private:
-    std::mutex mutex_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
     std::deque<SyncRequest*> requests_;
     // Lives as long as the process: workers may still signal it during exit.
     HANDLE event_;

@@ -47,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(Http, BodyTest,
                       TBodyCase{"NginxFile3MiB", "nginx", L"/pattern-3m.bin", 3u << 20, 3 << 20}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-// A large file from nginx arrives complete, counted in many work events.
+// A large file from nginx arrives complete, counted in work events at most
+// 1 MiB apart.
 TEST(HttpClientTest, LargeFileFromNginx) {
     TClientRig rig;
     TCountingStream stream;
@@ -57,7 +58,22 @@ TEST(HttpClientTest, LargeFileFromNginx) {
     ASSERT_EQ(transfers.size(), 1u);
     EXPECT_EQ(transfers[0].Total, 256 << 20);
     EXPECT_EQ(transfers[0].Received, 256 << 20);
-    EXPECT_GT(transfers[0].WorkEvents, 256 * 1024 / 64 / 2);
+    EXPECT_GE(transfers[0].WorkEvents, 256);
+    EXPECT_LE(transfers[0].LargestPiece, 1 << 20);
+}
+
+// A slow body (1 KiB every 20 ms) is reported at least every 64 KiB, as it
+// arrives, rather than in large pieces.
+TEST(HttpClientTest, SlowBodyInSmallPieces) {
+    TClientRig rig;
+    TCountingStream stream;
+    rig.Client.Get(Fault(L"/slow/200000"), stream);
+    EXPECT_EQ(stream.Count, 200000u);
+    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    ASSERT_EQ(transfers.size(), 1u);
+    EXPECT_EQ(transfers[0].Received, 200000);
+    EXPECT_GE(transfers[0].WorkEvents, 4);
+    EXPECT_LE(transfers[0].LargestPiece, 64 * 1024);
 }
 
 struct TChainCase {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace NetTest {
@@ -42,13 +43,15 @@ std::vector<TTransfer> TRecorder::Transfers() const {
         switch (event.Kind) {
         case TEvent::Begin:
             EXPECT_FALSE(open) << "begin inside a transfer";
-            transfers.push_back({event.Value, 0, 0});
+            transfers.push_back({event.Value, 0, 0, 0});
             open = true;
             break;
         case TEvent::Work:
             EXPECT_TRUE(open) << "work outside a transfer";
             if (!transfers.empty()) {
                 EXPECT_GT(event.Value, transfers.back().Received) << "counts must grow";
+                transfers.back().LargestPiece =
+                    std::max(transfers.back().LargestPiece, event.Value - transfers.back().Received);
                 transfers.back().Received = event.Value;
                 ++transfers.back().WorkEvents;
             }

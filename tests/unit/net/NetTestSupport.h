@@ -52,6 +52,7 @@ struct TTransfer {
     std::int64_t Total = 0;
     std::int64_t Received = 0;
     int WorkEvents = 0;
+    std::int64_t LargestPiece = 0;  // the largest growth of the count between two events
 };
 
 // Records every event of a client (attached at construction).

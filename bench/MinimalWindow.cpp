@@ -1,0 +1,59 @@
+// The baseline for the updater's start-up and memory: the smallest program
+// that shows a window. One window class, one top-level window, the message
+// loop. A click anywhere in the window closes it and ends the program.
+//
+// With --with-dlls it first loads the system DLLs that the updater has loaded
+// by the time its window shows (its imports and those it loads at run time),
+// and does nothing else with them: the difference to the updater is then the
+// updater's own work, the difference to the plain program what the DLLs cost.
+#include <windows.h>
+
+#include <cwchar>
+
+namespace {
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_LBUTTONUP:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+// As the loader reports them for updater.exe up to its first window.
+const wchar_t* const UpdaterDlls[] = {
+    L"advapi32.dll", L"comctl32.dll", L"crypt32.dll",  L"gdi32.dll",     L"msimg32.dll",       L"ole32.dll",
+    L"oleaut32.dll", L"shell32.dll",  L"user32.dll",   L"wininet.dll",   L"shcore.dll",        L"shlwapi.dll",
+    L"uxtheme.dll",  L"dnsapi.dll",   L"iphlpapi.dll", L"dhcpcsvc.dll",  L"msxml6.dll",        L"urlmon.dll",
+    L"msxml3.dll",   L"propsys.dll",  L"windowscodecs.dll"};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
+    if (std::wcsstr(commandLine, L"--with-dlls"))
+        for (const wchar_t* dll : UpdaterDlls) LoadLibraryW(dll);  // kept until the process ends
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = L"MinimalWindow";
+    if (!RegisterClassW(&windowClass)) return 1;
+    // A borderless window of about the progress window's size.
+    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Minimal window", WS_POPUP, 100, 100, 400, 120,
+                                        nullptr, nullptr, instance, nullptr);
+    if (!window) return 1;
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}

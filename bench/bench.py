@@ -1,0 +1,307 @@
+"""The updater's benchmarks, run inside tools/wine-env.sh by bench/run.sh.
+
+Measures, side by side and interleaved (A, B, A, B ...), the updater against
+baselines of our own under the same Wine, and prints the medians as a table:
+download throughput and CPU per GiB (against a bare WinINet loop and native
+curl), start to visible window and peak memory (against a minimal window
+program), the executable's size and its imported DLLs.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import time
+
+from processes import Run, peak_memory_kib, session_cpu, session_growth
+from servers import Nginx, StallingServer
+from xwatch import MapWatcher
+
+GIB = 1 << 30
+URL_PATH = "/files/ov3/orvinta-setup.exe"
+
+
+class Bench:
+    def __init__(self, args):
+        self.args = args
+        self.build = os.environ["UPDATER_BUILD_DIR"]
+        self.wine = os.environ["UPDATER_WINE"]
+        self.prefix = os.environ["WINEPREFIX"]
+        self.temp = os.path.join(self.prefix, "drive_c", "Temp")  # the prefix's temporary folder, C:\Temp
+        self.work = os.path.join(self.build, "bench-run")
+        self.url = "http://127.0.0.1:%d%s" % (args.port, URL_PATH)
+        self.results = {}
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+
+    def exe(self, name):
+        return os.path.join(self.build, name)
+
+    def record(self, key, value):
+        self.results.setdefault(key, []).append(value)
+
+    def clear_temp(self):
+        for name in os.listdir(self.temp):
+            path = os.path.join(self.temp, name)
+            if os.path.isfile(path):
+                os.remove(path)
+
+    # ---- start-up and memory -------------------------------------------------
+
+    def show_window(self, exe_name, arguments, close_at):
+        """Starts a program, times its window's appearance, reads its peak memory, closes it by a click."""
+        watcher = MapWatcher()
+        try:
+            run = Run([self.wine, self.exe(exe_name)] + arguments)
+            mapped = watcher.wait_for(exe_name, 30)
+        finally:
+            watcher.close()
+        if not mapped:
+            run.finish(0)
+            raise RuntimeError(exe_name + " showed no window")
+        seen, window = mapped
+        time.sleep(self.args.settle)  # the same moment for both: the window up and idle (or stalled)
+        memory = peak_memory_kib(run.pid)
+        geometry = dict(line.split("=") for line in subprocess.run(
+            ["xdotool", "getwindowgeometry", "--shell", str(window)], capture_output=True, text=True).stdout.split())
+        x, y = close_at(int(geometry["X"]), int(geometry["Y"]), int(geometry["WIDTH"]))
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], check=True)
+        run.finish(15)
+        return seen - run.start, memory
+
+    def startup_round(self, turn, keep=True):
+        pairs = [
+            # The updater's close picture sits in the top right corner (at 96 dpi).
+            ("updater", "updater.exe", [], lambda x, y, w: (x + w - 12, y + 13)),
+            ("window", "minimal-window.exe", [], lambda x, y, w: (x + w // 2, y + 20)),
+            ("window+dlls", "minimal-window.exe", ["--with-dlls"], lambda x, y, w: (x + w // 2, y + 20)),
+        ]
+        for name, exe_name, arguments, close_at in pairs[turn % 3:] + pairs[:turn % 3]:  # each first in turn
+            self.clear_temp()
+            seconds, memory = self.show_window(exe_name, arguments, close_at)
+            if keep:
+                self.record(("visible", name), seconds)
+                self.record(("memory", name), memory)
+
+    # ---- download ------------------------------------------------------------
+
+    def download(self, name, nginx):
+        """Runs one client to the end; records transfer time, bytes and attributable CPU seconds.
+
+        The CPU of the transfer is read when nginx logs the request as done
+        (the body handed to the socket): what the updater does after that
+        (the hand-off with its one-second wait serving messages, the started
+        setup program) is not the download. A client that is already gone by
+        then is counted whole.
+        """
+        self.clear_temp()
+        env = dict(os.environ)
+        setup_record = os.path.join(self.temp, "setup-record.txt")
+        env["DEMO_SETUP_RECORD"] = "C:\\Temp\\setup-record.txt"
+        if name == "updater":
+            command = [self.wine, self.exe("updater.exe")]
+        elif name == "loop":
+            command = [self.wine, self.exe("wininet-loop.exe"), self.url, "C:\\Temp\\wininet-loop.bin"]
+        elif name == "loop 1 MiB":
+            command = [self.wine, self.exe("wininet-loop.exe"), "--piece", "1024", self.url, "C:\\Temp\\wininet-loop.bin"]
+        elif name == "async loop":
+            command = [self.wine, self.exe("wininet-loop.exe"), "--async", self.url, "C:\\Temp\\wininet-loop.bin"]
+        else:
+            command = ["curl", "-s", "-o", os.path.join(self.temp, "curl.bin"), self.url]
+        wine = name != "curl"
+        before = session_cpu(self.prefix) if wine else {}
+        run = Run(command, env=env)
+        request = transfer_cpu = transfer_session = None
+        deadline = time.monotonic() + 600
+        while True:
+            result = run.exited()
+            if result:
+                break
+            if request is None:
+                request = nginx.next_request()
+                if request:
+                    transfer_cpu = run.cpu_now()
+                    transfer_session = session_cpu(self.prefix, exclude={run.pid}) if wine else {}
+            if time.monotonic() > deadline:
+                result = run.finish(0)
+                break
+            time.sleep(0.005)
+        status, wall, whole_cpu = result
+        after = session_cpu(self.prefix, exclude={run.pid}) if wine else {}
+        if request is None:
+            request = nginx.next_request()
+            transfer_cpu, transfer_session = whole_cpu, after
+        if name == "updater":
+            # The updater hands the file to the setup program it starts as it exits.
+            for _ in range(1000):
+                if os.path.exists(setup_record):
+                    break
+                time.sleep(0.01)
+            else:
+                raise RuntimeError("the updater started no setup program")
+            self.record(("end to end", name), time.monotonic() - run.start)
+        if status != 0:
+            raise RuntimeError("%s exited with %d" % (name, status))
+        if not request or request[2] != 200 or request[1] < self.size:
+            raise RuntimeError("%s: incomplete transfer %r" % (name, request))
+        seconds, sent, _ = request
+        per_gib = GIB / sent
+        self.record(("throughput", name), sent / seconds / 1e6)
+        self.record(("cpu own", name), transfer_cpu * per_gib)
+        growth = session_growth(before, transfer_session)
+        for command, cpu in growth.items():
+            self.record(("cpu " + command, name), cpu * per_gib)
+        self.record(("cpu", name), (transfer_cpu + sum(growth.values())) * per_gib)
+        self.record(("cpu whole run", name), (whole_cpu + sum(session_growth(before, after).values())) * per_gib)
+        self.record(("process", name), wall)
+        self.clear_temp()
+
+    def download_rounds(self):
+        www = os.path.join(self.work, "www")
+        os.makedirs(www)
+        served = os.path.join(www, "orvinta-setup.exe")
+        shutil.copy(self.exe("demo-setup.exe"), served)
+        # The stand-in setup program with zero bytes appended (a sparse file:
+        # nginx reads it from memory, so the server's disk is out of the race).
+        self.size = os.path.getsize(served) + self.args.mib * (1 << 20)
+        os.truncate(served, self.size)
+        nginx = Nginx(os.path.join(self.work, "nginx"), self.args.port, URL_PATH, served)
+        try:
+            clients = ["updater", "loop", "loop 1 MiB", "async loop", "curl"]
+            for i in range(self.args.runs):
+                for name in clients[i % 5:] + clients[:i % 5]:  # each goes first in turn
+                    self.download(name, nginx)
+                    print("  download %d/%d %-8s %7.1f MB/s" % (i + 1, self.args.runs, name,
+                                                                 self.results[("throughput", name)][-1]), flush=True)
+        finally:
+            nginx.stop()
+            os.remove(served)
+
+    # ---- everything ----------------------------------------------------------
+
+    def run(self):
+        load = [_loadavg()]
+        busy = _CpuBusy()
+        stall = StallingServer(self.args.port)
+        try:
+            self.startup_round(0, keep=False)  # warms Wine's session processes and the page cache
+            for i in range(self.args.runs if self.args.only != "download" else 0):
+                self.startup_round(i)
+                print("  start-up %d/%d updater %.0f ms, window %.0f ms, window+dlls %.0f ms" % (
+                    i + 1, self.args.runs, 1000 * self.results[("visible", "updater")][-1],
+                    1000 * self.results[("visible", "window")][-1],
+                    1000 * self.results[("visible", "window+dlls")][-1]), flush=True)
+        finally:
+            stall.stop()
+        load.append(_loadavg())
+        if self.args.only != "startup":
+            self.download_rounds()
+        load.append(_loadavg())
+        if self.args.only:
+            self.print_runs()
+        else:
+            self.print_table(load, busy.share())
+
+    def print_table(self, load, busy):
+        median = {key: statistics.median(values) for key, values in self.results.items()}
+        exe = self.exe("updater.exe")
+        size = os.path.getsize(exe)
+        dlls = [line.split(":", 1)[1].strip() for line in subprocess.run(
+            ["x86_64-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout.splitlines()
+            if "DLL Name:" in line]
+        rows = []
+
+        def row(figure, unit, ours, other, ratio, goal, met):
+            rows.append((figure, unit, ours, other, ratio, goal, met))
+
+        def pair(figure, unit, key, base, fmt, goal=None, higher_is_better=True):
+            ours, other = median[(key, "updater")], median[(key, base)]
+            ratio = ours / other
+            met = ""
+            if goal is not None:
+                met = "yes" if (ratio >= goal if higher_is_better else ratio <= goal) else "NO"
+            row(figure, unit, fmt % ours, fmt % other, "%.2f" % ratio,
+                "" if goal is None else ("≥ %.2f" if higher_is_better else "≤ %.2f") % goal, met)
+
+        pair("throughput ÷ WinINet loop", "MB/s", "throughput", "loop", "%.0f", 0.95)
+        pair("throughput ÷ WinINet loop, 1 MiB pieces", "MB/s", "throughput", "loop 1 MiB", "%.0f", 0.95)
+        pair("throughput ÷ async WinINet loop", "MB/s", "throughput", "async loop", "%.0f")
+        pair("throughput ÷ curl", "MB/s", "throughput", "curl", "%.0f")
+        pair("CPU per GiB ÷ WinINet loop", "s", "cpu", "loop", "%.2f", 1.10, False)
+        pair("CPU per GiB ÷ WinINet loop, 1 MiB pieces", "s", "cpu", "loop 1 MiB", "%.2f", 1.10, False)
+        pair("CPU per GiB ÷ async WinINet loop", "s", "cpu", "async loop", "%.2f")
+        pair("CPU per GiB ÷ curl", "s", "cpu", "curl", "%.2f")
+        pair("CPU per GiB, whole run ÷ WinINet loop", "s", "cpu whole run", "loop", "%.2f")
+        pair("start to visible window ÷ minimal window", "ms", "visible", "window", "%.0f", 1.25, False)
+        rows[-1] = rows[-1][:2] + ("%.0f" % (1000 * median[("visible", "updater")]),
+                                   "%.0f" % (1000 * median[("visible", "window")])) + rows[-1][4:]
+        pair("peak memory (VmHWM) ÷ minimal window", "MiB", "memory", "window", "%.1f", 1.3, False)
+        rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
+                                   "%.1f" % (median[("memory", "window")] / 1024)) + rows[-1][4:]
+        pair("start to visible window ÷ window with the updater's DLLs", "ms", "visible", "window+dlls", "%.0f")
+        rows[-1] = rows[-1][:2] + ("%.0f" % (1000 * median[("visible", "updater")]),
+                                   "%.0f" % (1000 * median[("visible", "window+dlls")])) + rows[-1][4:]
+        pair("peak memory ÷ window with the updater's DLLs", "MiB", "memory", "window+dlls", "%.1f")
+        rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
+                                   "%.1f" % (median[("memory", "window+dlls")] / 1024)) + rows[-1][4:]
+        row("executable size", "KB", "%.0f" % (size / 1000), "", "", "≤ 300", "yes" if size <= 300000 else "NO")
+        headers = ("figure", "unit", "updater", "baseline", "ratio", "goal", "met")
+        widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]
+        line = lambda r: "| " + " | ".join(str(c).ljust(w) for c, w in zip(r, widths)) + " |"
+        print()
+        print("Medians of %d runs each; %d MiB downloads; interleaved." % (self.args.runs, self.args.mib))
+        print(line(headers))
+        print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+        for r in rows:
+            print(line(r))
+        print()
+        print("updater.exe imports: " + ", ".join(dlls))
+        print("updater end to end (start to setup started, 1 s hand-off pause included): %.2f s; "
+              "process wall times: updater %.2f s, WinINet loop %.2f s, 1 MiB pieces %.2f s, async loop %.2f s, "
+              "curl %.2f s" % (median[("end to end", "updater")], median[("process", "updater")],
+                               median[("process", "loop")], median[("process", "loop 1 MiB")],
+                               median[("process", "async loop")], median[("process", "curl")]))
+        print("load average (1 min) at start / after start-up / at end: %s; other work on the machine: %.0f %% of "
+              "its CPUs on average during the run (ours included)" % (" / ".join(load), 100 * busy))
+        self.print_runs()
+
+    def print_runs(self):
+        for key in sorted(self.results):
+            print("  all runs %-22s %s" % ("%s/%s:" % key, " ".join("%.4g" % v for v in self.results[key])))
+
+
+def _loadavg():
+    with open("/proc/loadavg") as f:
+        return f.read().split()[0]
+
+
+class _CpuBusy:
+    """The share of the machine's CPU time that was busy since creation (all processes)."""
+
+    def __init__(self):
+        self._start = self._read()
+
+    @staticmethod
+    def _read():
+        with open("/proc/stat") as f:
+            values = [int(v) for v in f.readline().split()[1:]]
+        idle = values[3] + values[4]
+        return sum(values), idle
+
+    def share(self):
+        total, idle = self._read()
+        return 1 - (idle - self._start[1]) / max(1, total - self._start[0])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--runs", type=int, default=5, help="runs of each program per figure (median taken)")
+    parser.add_argument("--mib", type=int, default=1024, help="MiB appended to the served setup program")
+    parser.add_argument("--port", type=int, required=True, help="the loopback port of the built-in URL")
+    parser.add_argument("--settle", type=float, default=1.0, help="seconds after the window shows before memory is read")
+    parser.add_argument("--only", choices=["download", "startup"], help="one part only, all runs printed, no table")
+    Bench(parser.parse_args()).run()
+
+
+if __name__ == "__main__":
+    main()
