@@ -7,14 +7,16 @@
 
 namespace Net {
 
-// Chooses read sizes between 64 KiB and 1 MiB from how fast the last piece came.
+// Chooses read sizes between 64 KiB and 256 KiB from how fast the last piece came.
 //
 // An asynchronous read completes only when its whole buffer is filled (or the
 // body ends), so the size decides both how often progress is reported and how
 // long one read may take. A fast link is read in large pieces: far fewer reads,
 // completions and progress notifications per byte (each of them costs calls
 // into the system). A slow link keeps 64 KiB pieces, so its progress and its
-// stall time-out behave as with a fixed 64 KiB buffer.
+// stall time-out behave as with a fixed 64 KiB buffer. The largest piece is
+// kept at 256 KiB: a link that slows down sharply in the middle of a read must
+// still fill it within the client's per-call limit (about 9 KB/s suffices).
 //
 // Sizes are powers of two and grow only where the count so far is a multiple
 // of the larger size, so the running count passes every multiple of 1 MiB.
@@ -22,7 +24,7 @@ namespace Net {
 class TPieceSize {
 public:
     static constexpr DWORD kSmallest = 64 * 1024;
-    static constexpr DWORD kLargest = 1024 * 1024;
+    static constexpr DWORD kLargest = 256 * 1024;
     // A full piece that came within this doubles the size; one slower than
     // kShrinkMs halves it.
     static constexpr std::uint64_t kGrowMs = 25;

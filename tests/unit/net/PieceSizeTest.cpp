@@ -45,10 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
     Net, PieceSizeTest,
     ::testing::Values(
         // Fast pieces double the size where the count allows it (64 KiB first
-        // twice, so the count reaches 128 KiB), and stop at 1 MiB.
-        TPieceCase{"FastGrowsAlignedUpTo1MiB",
-                   {{0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}},
-                   {64 * KiB, 64 * KiB, 128 * KiB, 256 * KiB, 512 * KiB, 1024 * KiB, 1024 * KiB, 1024 * KiB}},
+        // twice, so the count reaches 128 KiB), and stop at 256 KiB.
+        TPieceCase{"FastGrowsAlignedUpTo256KiB",
+                   {{0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}},
+                   {64 * KiB, 64 * KiB, 128 * KiB, 256 * KiB, 256 * KiB, 256 * KiB}},
         // Pieces slower than the growth limit but not slow keep the size.
         TPieceCase{"SteadyKeepsTheSize", {{0, 25}, {0, 60}, {0, 100}}, {64 * KiB, 64 * KiB, 64 * KiB, 64 * KiB}},
         // A slow link never leaves 64 KiB.
