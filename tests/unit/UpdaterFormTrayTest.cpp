@@ -62,9 +62,10 @@ void PointAtIcon(UINT mouseMessage) {
     PostMessageW(icons.front(), mouseMessage, 0, MAKELPARAM(4, 4));
 }
 
-// 589 824 of 1 049 600 bytes: the size line reads 576 / 1025 KB. The client
-// reports its reads of 64 KiB whole, so the point is a multiple of 64 KiB.
-constexpr size_t kHeldAt = 9 * 65536;
+// 524 288 of 1 049 600 bytes: the size line reads 512 / 1025 KB. The client
+// reports its reads whole (64 to 256 KiB, each starting at a multiple of its
+// size), so only a multiple of 256 KiB is always reached exactly.
+constexpr size_t kHeldAt = 2 * 262144;
 constexpr size_t kSetupSize = 1049600;
 
 // Checks the tray round trip while the download is held after kHeldAt bytes.
@@ -84,7 +85,7 @@ void CheckTrayRoundTrip(TUpdaterForm& form, const ScopedShowCounter& counter) {
     EXPECT_TRUE(form.TrayIcon1->Hint().empty());
     PointAtIcon(WM_MOUSEMOVE);
     ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon1->Hint().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon1->Hint(), L"Downloading\nDownloaded: 576 / 1025 KB");
+    EXPECT_EQ(form.TrayIcon1->Hint(), L"Downloading\nDownloaded: 512 / 1025 KB");
 
     PointAtIcon(WM_LBUTTONUP);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }, 20000));
