@@ -27,9 +27,9 @@ std::optional<std::wstring> ReadBrowsers() {
 
 void WriteBrowsers(const std::optional<std::wstring>& browsers) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kBrowserKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        throw std::runtime_error("RegCreateKeyExW WineBrowser");
+    const LSTATUS status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, kBrowserKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) throw std::runtime_error("RegCreateKeyExW WineBrowser: error " + std::to_string(status));
     const Win::UniqueHKey owner(key);
     if (!browsers) {
         RegDeleteValueW(key, L"Browsers");

@@ -237,28 +237,19 @@ bool RunUnixShell(const std::string& command, bool pumpMessages) {
     Win::ThrowLastErrorIf(!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                           &startup, &process),
                           "CreateProcessW");
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Wine starts a Unix program detached: no process handle comes back and
+    // hThread holds an arbitrary value. Closing that value could close some
+    // other handle of this process (seen: the cached HKEY_CURRENT_USER).
+    if (process.hProcess) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
     std::wstring done = L"Z:" + std::wstring(marker.begin(), marker.end());
     std::replace(done.begin(), done.end(), L'/', L'\\');
-    const ULONGLONG end = GetTickCount64() + 20000;
-    while (GetTickCount64() < end) {
-        if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            DeleteFileW(done.c_str());
-            return true;
-        }
-        if (!pumpMessages) {
-            Sleep(20);
-            continue;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return false;
+    const auto finished = [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    if (!(pumpMessages ? PumpUntil(finished, 20000) : WaitUntil(finished, 20000))) return false;
+    DeleteFileW(done.c_str());
+    return true;
 }
 
 bool WaitUntil(const std::function<bool()>& done, unsigned long timeoutMs) {
