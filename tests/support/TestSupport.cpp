@@ -173,6 +173,14 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 std::string Utf8(const std::wstring& text) { return Win::ToUtf8(text); }
 
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
+    return result;
+}
+
 void RemoveTree(const std::wstring& path) {
     std::wstring folder = path;
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();

@@ -78,6 +78,8 @@ private:
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Utf8(const std::wstring& text);
+// Converts UTF-8 to UTF-16 (invalid sequences become U+FFFD).
+std::wstring FromUtf8(const std::string& text);
 
 // Returns the names of the files (not folders) in `folder` (ending in "\"), sorted.
 std::vector<std::wstring> FilesIn(const std::wstring& folder);

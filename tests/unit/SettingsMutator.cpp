@@ -73,14 +73,6 @@ std::string Escape(const std::wstring& value) {
 
 }  // namespace
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), length);
-    return text;
-}
-
 TMutant TMutator::Next() {
     switch (Pick(8)) {
         case 0: return Flip();
@@ -198,7 +190,7 @@ TMutant TMutator::Huge() {
 // byte-order mark), clean or with a surrogate that has no partner, or cut
 // in the middle of a code unit.
 TMutant TMutator::Utf16() {
-    const std::wstring text = Wide(sample_.bytes);
+    const std::wstring text = TestSupport::FromUtf8(sample_.bytes);
     const size_t variant = Pick(4);
     const bool bigEndian = Pick(2) == 0, mark = Pick(4) != 0;
     std::wstring units = text;

@@ -65,7 +65,4 @@ private:
     std::mt19937_64 random_;
 };
 
-// Converts UTF-8 to UTF-16 (invalid sequences become U+FFFD).
-std::wstring Wide(const std::string& utf8);
-
 }  // namespace SettingsFuzz
