@@ -9,7 +9,8 @@ build="${UPDATER_BUILD_DIR:-$root/build}"
 "$root/tools/setup.sh"
 url=()
 [ -z "${UPDATER_DOWNLOAD_URL:-}" ] || url=(-DUPDATER_DOWNLOAD_URL="$UPDATER_DOWNLOAD_URL")
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel "${url[@]}" >/dev/null
+# Tests are always built: a cache with BUILD_TESTING off would give a run of no tests.
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=ON "${url[@]}" >/dev/null
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build "$build" -j "$(nproc)" "${targets[@]}"

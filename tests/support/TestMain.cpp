@@ -1,0 +1,71 @@
+// The entry of every test program. It runs the selected tests as GoogleTest's
+// own main does, and makes two kinds of silent run fail:
+// - a run that selected no test (a filter naming a renamed or removed case
+//   exits 0 in GoogleTest itself);
+// - a skipped test, unless UPDATER_TESTS_MAY_SKIP is set: every test's
+//   condition can be arranged where the suite runs as root (as CI does), so
+//   there a skip hides a test that did not run. The variable is for machines
+//   that cannot arrange them; CI never sets it.
+// An allowed skip is printed on a line of its own, with its reason, for the
+// summary of tools/test.sh.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+
+namespace {
+
+// Returns the message the test gave when it skipped itself.
+std::string SkipReason(const testing::TestResult& result) {
+    std::string reason;
+    for (int p = 0; p < result.total_part_count(); ++p)
+        if (result.GetTestPartResult(p).skipped()) reason = result.GetTestPartResult(p).message();
+    return reason;
+}
+
+// Turns a skipped test into a failed one as it ends. It runs before
+// GoogleTest's printer (end events reach the listeners in reverse order), so
+// the test is reported as failed, never as "[  SKIPPED ]", which ctest takes
+// for a skip whatever the exit code. A failure raised at OnTestEnd counts for
+// the test, as in GoogleTest's own listener sample.
+class SkipsFail : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo& test) override {
+        if (test.result()->Skipped())
+            ADD_FAILURE() << "skipped (" << SkipReason(*test.result())
+                          << "); a skip fails the run unless UPDATER_TESTS_MAY_SKIP is set";
+    }
+};
+
+// Prints each allowed skip as it ends.
+class SkipsPrinted : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo& test) override {
+        if (test.result()->Skipped())
+            std::cout << "Skipped (allowed): " << test.test_suite_name() << "." << test.name() << ": "
+                      << SkipReason(*test.result()) << std::endl;
+    }
+};
+
+bool SkipsAllowed() {
+    const char* allowed = std::getenv("UPDATER_TESTS_MAY_SKIP");
+    return allowed && *allowed && std::string(allowed) != "0";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    testing::TestEventListeners& listeners = testing::UnitTest::GetInstance()->listeners();
+    // GoogleTest owns the listeners it is given.
+    if (SkipsAllowed()) listeners.Append(std::make_unique<SkipsPrinted>().release());
+    else listeners.Append(std::make_unique<SkipsFail>().release());
+
+    const int result = RUN_ALL_TESTS();
+    if (GTEST_FLAG_GET(list_tests)) return result;
+    if (testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        std::cout << "No test ran: the filter names no test of this program" << std::endl;
+        return 1;
+    }
+    return result;
+}
