@@ -2,7 +2,9 @@
 // about a second and a half: by a WM_CLOSE posted to its window, as the
 // window's close picture and the system's close command do. Every run ends
 // by itself with 0, and leaves either the whole file under its final name,
-// started, or nothing at all.
+// started, or nothing at all. Every other run closes in the first third of
+// the span, so early that the server has not sent the body yet: those runs
+// must stop and leave nothing (an ignored close would end them complete).
 //
 // UPDATER_SOAK_RUNS sets the number of runs (12 by default), UPDATER_SOAK_SEED
 // repeats the moments of an earlier run.
@@ -17,6 +19,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <random>
 
 using namespace TestSupport;
@@ -26,6 +29,9 @@ namespace {
 constexpr unsigned long kPaddingBytes = 100000;    // after the 210 KB program
 constexpr unsigned long kBytesPerSecond = 200000;  // about 1.5 s of transfer
 constexpr unsigned long kRunLimitMs = 30000;
+// A close posted while this much of the body was still unsent (half a second
+// of the trickle) reaches the window before the transfer can have ended.
+constexpr unsigned long kUnsentAtAnEarlyClose = kBytesPerSecond / 2;
 
 unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
     const char* text = std::getenv(name);
@@ -33,24 +39,28 @@ unsigned long long EnvironmentNumber(const char* name, unsigned long long fallba
 }
 
 // Waits `delayMs` from the start, then posts WM_CLOSE to the updater's
-// window (once it has one); does nothing when the process has ended by then.
-void CloseAfter(DWORD processId, unsigned long delayMs, ULONGLONG started) {
+// window (once it has one). Returns the server's count of body bytes sent at
+// that moment, or nullopt when the process ended before a close was posted.
+std::optional<unsigned long long> CloseAfter(DWORD processId, unsigned long delayMs, ULONGLONG started,
+                                             const BuiltInUrlServer& server) {
     const Win::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     while (GetTickCount64() - started < delayMs)
-        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return;
+        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return std::nullopt;
     // A run that never shows its window is left to the run's own time limit.
     while (GetTickCount64() - started < kRunLimitMs) {
         const std::vector<HWND> windows = TopLevelWindows(processId, L"ToolkitWindow");
         if (!windows.empty()) {
+            const unsigned long long sent = server.BodyBytesSent();
             PostMessageW(windows.front(), WM_CLOSE, 0, 0);
-            return;
+            return sent;
         }
-        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return;
+        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return std::nullopt;
     }
+    return std::nullopt;
 }
 
 struct TTally {
-    unsigned long runs = 0, completed = 0, stopped = 0, hangs = 0, crashes = 0, leftovers = 0;
+    unsigned long runs = 0, completed = 0, stopped = 0, early = 0, hangs = 0, crashes = 0, leftovers = 0;
 };
 
 // Closing the window at any moment of the download never hangs or crashes
@@ -77,15 +87,22 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
               << span << " ms of the start" << std::endl;
     std::mt19937_64 random(seed);
     std::uniform_int_distribution<unsigned long> moment(0, static_cast<unsigned long>(span));
+    // The transfer is the span's last part: by a third of the span at most a
+    // third of the body has gone out, however long the start took.
+    std::uniform_int_distribution<unsigned long> earlyMoment(0, static_cast<unsigned long>(span / 3));
 
     TTally tally;
     for (unsigned long long n = 0; n < runs; ++n) {
         ScratchFolder scratch;
-        const unsigned long delay = moment(random);
+        const unsigned long delay = n % 2 ? moment(random) : earlyMoment(random);
+        const unsigned long long sentBefore = server.BodyBytesSent();
+        std::optional<unsigned long long> sentAtClose;
         const TUpdaterRunResult run =
-            RunUpdater(scratch.Path(), scratch.Path() + L"record.txt", kRunLimitMs,
-                       [delay](DWORD processId) { CloseAfter(processId, delay, GetTickCount64()); });
+            RunUpdater(scratch.Path(), scratch.Path() + L"record.txt", kRunLimitMs, [&](DWORD processId) {
+                sentAtClose = CloseAfter(processId, delay, GetTickCount64(), server);
+            });
         ++tally.runs;
+        const bool early = sentAtClose && *sentAtClose - sentBefore + kUnsentAtAnEarlyClose <= body.size();
         std::vector<std::wstring> files;
         for (const std::wstring& file : run.files)
             if (file != kSettingsFileOfRun && file != L"record.txt") files.push_back(file);
@@ -97,18 +114,21 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
         if (whole) ++tally.completed;
         else if (nothing) ++tally.stopped;
         else ++tally.leftovers;
-        if (run.exitCode != 0 || !(whole || nothing)) {
-            ADD_FAILURE() << "run " << n << " closed at " << delay << " ms: exit code " << run.exitCode << ", "
-                          << files.size() << " files, setup " << (run.setupRecord ? "started" : "not started");
+        if (early) ++tally.early;
+        if (run.exitCode != 0 || !(whole || nothing) || (early && !nothing)) {
+            ADD_FAILURE() << "run " << n << " closed at " << delay << " ms"
+                          << (early ? " with the transfer far from its end" : "") << ": exit code " << run.exitCode
+                          << ", " << files.size() << " files, setup " << (run.setupRecord ? "started" : "not started");
             for (const std::wstring& file : files) std::cout << "  left: " << Utf8(file) << std::endl;
         }
     }
     const std::vector<std::wstring> urls = browser.SettledUrls();
     std::cout << "close at random: " << tally.runs << " runs, " << tally.completed << " completed and started, "
-              << tally.stopped << " stopped with nothing left, " << tally.hangs << " hangs, " << tally.crashes
+              << tally.stopped << " stopped with nothing left (" << tally.early << " closed early), " << tally.hangs << " hangs, " << tally.crashes
               << " crashes, " << tally.leftovers << " with files left, " << urls.size() << " browser opens"
               << std::endl;
     EXPECT_EQ(tally.hangs + tally.crashes + tally.leftovers, 0u) << "seed " << seed;
+    EXPECT_GE(tally.early, (runs + 1) / 2) << "every other run closes before the body is sent";
     EXPECT_TRUE(urls.empty()) << "a close is a user's stop, not a failure";
 }
 

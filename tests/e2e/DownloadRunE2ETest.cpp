@@ -135,20 +135,26 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
     const TrickledRun run(3 * 1024 * 1024, 600 * 1024);
     int position = -1;
+    LONG clientWidth = 0;
     const long code = run.Run(kArguments, [&](DWORD process) {
         const HWND window = WaitForToolkitWindow(process, 20000);
         if (!window) return;
+        RECT client = {};
+        GetClientRect(window, &client);
+        clientWidth = client.right;
         EXPECT_TRUE(WaitForBodyBytes(run.Server, run.Download.size() * 2 / 5));
         Sleep(300);  // the last notifications painted
         position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
         if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {
             const Win::ComApartment com;
-            const char* density = std::getenv("UPDATER_TEST_DENSITY");
-            const std::string name = std::string(folder) + "\\updater-run-" + (density ? density : "96") + "dpi.png";
+            const std::string name =
+                std::string(folder) + "\\updater-run-" + std::to_string(StartedDensity()) + "dpi.png";
             SaveWindowScreenshot(window, std::wstring(name.begin(), name.end()));
         }
         PostMessageW(window, WM_CLOSE, 0, 0);
     });
+    // The 550-pixel design at 115 pixels per inch, laid out at the density the run was started with.
+    EXPECT_LE(std::abs(clientWidth - 550 * StartedDensity() / 115), 1) << clientWidth;
     EXPECT_GT(position, 0);
     EXPECT_LT(position, 100);
     EXPECT_EQ(code, 0);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -294,6 +295,11 @@ int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs) {
         Sleep(20);
     } while (GetTickCount64() < end);
     return 0;
+}
+
+int StartedDensity() {
+    const char* density = std::getenv("UPDATER_TEST_DENSITY");
+    return density && *density ? std::atoi(density) : 96;
 }
 
 }  // namespace TestSupport

@@ -117,4 +117,10 @@ bool PumpUntil(const std::function<bool()>& done, unsigned long timeoutMs = 6000
 // process shows within `timeoutMs`; returns how many it closed (0 or 1).
 int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs);
 
+// Returns the display density the run was started with (UPDATER_TEST_DENSITY,
+// set by tests/run-at-density.sh with the prefix's LogPixels), 96 unless told
+// otherwise. Density runs compare what the code under test reports with it, so
+// a LogPixels that did not take cannot repeat the 96 case unnoticed.
+int StartedDensity();
+
 }  // namespace TestSupport

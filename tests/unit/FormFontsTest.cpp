@@ -3,6 +3,7 @@
 // Every test runs in a process of its own, so DefaultFontRemembered starts false.
 #include "FormFonts.h"
 
+#include "support/TestSupport.h"
 #include "support/TestLayouts.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
@@ -195,6 +196,7 @@ TEST_F(FormFontsTest, ScaleFormAndSetFontsReachesTheNetFactor) {
         bar->SetParent(&form);
     }
     const int m = form.MonitorPixelsPerInch();
+    ASSERT_EQ(m, TestSupport::StartedDensity());
     const int target = m * 96 / 115;
     ScaleFormAndSetFonts(form);
     EXPECT_EQ(form.PixelsPerInch, target);

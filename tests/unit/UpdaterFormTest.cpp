@@ -56,18 +56,12 @@ protected:
     ScopedTempFolder temp_;
 };
 
-// The density the run was started with (LogPixels), 96 unless told otherwise.
-int ExpectedDensity() {
-    const char* density = std::getenv("UPDATER_TEST_DENSITY");
-    return density ? std::atoi(density) : 96;
-}
-
 // Every length of the 115-pixels-per-inch layout arrives scaled by m / 115:
 // through the toolkit's load (96 -> m) and the setup's rescale (m -> m*96/115),
 // each rounded to the nearest integer.
 TEST_F(UpdaterFormTest, GeometryFollowsTheMonitorDensity) {
-    const int m = form().MonitorPixelsPerInch();
-    ASSERT_EQ(m, ExpectedDensity());
+    const int m = StartedDensity();
+    ASSERT_EQ(form().MonitorPixelsPerInch(), m);
     const int target = m * 96 / 115;
     auto scaled = [&](int design) { return MulDiv(MulDiv(design, m, 96), target, m); };
     auto creation = [&](int length) { return std::max(1, length * m / 115); };
@@ -115,7 +109,8 @@ TEST_F(UpdaterFormTest, GeometryFollowsTheMonitorDensity) {
 // The close picture sits 7 pixels from the right edge of Panel1's client area
 // and 5 below the strip's top at 96 pixels per inch; 11 and 8 at 144.
 TEST_F(UpdaterFormTest, ClosePicturePlacement) {
-    const int m = form().MonitorPixelsPerInch();
+    const int m = StartedDensity();
+    ASSERT_EQ(form().MonitorPixelsPerInch(), m);
     const struct {
         int density, right, top;
     } table[] = {{96, 7, 5}, {144, 11, 8}, {192, 15, 11}};
@@ -132,7 +127,8 @@ TEST_F(UpdaterFormTest, ClosePicturePlacement) {
 // The window font is the default font; Label2 (tag 11) is one pixel taller,
 // Label1 keeps its own face; the texts come from the job.
 TEST_F(UpdaterFormTest, FontsAndTexts) {
-    const int m = form().MonitorPixelsPerInch();
+    const int m = StartedDensity();
+    ASSERT_EQ(form().MonitorPixelsPerInch(), m);
     const int target = m * 96 / 115;
     EXPECT_EQ(form().Font().Height, MulDiv(MulDiv(-13, m, 96), target, m));
     EXPECT_EQ(Application().DefaultFont.Height, form().Font().Height);
@@ -174,7 +170,7 @@ TEST_F(UpdaterFormTest, ShownWindowPaintsItsPictures) {
     EXPECT_EQ(corner, GetSysColor(COLOR_WINDOW));
     if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {
         const std::string name =
-            std::string(folder) + "\\updater-window-" + std::to_string(form().MonitorPixelsPerInch()) + "dpi.png";
+            std::string(folder) + "\\updater-window-" + std::to_string(StartedDensity()) + "dpi.png";
         SaveWindowScreenshot(form().Handle(), std::wstring(name.begin(), name.end()));
         EXPECT_NE(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
     }

@@ -1,6 +1,7 @@
 // Forms from a layout: alignment, self-sizing labels, windowless pictures
 // whose mouse messages come through the parent, the progress bar, the tray
 // icon, and rescaling (explicit and on a density change). Real windows.
+#include "support/TestSupport.h"
 #include "support/TestLayouts.h"
 #include "toolkit/Application.h"
 #include "toolkit/Density.h"
@@ -57,6 +58,7 @@ protected:
 TEST_F(ControlsTest, LayoutIsBuiltAlignedAndScaledToTheMonitor) {
     TestForm form;
     const int m = MonitorPixelsPerInch(form.Handle());
+    ASSERT_EQ(m, TestSupport::StartedDensity());
     EXPECT_EQ(form.PixelsPerInch, m);
     EXPECT_EQ(form.ClientWidth(), MulDiv(400, m, 96));
     EXPECT_EQ(form.ClientHeight(), MulDiv(200, m, 96));
@@ -121,6 +123,7 @@ TEST_F(ControlsTest, ScaleForPPIMultipliesThenDivides) {
 TEST_F(ControlsTest, DensityChangeRescalesAndTakesTheSuggestedRectangle) {
     TestForm form;
     const int m = form.MonitorPixelsPerInch();
+    ASSERT_EQ(m, TestSupport::StartedDensity());
     auto& strip = form.Get<TPanel>(L"Strip");
     const int stripHeight = strip.Height(), fontHeight = form.Font().Height;
     const int target = m * 2;
@@ -226,7 +229,7 @@ TEST_F(ControlsTest, AnchorsFollowTheParentsEdges) {
 // The monitor density follows the prefix's LogPixels through the per-monitor calls.
 TEST(DensityTest, MonitorDensityIsTheScreensHere) {
     EXPECT_EQ(MonitorPixelsPerInch(nullptr), ScreenPixelsPerInch());
-    EXPECT_GE(ScreenPixelsPerInch(), 96);
+    EXPECT_EQ(ScreenPixelsPerInch(), TestSupport::StartedDensity());
 }
 
 }  // namespace
