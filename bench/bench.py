@@ -13,7 +13,7 @@ import statistics
 import subprocess
 import time
 
-from processes import Run, peak_memory_kib, session_cpu, session_growth
+from processes import Run, session_cpu, session_growth
 from servers import Nginx, StallingServer
 from xwatch import MapWatcher
 
@@ -49,7 +49,7 @@ class Bench:
     # ---- start-up and memory -------------------------------------------------
 
     def show_window(self, exe_name, arguments, close_at):
-        """Starts a program, times its window's appearance, reads its peak memory, closes it by a click."""
+        """Starts a program, times its window's appearance, closes it by a click; gives its peak memory to its exit."""
         watcher = MapWatcher()
         try:
             run = Run([self.wine, self.exe(exe_name)] + arguments)
@@ -61,13 +61,12 @@ class Bench:
             raise RuntimeError(exe_name + " showed no window")
         seen, window = mapped
         time.sleep(self.args.settle)  # the same moment for both: the window up and idle (or stalled)
-        memory = peak_memory_kib(run.pid)
         geometry = dict(line.split("=") for line in subprocess.run(
             ["xdotool", "getwindowgeometry", "--shell", str(window)], capture_output=True, text=True).stdout.split())
         x, y = close_at(int(geometry["X"]), int(geometry["Y"]), int(geometry["WIDTH"]))
         subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], check=True)
         run.finish(15)
-        return seen - run.start, memory
+        return seen - run.start, run.peak_kib
 
     def startup_round(self, turn, keep=True):
         pairs = [
@@ -86,13 +85,12 @@ class Bench:
     # ---- download ------------------------------------------------------------
 
     def download(self, name, nginx):
-        """Runs one client to the end; records transfer time, bytes and attributable CPU seconds.
+        """Runs one client to the end; records transfer time, bytes, attributable CPU seconds and peak memory.
 
-        The CPU of the transfer is read when nginx logs the request as done
-        (the body handed to the socket): what the updater does after that
-        (the hand-off with its one-second wait serving messages, the started
-        setup program) is not the download. A client that is already gone by
-        then is counted whole.
+        CPU and memory are read the same way for every client: over its whole
+        run, to its exit (the updater's hand-off and close included, as a
+        baseline's exit is), since a client that has already exited cannot be
+        read at any earlier moment.
         """
         self.clear_temp()
         env = dict(os.environ)
@@ -111,26 +109,15 @@ class Bench:
         wine = name != "curl"
         before = session_cpu(self.prefix) if wine else {}
         run = Run(command, env=env)
-        request = transfer_cpu = transfer_session = None
-        deadline = time.monotonic() + 600
-        while True:
-            result = run.exited()
-            if result:
-                break
-            if request is None:
-                request = nginx.next_request()
-                if request:
-                    transfer_cpu = run.cpu_now()
-                    transfer_session = session_cpu(self.prefix, exclude={run.pid}) if wine else {}
-            if time.monotonic() > deadline:
-                result = run.finish(0)
-                break
-            time.sleep(0.005)
+        result = run.finish(600)
         status, wall, whole_cpu = result
         after = session_cpu(self.prefix, exclude={run.pid}) if wine else {}
-        if request is None:
+        request = nginx.next_request()
+        for _ in range(200):  # nginx logs the request as it hands over the last byte, the client may be quicker
+            if request:
+                break
+            time.sleep(0.01)
             request = nginx.next_request()
-            transfer_cpu, transfer_session = whole_cpu, after
         if name == "updater":
             # The updater hands the file to the setup program it starts as it exits.
             for _ in range(1000):
@@ -147,12 +134,13 @@ class Bench:
         seconds, sent, _ = request
         per_gib = GIB / sent
         self.record(("throughput", name), sent / seconds / 1e6)
-        self.record(("cpu own", name), transfer_cpu * per_gib)
-        growth = session_growth(before, transfer_session)
+        self.record(("cpu own", name), whole_cpu * per_gib)
+        growth = session_growth(before, after)
         for command, cpu in growth.items():
             self.record(("cpu " + command, name), cpu * per_gib)
-        self.record(("cpu", name), (transfer_cpu + sum(growth.values())) * per_gib)
-        self.record(("cpu whole run", name), (whole_cpu + sum(session_growth(before, after).values())) * per_gib)
+        self.record(("cpu", name), (whole_cpu + sum(growth.values())) * per_gib)
+        if wine:
+            self.record(("download memory", name), run.peak_kib)
         self.record(("process", name), wall)
         self.clear_temp()
 
@@ -231,11 +219,13 @@ class Bench:
         pair("CPU per GiB ÷ WinINet loop, 1 MiB pieces", "s", "cpu", "loop 1 MiB", "%.2f", 1.10, False)
         pair("CPU per GiB ÷ async WinINet loop", "s", "cpu", "async loop", "%.2f")
         pair("CPU per GiB ÷ curl", "s", "cpu", "curl", "%.2f")
-        pair("CPU per GiB, whole run ÷ WinINet loop", "s", "cpu whole run", "loop", "%.2f")
+        pair("peak memory of a download ÷ WinINet loop", "MiB", "download memory", "loop", "%.1f")
+        rows[-1] = rows[-1][:2] + ("%.1f" % (median[("download memory", "updater")] / 1024),
+                                   "%.1f" % (median[("download memory", "loop")] / 1024)) + rows[-1][4:]
         pair("start to visible window ÷ minimal window", "ms", "visible", "window", "%.0f", 1.25, False)
         rows[-1] = rows[-1][:2] + ("%.0f" % (1000 * median[("visible", "updater")]),
                                    "%.0f" % (1000 * median[("visible", "window")])) + rows[-1][4:]
-        pair("peak memory (VmHWM) ÷ minimal window", "MiB", "memory", "window", "%.1f", 1.3, False)
+        pair("peak memory (ru_maxrss) ÷ minimal window", "MiB", "memory", "window", "%.1f", 1.3, False)
         rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
                                    "%.1f" % (median[("memory", "window")] / 1024)) + rows[-1][4:]
         pair("start to visible window ÷ window with the updater's DLLs", "ms", "visible", "window+dlls", "%.0f")
@@ -298,7 +288,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5, help="runs of each program per figure (median taken)")
     parser.add_argument("--mib", type=int, default=1024, help="MiB appended to the served setup program")
     parser.add_argument("--port", type=int, required=True, help="the loopback port of the built-in URL")
-    parser.add_argument("--settle", type=float, default=1.0, help="seconds after the window shows before memory is read")
+    parser.add_argument("--settle", type=float, default=1.0, help="seconds the window stays up before it is closed")
     parser.add_argument("--only", choices=["download", "startup"], help="one part only, all runs printed, no table")
     Bench(parser.parse_args()).run()
 

@@ -69,26 +69,18 @@ def session_growth(before, after):
     return growth
 
 
-def peak_memory_kib(pid):
-    """Returns VmHWM (peak resident set) of a running process, in KiB."""
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
-    raise RuntimeError("no VmHWM for %d" % pid)
-
-
 class Run:
-    """One started process; finish() reaps it and gives its wall and CPU time."""
+    """One started process; finish() reaps it and gives its wall and CPU time.
+
+    Once reaped, peak_kib holds its peak resident set over its whole life, its
+    close included (ru_maxrss of wait4, in KiB on Linux): the same reading for
+    every program, whatever it was doing when.
+    """
 
     def __init__(self, command, env=None, stdout=subprocess.DEVNULL):
         self.start = time.monotonic()
         self.process = subprocess.Popen(command, env=env, stdout=stdout, stderr=subprocess.DEVNULL)
         self.pid = self.process.pid
-
-    def cpu_now(self):
-        """Returns the CPU seconds of the running process so far (all its threads)."""
-        return _cpu_seconds(self.pid)
 
     def exited(self):
         """Reaps the process if it has ended; returns (exit status, wall seconds, CPU seconds) or None."""
@@ -99,6 +91,7 @@ class Run:
 
     def _finished(self, status, usage):
         wall = time.monotonic() - self.start
+        self.peak_kib = usage.ru_maxrss
         self.process.returncode = os.waitstatus_to_exitcode(status)
         return self.process.returncode, wall, usage.ru_utime + usage.ru_stime
 

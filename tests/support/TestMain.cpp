@@ -33,7 +33,7 @@ std::string SkipReason(const testing::TestResult& result) {
 class SkipsFail : public testing::EmptyTestEventListener {
     void OnTestEnd(const testing::TestInfo& test) override {
         if (test.result()->Skipped())
-            ADD_FAILURE() << "skipped (" << SkipReason(*test.result())
+            ADD_FAILURE() << test.test_suite_name() << "." << test.name() << " skipped (" << SkipReason(*test.result())
                           << "); a skip fails the run unless UPDATER_TESTS_MAY_SKIP is set";
     }
 };
