@@ -23,12 +23,6 @@ namespace {
 // the parent of the updater's folder.
 const wchar_t kArguments[] = L" alpha \"beta gamma\" /d:%UP_LEVEL_CUR_DIR%Q";
 
-std::wstring CurrentFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-    return folder;
-}
-
 struct CompleteRunCase {
     const char* name;
     bool throughProxy;

@@ -4,10 +4,12 @@
 #include "support/BrowserStub.h"
 #include "support/TestSupport.h"
 #include "support/UpdaterRun.h"
+#include "support/WatchedRun.h"
 #include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 
 using namespace TestSupport;
@@ -19,15 +21,19 @@ std::map<std::wstring, std::wstring> TempEnvironment(const std::wstring& folder)
 }
 
 // A settings file that cannot be written leaves FileOnWeb empty: the process
-// ends by itself with 0 and never shows a window.
+// ends by itself at once with 0, never shows a window, opens no browser and
+// leaves the temporary folder as it was.
 TEST(EntryRoutineE2ETest, EmptyFileOnWebEndsAtOnceWithoutAWindow) {
     ScratchFolder temp;
     WriteFileBytes(temp.Path() + L"Velmora", "a file where the settings folder should be");
-    int windows = 0;
-    const long code = RunProcess(L"\"" + UpdaterExePath() + L"\" x", TempEnvironment(temp.Path()), 30000,
-                                 [&](DWORD process) { windows = CloseToolkitWindowOf(process, 1500); });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(windows, 0);
+    ScopedBrowserStub browser;
+    const TWatchedRun run = RunWatchingForWindows(L"\"" + UpdaterExePath() + L"\" x", TempEnvironment(temp.Path()));
+    std::cout << "ended after " << run.elapsedMs << " ms" << std::endl;
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(run.showedWindow);
+    EXPECT_LT(run.elapsedMs, kEndsAtOnceMs);
+    EXPECT_EQ(FilesIn(temp.Path()), std::vector<std::wstring>{L"Velmora"});
+    EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
 // With a job the progress window comes up as a visible, unowned application

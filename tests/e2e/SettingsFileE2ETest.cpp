@@ -7,11 +7,14 @@
 // UPDATER_TEST_LANGUAGE.
 #include "support/BuiltInUrlServer.h"
 #include "support/BrowserStub.h"
+#include "support/FolderRun.h"
 #include "support/TestSupport.h"
+#include "support/WatchedRun.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iostream>
 
 using namespace TestSupport;
 
@@ -81,15 +84,26 @@ TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
-// Without a usable temporary folder the updater ends at once with 0 and writes nothing.
+// Without a usable temporary folder the updater ends at once with 0, shows no
+// window, opens no browser and writes nothing but its settings file.
 TEST(SettingsFileE2ETest, NoUsableTempFolderEndsQuietly) {
     ScratchFolder scratch;
+    ScopedBrowserStub browser;
     const std::wstring tooLong = scratch.Path() + std::wstring(280, L'x');
-    EXPECT_EQ(RunProcess(L"\"" + UpdaterExePath() + L"\" x", {{L"TMP", tooLong}, {L"TEMP", tooLong}}), 0);
     const std::wstring missing = scratch.Path() + L"missing\\";
-    EXPECT_EQ(RunProcess(L"\"" + UpdaterExePath() + L"\" x", {{L"TMP", missing}, {L"TEMP", missing}}), 0);
+    for (const std::wstring& folder : {tooLong, missing}) {
+        SCOPED_TRACE(Utf8(folder));
+        const TWatchedRun run =
+            RunWatchingForWindows(L"\"" + UpdaterExePath() + L"\" x", {{L"TMP", folder}, {L"TEMP", folder}});
+        std::cout << "ended after " << run.elapsedMs << " ms" << std::endl;
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_FALSE(run.showedWindow);
+        EXPECT_LT(run.elapsedMs, kEndsAtOnceMs);
+    }
     // The settings file was written with an empty target folder, which ends the run.
+    EXPECT_EQ(FilesBelow(scratch.Path()), std::vector<std::wstring>{L"missing\\Velmora\\UpdaterSettings.xml"});
     EXPECT_NE(ReadFileBytes(missing + L"Velmora\\UpdaterSettings.xml").find("<TargetFilePath/>"), std::string::npos);
+    EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
 }  // namespace

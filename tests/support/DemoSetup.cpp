@@ -50,9 +50,10 @@ ScopedSetupRecord::ScopedSetupRecord(const std::wstring& folder)
                                           const std::wstring& arguments) {
     const auto lines = WaitForSetupRecord(recordPath, 20000);
     if (!lines) return ::testing::AssertionFailure() << "the setup program was not started";
-    const std::vector<std::string> expected{Utf8(program), "", Utf8(arguments)};
-    if (lines->size() != 3 || (*lines)[0] != expected[0] || (*lines)[2] != expected[2])
-        return ::testing::AssertionFailure() << "the setup program recorded " << ::testing::PrintToString(*lines);
+    const std::vector<std::string> expected{Utf8(program), Utf8(CurrentFolder()), Utf8(arguments)};
+    if (*lines != expected)
+        return ::testing::AssertionFailure() << "the setup program recorded " << ::testing::PrintToString(*lines)
+                                             << " instead of " << ::testing::PrintToString(expected);
     return ::testing::AssertionSuccess();
 }
 

@@ -49,7 +49,9 @@ private:
 };
 
 // Succeeds when the stand-in's record appears at `recordPath` within 20 s
-// and names `program` as its path and `arguments` as its argument tail.
+// and names `program` as its path, this process's current folder as its
+// working folder (the updater names none when it starts the setup) and
+// `arguments` as its argument tail.
 ::testing::AssertionResult SetupStartedAs(const std::wstring& recordPath, const std::wstring& program,
                                           const std::wstring& arguments);
 

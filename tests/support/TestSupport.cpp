@@ -297,6 +297,12 @@ int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs) {
     return 0;
 }
 
+std::wstring CurrentFolder() {
+    std::wstring folder(32768, L'\0');
+    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    return folder;
+}
+
 int StartedDensity() {
     const char* density = std::getenv("UPDATER_TEST_DENSITY");
     return density && *density ? std::atoi(density) : 96;

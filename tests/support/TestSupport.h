@@ -117,6 +117,10 @@ bool PumpUntil(const std::function<bool()>& done, unsigned long timeoutMs = 6000
 // process shows within `timeoutMs`; returns how many it closed (0 or 1).
 int CloseToolkitWindowOf(DWORD processId, unsigned long timeoutMs);
 
+// Returns this process's current folder (what a program it starts without
+// naming a folder, directly or through the shell, gets as its own).
+std::wstring CurrentFolder();
+
 // Returns the display density the run was started with (UPDATER_TEST_DENSITY,
 // set by tests/run-at-density.sh with the prefix's LogPixels), 96 unless told
 // otherwise. Density runs compare what the code under test reports with it, so

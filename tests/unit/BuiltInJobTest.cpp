@@ -53,10 +53,10 @@ TEST_F(StartupTest, ComposesTheBuiltInJob) {
     EXPECT_EQ(UpdaterSettings->GetValue(L"ProxyAddress"), L"gate");
     EXPECT_EQ(UpdaterSettings->GetValue(L"ProxyPort"), L"8080");
     EXPECT_EQ(UpdaterSettings->GetValue(L"is_authorization_required"), L"0");
-    const std::wstring language = GetUILanguageName();
-    EXPECT_EQ(UpdaterSettings->GetValue(L"TopText"), language == L"Russian"
-                                                         ? L"Получение самой новой версии Orvinta..."
-                                                         : L"Getting the most recent Orvinta version...");
+    // English: ctest runs these tests with LC_ALL=en_US.UTF-8.
+    EXPECT_EQ(UpdaterSettings->GetValue(L"TopText"), L"Getting the most recent Orvinta version...");
+    EXPECT_EQ(UpdaterSettings->GetValue(L"BottomTextPart1"), L"Downloaded: ");
+    EXPECT_EQ(UpdaterSettings->GetValue(L"BottomTextPart2"), L" KB");
 }
 
 // The built-in URL keeps the product's scheme and path.

@@ -18,8 +18,10 @@ using TestSupport::TTestServers;
 
 namespace {
 
-// A hang, not a speed limit: prompt aborts take milliseconds.
-constexpr double kHangMs = 10000;
+// An abort takes milliseconds by design (measured here: 4 ms at most over 40
+// random moments; 74 ms with the CPU saturated): one that takes a second
+// waited for the transfer or a blocked call instead.
+constexpr double kPromptMs = 1000;
 
 // Sets the abort signal from a thread of its own, `delayMs` after Trigger().
 class TAborter {
@@ -90,7 +92,7 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
     }
     const double latency = failedAt - aborter.AbortedAt();
     std::printf("abort latency %s: %.2f ms\n", c.Name, latency);
-    EXPECT_LT(latency, kHangMs);
+    EXPECT_LT(latency, kPromptMs);
     rig.Recorder.Transfers();
 }
 
@@ -146,7 +148,7 @@ TEST(HttpAbortTest, RandomMomentsEndPromptly) {
     std::printf("abort latency over %zu random moments: min %.2f, median %.2f, p90 %.2f, max %.2f ms\n",
                 latencies.size(), latencies.front(), latencies[latencies.size() / 2],
                 latencies[latencies.size() * 9 / 10], latencies.back());
-    EXPECT_LT(latencies.back(), kHangMs);
+    EXPECT_LT(latencies.back(), kPromptMs);
 }
 
 // Announcing 5 000 000 000 bytes gives the full 64-bit total at begin; its
