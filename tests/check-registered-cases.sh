@@ -16,22 +16,19 @@ while [ $# -ge 2 ]; do
   # A suite line ends in "." and starts in column 1; its cases are indented.
   mapfile -t cases < <(awk '/^[^ ]/ { suite = $1 } /^  [^ ]/ { print suite $1 }' <<<"$listing")
   mapfile -t patterns < <(grep -v '^$' "$registered" || true)
-  for case in "${cases[@]}"; do
-    found=0
-    for pattern in "${patterns[@]}"; do
-      # shellcheck disable=SC2053  # the pattern is a glob on purpose
-      if [[ $case == $pattern ]]; then found=1; break; fi
-    done
-    [ $found = 1 ] || { echo "$name: $case is listed, but no registration runs it"; status=1; }
-  done
+  declare -A registered_cases=()
   for pattern in "${patterns[@]}"; do
     found=0
     for case in "${cases[@]}"; do
-      # shellcheck disable=SC2053
-      if [[ $case == $pattern ]]; then found=1; break; fi
+      # shellcheck disable=SC2053  # the pattern is a glob on purpose
+      if [[ $case == $pattern ]]; then registered_cases[$case]=1; found=1; fi
     done
     [ $found = 1 ] || { echo "$name: the registration $pattern names no case the program lists"; status=1; }
   done
+  for case in "${cases[@]}"; do
+    [ -n "${registered_cases[$case]:-}" ] || { echo "$name: $case is listed, but no registration runs it"; status=1; }
+  done
   echo "$name: ${#cases[@]} cases listed, ${#patterns[@]} registrations"
+  unset registered_cases
 done
 exit $status
