@@ -118,7 +118,7 @@ TEST_F(UpdaterFormDownloadTest, CloseDuringTheTransferLeavesNoFile) {
 
 struct TPauseCase {
     const char* Name;
-    const wchar_t* Query;  // of the fault server's /pause route
+    const wchar_t* Query;  // of the fault server's /pause route (which pauses for 600 s)
     const wchar_t* Line;
     int Position;  // -1: the marquee style, where the bar shows no position
 };
@@ -154,7 +154,7 @@ TEST_P(PausedBody, FiguresShowWhatHasArrived) {
 
 const TPauseCase kPauses[] = {
     {"Sized", L"", L"Downloaded: 544 / 1025 KB", 53},
-    {"Unsized", L"?unsized", L"Downloaded: 544 KB", -1},
+    {"Unsized", L"?sized=0", L"Downloaded: 544 KB", -1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pauses, PausedBody, ::testing::ValuesIn(kPauses),
