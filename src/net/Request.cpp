@@ -2,6 +2,7 @@
 
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
+#include "net/RangeRequest.h"
 
 #include <atomic>
 #include <cstring>
@@ -213,13 +214,8 @@ std::optional<std::uint64_t> TRequest::ContentLength() const {
     // Per RFC 9112 6.3 a Transfer-Encoding overrides any Content-Length.
     if (Header(HTTP_QUERY_TRANSFER_ENCODING)) return std::nullopt;
     const std::optional<std::wstring> text = Header(HTTP_QUERY_CONTENT_LENGTH);
-    if (!text || text->empty()) return std::nullopt;
-    std::uint64_t length = 0;
-    for (const wchar_t c : *text) {
-        if (c < L'0' || c > L'9' || length > (UINT64_MAX - 9) / 10) return std::nullopt;
-        length = length * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    return length;
+    if (!text) return std::nullopt;
+    return ParseDecimal(*text);
 }
 
 unsigned long TRequest::Read() {
