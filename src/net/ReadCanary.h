@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace Net {
 
@@ -35,5 +36,16 @@ public:
 private:
     std::uint64_t state_ = 0x9E3779B97F4A7C15ull;  // never 0: the seed changes only its low bits
 };
+
+// Returns how many bytes a pending read's completion put into `buffer`, whose
+// first bytes were `canary` when the read of `requested` bytes was made, given
+// the length the completion left: 0 when it copied nothing (Wine leaves the
+// length as asked and the canary intact; the data is the next call's) or
+// reports 0 (the next call confirms the end).
+inline unsigned long CopiedAtCompletion(unsigned long length, unsigned long requested, const void* buffer,
+                                        const TCanary& canary) noexcept {
+    const bool untouched = length == requested && std::memcmp(buffer, canary.data(), canary.size()) == 0;
+    return untouched ? 0 : length;
+}
 
 }  // namespace Net

@@ -231,7 +231,8 @@ unsigned long TRequest::Read() {
         // IRF_NO_WAIT returns what has arrived, up to the buffer's size, at
         // once; only with nothing buffered does the call pend. A call that
         // returns at once with 0 bytes is the end of the body.
-        if (InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC | IRF_NO_WAIT, reinterpret_cast<DWORD_PTR>(context_))) {
+        if (InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC | IRF_NO_WAIT,
+                                reinterpret_cast<DWORD_PTR>(context_))) {
             bodyEnded_ = buffers.dwBufferLength == 0;
             return buffers.dwBufferLength;
         }
@@ -240,13 +241,10 @@ unsigned long TRequest::Read() {
         if (!context_->Result) throw THttpError::Call("InternetReadFileExA", context_->Error);
         // Wine's completion only says that data arrived: it copies nothing and
         // leaves dwBufferLength at the size asked for, so the data is fetched
-        // by the next call. A completion that did copy (a shorter length, or
-        // the canary overwritten) returns its bytes here; a 0 is confirmed as
-        // the end by the next call.
-        const DWORD length = buffers.dwBufferLength;
-        const bool untouched = length == TRequestContext::kBufferSize &&
-                               std::memcmp(context_->Data, canary.data(), canary.size()) == 0;
-        if (length != 0 && !untouched) return length;
+        // by the next call. Windows may copy at the completion instead.
+        if (const DWORD copied = CopiedAtCompletion(buffers.dwBufferLength, TRequestContext::kBufferSize,
+                                                    context_->Data, canary))
+            return copied;
     }
 }
 
