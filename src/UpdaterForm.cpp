@@ -32,6 +32,17 @@ namespace {
 constexpr UINT_PTR kProgressFrameTimer = 1;
 constexpr UINT kProgressFrameMs = 15;
 
+// Returns received x 100 / total (total > 0), truncated, without overflow.
+int Percent(std::uint64_t received, std::uint64_t total) {
+    // The remainder's product stays below 2^64 up to 2^64 / 100 bytes (184 PB);
+    // beyond, 128ths of both are exact enough for a bar of 100 steps.
+    if (total > UINT64_MAX / 100) {
+        received >>= 7;
+        total >>= 7;
+    }
+    return static_cast<int>(received / total * 100 + received % total * 100 / total);
+}
+
 template <typename T>
 T* Component(Toolkit::TForm& form, const wchar_t* name) {
     return &dynamic_cast<T&>(*form.FindComponent(name));
@@ -112,9 +123,7 @@ void TUpdaterForm::WMDownloadProgress(WPARAM kind, std::uint64_t value) {
         if (value == 0) ProgressBar1->SetStyle(Toolkit::TProgressBarStyle::pbstMarquee);
     } else if (kind == PROGRESS_WORK) {
         ReceivedSize = NewestCount(value);
-        // In 128 bits: count x 100 exceeds 64 bits above 184 PB.
-        if (TotalSize > 0)
-            ProgressBar1->SetPosition(static_cast<int>(static_cast<unsigned __int128>(ReceivedSize) * 100 / TotalSize));
+        if (TotalSize > 0) ProgressBar1->SetPosition(Percent(ReceivedSize, TotalSize));
         if (TransferCount) SetTimer(Handle(), kProgressFrameTimer, kProgressFrameMs, nullptr);
     } else if (kind == PROGRESS_END) {
         TransferOpen = false;
