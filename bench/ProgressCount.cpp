@@ -1,13 +1,10 @@
-// The updater as updater.exe runs it (the window module's start-up around the
-// entry routine, the same library and resources), counting the progress
-// notifications its window takes from the queue: a hook on the UI thread's
-// retrieved messages, which leaves the window and the download thread as they
-// are. A console program: at the end it prints
-// "progress messages: begin B, work W, end E". For bench/run.sh.
+// The updater as updater.exe runs it (src/main.cpp itself, with the same
+// library and resources), counting the progress notifications its window
+// takes from the queue: a hook on the UI thread's retrieved messages, which
+// leaves the window and the download thread as they are. A console program:
+// at the end it prints "progress messages: begin B, work W, end E". For
+// bench/run.sh.
 #include "DownloadMessages.h"
-#include "EntryRoutine.h"
-#include "UpdaterFormUnit.h"
-#include "win/ComApartment.h"
 
 #include <windows.h>
 
@@ -30,21 +27,15 @@ struct ProgressCounts {
     }
 };
 
-// As in src/main.cpp: COM for the XML layer first, then the window module.
-struct UpdaterModule {
-    Win::ComApartment com;
-    UpdaterModule() { UpdaterFormUnitStartup(); }
-    ~UpdaterModule() { UpdaterFormUnitTeardown(); }
-};
-
-const UpdaterModule Module;
-
 }  // namespace
+
+// The updater's entry point (src/main.cpp, linked in with its start-up object).
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int);
 
 int wmain() {
     const HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, ProgressCounts::Retrieved, nullptr, GetCurrentThreadId());
     if (!hook) return 1;
-    UpdaterEntryRoutine();
+    wWinMain(GetModuleHandleW(nullptr), nullptr, GetCommandLineW(), SW_SHOWDEFAULT);
     UnhookWindowsHookEx(hook);
     std::printf("progress messages: begin %ld, work %ld, end %ld\n", ProgressCounts::Kinds[PROGRESS_BEGIN],
                 ProgressCounts::Kinds[PROGRESS_WORK], ProgressCounts::Kinds[PROGRESS_END]);
