@@ -3,7 +3,7 @@
 Measures, side by side and interleaved (A, B, A, B ...), the updater against
 baselines of our own under the same Wine, and prints the medians as a table:
 download throughput and CPU per GiB (against a bare WinINet loop and native
-curl), start to visible window and peak memory (against a minimal window
+curl), the progress notifications per GiB the updater's window takes, start to visible window and peak memory (against a minimal window
 program), the executable's size and its imported DLLs.
 """
 import argparse
@@ -144,6 +144,28 @@ class Bench:
         self.record(("process", name), wall)
         self.clear_temp()
 
+    def count_progress_messages(self, nginx):
+        """One download by progress-count.exe (the updater with a count of the progress
+        notifications its window takes); records them per GiB and the run's throughput."""
+        self.clear_temp()
+        env = dict(os.environ)
+        env["DEMO_SETUP_RECORD"] = "C:\\Temp\\setup-record.txt"
+        done = subprocess.run([self.wine, self.exe("progress-count.exe")], env=env, capture_output=True, text=True,
+                              timeout=600)
+        request = nginx.next_request()
+        counts = [line for line in done.stdout.splitlines() if line.startswith("progress messages:")]
+        if done.returncode != 0 or not counts or not request or request[2] != 200 or request[1] < self.size:
+            raise RuntimeError("progress-count.exe: %r %r" % (done.stdout, request))
+        kinds = dict(part.split() for part in counts[0].split(":", 1)[1].split(","))
+        per_gib = GIB / request[1]
+        self.record(("progress messages", "updater"), sum(int(n) for n in kinds.values()) * per_gib)
+        self.record(("progress work messages", "updater"), int(kinds["work"]) * per_gib)
+        self.record(("progress count throughput", "updater"), request[1] / request[0] / 1e6)
+        print("  progress messages: %s; %.0f per GiB at %.1f MB/s" % (
+            counts[0].split(":", 1)[1].strip(), self.results[("progress messages", "updater")][-1],
+            self.results[("progress count throughput", "updater")][-1]), flush=True)
+        self.clear_temp()
+
     def download_rounds(self):
         www = os.path.join(self.work, "www")
         os.makedirs(www)
@@ -161,6 +183,7 @@ class Bench:
                     self.download(name, nginx)
                     print("  download %d/%d %-8s %7.1f MB/s" % (i + 1, self.args.runs, name,
                                                                  self.results[("throughput", name)][-1]), flush=True)
+            self.count_progress_messages(nginx)
         finally:
             nginx.stop()
             os.remove(served)
@@ -234,6 +257,8 @@ class Bench:
         pair("peak memory ÷ window with the updater's DLLs", "MiB", "memory", "window+dlls", "%.1f")
         rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
                                    "%.1f" % (median[("memory", "window+dlls")] / 1024)) + rows[-1][4:]
+        row("progress messages per GiB (one counted run)", "", "%.0f" % median[("progress messages", "updater")],
+            "", "", "", "")
         row("executable size", "KB", "%.0f" % (size / 1000), "", "", "≤ 300", "yes" if size <= 300000 else "NO")
         headers = ("figure", "unit", "updater", "baseline", "ratio", "goal", "met")
         widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]

@@ -21,3 +21,8 @@ void TDownloadFileStream::Write(const void* data, std::size_t size) {
         size -= written;
     }
 }
+
+bool TDownloadFileStream::Restart() {
+    const LARGE_INTEGER start = {};
+    return SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) && SetEndOfFile(file_.get());
+}

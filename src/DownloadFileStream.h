@@ -15,6 +15,8 @@ public:
 
     // Appends `size` bytes; raises SystemCallException when the file system refuses them.
     void Write(const void* data, std::size_t size) override;
+    // Empties the file for a body that starts again; false when the file system refuses.
+    bool Restart() override;
 
 private:
     Win::UniqueFile file_;

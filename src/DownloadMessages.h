@@ -3,8 +3,14 @@
 
 #include <windows.h>
 
+// Counts of 4 GiB and more travel whole in a message parameter (x64).
+static_assert(sizeof(LPARAM) >= 8, "a 64-bit build");
+
 // wParam: one of the PROGRESS_* kinds; lParam: the transfer's announced total
-// (begin) or running count (work), low 32 bits, unsigned; 0 for the end.
+// (begin) or its running count when the notification was posted (work), whole
+// 64-bit counts; 0 for the end. A work notification is posted only when the
+// window has acknowledged the previous one (TTransferProgress), which holds
+// the newest count.
 constexpr UINT WM_DOWNLOAD_PROGRESS = WM_USER + 1;
 // wParam: 1 when the download file is complete, else 0; lParam: 0. Posted once, last.
 constexpr UINT WM_DOWNLOAD_FINISHED = WM_USER + 2;

@@ -28,7 +28,8 @@ THTTPDownloaderThread::THTTPDownloaderThread(HWND NotifyWindow, const std::wstri
       Url(Url),
       TargetFilePath(TargetFilePath),
       Proxy(Proxy),
-      StopSignal(boost::make_shared<Net::TAbortSignal>()) {
+      StopSignal(boost::make_shared<Net::TAbortSignal>()),
+      TransferCount(boost::make_shared<TTransferProgress>()) {
     FreeOnTerminate = false;
     OnTerminate = [this](Toolkit::TThread&) { ThreadTerminated(); };
     try {
@@ -118,17 +119,20 @@ void THTTPDownloaderThread::DownloadFailed() {
 }
 
 void THTTPDownloaderThread::PostProgress(WPARAM kind, std::int64_t value) const {
-    const auto low32 = static_cast<std::uint32_t>(static_cast<std::uint64_t>(value));
-    PostMessageW(NotifyWindow, WM_DOWNLOAD_PROGRESS, kind, static_cast<LPARAM>(low32));
+    PostMessageW(NotifyWindow, WM_DOWNLOAD_PROGRESS, kind, static_cast<LPARAM>(value));
 }
 
 void THTTPDownloaderThread::WorkBegin(Net::TWorkMode, std::int64_t total) {
     if (Indeterminate && total > kSmallestSizedBody) SetIndeterminate(false);
-    if (!Indeterminate) PostProgress(PROGRESS_BEGIN, total);
+    if (Indeterminate) return;
+    TransferCount->Begin();
+    PostProgress(PROGRESS_BEGIN, total);
 }
 
 void THTTPDownloaderThread::Work(Net::TWorkMode, std::int64_t count) {
-    if (!Indeterminate) PostProgress(PROGRESS_WORK, count);
+    // A fast link reads far more often than a window can show: while a
+    // notification waits, the window will read this count with it.
+    if (!Indeterminate && TransferCount->Store(static_cast<std::uint64_t>(count))) PostProgress(PROGRESS_WORK, count);
 }
 
 void THTTPDownloaderThread::WorkEnd(Net::TWorkMode) {

@@ -4,6 +4,7 @@
 
 #include "DownloadFileStream.h"
 #include "SystemProxy.h"
+#include "TransferProgress.h"
 
 #include "net/AbortSignal.h"
 #include "net/HttpClient.h"
@@ -19,7 +20,10 @@
 // Owns its HTTP client and the open download file. Made, stopped, waited for
 // and destroyed on the UI thread; Execute and the client's handlers run on the
 // worker. It posts WM_DOWNLOAD_PROGRESS to NotifyWindow while the transfer
-// size is shown, and WM_DOWNLOAD_FINISHED exactly once when it has ended.
+// size is shown (a begin and an end for each transfer, and a running count
+// only when the window has acknowledged the previous one: the window reads
+// the newest count from Progress), and WM_DOWNLOAD_FINISHED exactly once when
+// it has ended.
 class THTTPDownloaderThread : public Toolkit::TThread {
 public:
     // Chooses the download path in `TargetFilePath` (creating the folder when
@@ -36,6 +40,10 @@ public:
     // Sets Indeterminate and switches UpdaterForm's progress bar to the marquee
     // style (true) or the normal style (false) on the UI thread, waiting for it.
     void SetIndeterminate(bool flag);
+
+    // Returns the running count the progress notifications stand for, which
+    // the notified window shares with this thread. Any thread.
+    const boost::shared_ptr<TTransferProgress>& Progress() const { return TransferCount; }
 
 protected:
     void Execute() override;
@@ -64,4 +72,5 @@ private:
     // Shared with Client, so that a stop never needs the client itself: it
     // may not exist yet, or the worker may be destroying it.
     boost::shared_ptr<Net::TAbortSignal> StopSignal;
+    boost::shared_ptr<TTransferProgress> TransferCount;
 };

@@ -19,11 +19,29 @@
 #include "toolkit/TrayIcon.h"
 
 #include <cstdint>
-#include <cwchar>
+#include <optional>
+#include <string>
 
 TUpdaterForm* UpdaterForm = nullptr;
 
 namespace {
+
+// A shown count is acknowledged one frame later, so the thread posts about
+// 60 notifications a second at most, however fast the link. (Timers tick at
+// the system's 15.6 ms clock on Windows: 15 rounds to one tick.)
+constexpr UINT_PTR kProgressFrameTimer = 1;
+constexpr UINT kProgressFrameMs = 15;
+
+// Returns received x 100 / total (total > 0), truncated, without overflow.
+int Percent(std::uint64_t received, std::uint64_t total) {
+    // The remainder's product stays below 2^64 up to 2^64 / 100 bytes (184 PB);
+    // beyond, 128ths of both are exact enough for a bar of 100 steps.
+    if (total > UINT64_MAX / 100) {
+        received >>= 7;
+        total >>= 7;
+    }
+    return static_cast<int>(received / total * 100 + received % total * 100 / total);
+}
 
 template <typename T>
 T* Component(Toolkit::TForm& form, const wchar_t* name) {
@@ -83,30 +101,53 @@ void TUpdaterForm::FormCreate() {
     const std::wstring target = UpdaterSettings->GetValue(L"TargetFilePath");
     const std::wstring url = UpdaterSettings->GetValue(L"FileOnWeb");
     DownloaderThread.reset(new THTTPDownloaderThread(Handle(), url, target, proxy));
+    TransferCount = DownloaderThread->Progress();
 }
 
 void TUpdaterForm::Dispatch(Toolkit::TMessage& message) {
     if (message.Msg == WM_DOWNLOAD_PROGRESS)
-        WMDownloadProgress(message.WParam, static_cast<DWORD>(message.LParam));
+        WMDownloadProgress(message.WParam, static_cast<std::uint64_t>(message.LParam));
+    else if (message.Msg == WM_TIMER && message.WParam == kProgressFrameTimer)
+        ProgressFrameEnded();
     else if (message.Msg == WM_DOWNLOAD_FINISHED)
         WMDownloadFinished(message.WParam);
     else
         TForm::Dispatch(message);
 }
 
-void TUpdaterForm::WMDownloadProgress(WPARAM kind, unsigned long value) {
+void TUpdaterForm::WMDownloadProgress(WPARAM kind, std::uint64_t value) {
     if (kind == PROGRESS_BEGIN) {
+        ++TransferNumber;
+        TransferOpen = true;
         TotalSize = value;
         if (value == 0) ProgressBar1->SetStyle(Toolkit::TProgressBarStyle::pbstMarquee);
     } else if (kind == PROGRESS_WORK) {
-        ReceivedSize = value;
-        if (TotalSize > 0)
-            ProgressBar1->SetPosition(static_cast<int>(std::uint64_t{ReceivedSize} * 100 / TotalSize));
+        ReceivedSize = NewestCount(value);
+        if (TotalSize > 0) ProgressBar1->SetPosition(Percent(ReceivedSize, TotalSize));
+        if (TransferCount) SetTimer(Handle(), kProgressFrameTimer, kProgressFrameMs, nullptr);
     } else if (kind == PROGRESS_END) {
+        TransferOpen = false;
+        KillTimer(Handle(), kProgressFrameTimer);
         ReceivedSize = TotalSize;
         ProgressBar1->SetPosition(100);
     }
     Label2->SetCaption(ProgressText());
+}
+
+std::uint64_t TUpdaterForm::NewestCount(std::uint64_t posted) const {
+    if (!TransferCount) return posted;
+    return TransferCount->Newest(TransferNumber).value_or(posted);
+}
+
+void TUpdaterForm::ProgressFrameEnded() {
+    KillTimer(Handle(), kProgressFrameTimer);
+    if (!TransferCount) return;
+    TransferCount->Acknowledge();
+    // A count stored during the frame, with none after it (the link paused),
+    // would otherwise wait for the next read to be shown.
+    if (!TransferOpen) return;
+    const std::optional<std::uint64_t> newest = TransferCount->Newest(TransferNumber);
+    if (newest && *newest != ReceivedSize) WMDownloadProgress(PROGRESS_WORK, *newest);
 }
 
 void TUpdaterForm::WMDownloadFinished(WPARAM completed) {
@@ -159,9 +200,8 @@ void TUpdaterForm::TrayIcon1MouseMove() {
 }
 
 std::wstring TUpdaterForm::ProgressText() const {
-    wchar_t figures[48];
-    if (TotalSize > 0) std::swprintf(figures, 48, L"%lu / %lu", ReceivedSize / 1024, TotalSize / 1024);
-    else std::swprintf(figures, 48, L"%lu", ReceivedSize / 1024);
+    std::wstring figures = std::to_wstring(ReceivedSize / 1024);
+    if (TotalSize > 0) figures += L" / " + std::to_wstring(TotalSize / 1024);
     return UpdaterSettings->GetValue(L"BottomTextPart1") + figures + UpdaterSettings->GetValue(L"BottomTextPart2");
 }
 

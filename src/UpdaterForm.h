@@ -3,10 +3,14 @@
 #pragma once
 
 #include "Draganddroparea.h"
+#include "TransferProgress.h"
 
 #include "toolkit/Form.h"
 
 #include <boost/scoped_ptr.hpp>
+#include <boost/shared_ptr.hpp>
+
+#include <cstdint>
 
 class THTTPDownloaderThread;
 
@@ -36,8 +40,8 @@ public:
     Toolkit::TImage* Image2;
 
     // Announced size of the current transfer (0 = unknown) and bytes received so far.
-    unsigned long TotalSize = 0;
-    unsigned long ReceivedSize = 0;
+    std::uint64_t TotalSize = 0;
+    std::uint64_t ReceivedSize = 0;
     TDragAndDropArea DragArea;
     // Set once, by the finished notification: true when the file is complete.
     bool DownloadCompleted = false;
@@ -65,7 +69,13 @@ private:
     // Sets the tray icon's tooltip to the title line and the size line.
     void TrayIcon1MouseMove();
     // Updates the sizes, the bar and the size line for one progress notification.
-    void WMDownloadProgress(WPARAM kind, unsigned long value);
+    void WMDownloadProgress(WPARAM kind, std::uint64_t value);
+    // Returns the newest count of the current transfer, or `posted` (the count
+    // a work notification carries) when the thread's count is not at hand.
+    std::uint64_t NewestCount(std::uint64_t posted) const;
+    // Ends the frame after a shown count: lets the thread notify again and
+    // shows a count it stored meanwhile.
+    void ProgressFrameEnded();
     // Releases the thread, hands a complete file off, then closes the window.
     void WMDownloadFinished(WPARAM completed);
     // Gives the complete download its final name, records it and starts it.
@@ -73,6 +83,13 @@ private:
     void HandOff();
     // Returns the design length L at the monitor's density: L x m / 115, truncated, at least 1.
     int Scaled(int length);
+
+    // The running count shared with DownloaderThread (kept after it is gone),
+    // the number of the transfer shown (counted by begin notifications) and
+    // whether its end has come.
+    boost::shared_ptr<TTransferProgress> TransferCount;
+    unsigned TransferNumber = 0;
+    bool TransferOpen = false;
 };
 
 // The one progress window, set when the entry routine creates it.

@@ -1,7 +1,10 @@
 #include "net/HttpClient.h"
 
+#include "net/RangeRequest.h"
 #include "net/Request.h"
 #include "net/Url.h"
+
+#include <optional>
 
 namespace Net {
 
@@ -16,6 +19,16 @@ const std::wstring kConnectionClose = L"Connection: close\r\n";
 
 bool IsRedirect(unsigned long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Resumptions of one GET's body at most.
+constexpr int kResumptionLimit = 3;
+
+// Tells whether a read failed because the connection dropped (a reset, a close
+// before Content-Length): not a stall past the idle limit, not an abort.
+bool IsDroppedConnection(const THttpError& error) {
+    return error.Kind() == THttpError::TKind::ShortBody ||
+           (error.Kind() == THttpError::TKind::Connection && error.Code() != ERROR_INTERNET_TIMEOUT);
 }
 
 THttpError BadRedirect(const std::wstring& what) { return THttpError(THttpError::TKind::BadRedirect, what); }
@@ -51,26 +64,32 @@ void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
     SplitUrl(url);
     // A request that fails takes the session along to its background close.
     UniqueHInternet session = OpenAsyncSession(kUserAgent, proxy_);
+    std::optional<TRequest> request;
     std::wstring current = url;
     std::wstring method = L"GET";
     for (int redirects = 0;;) {
-        TRequest request(session, current, method, kConnectionClose + proxyHeaders_, *abort_);
-        request.Send();
-        const unsigned long status = request.StatusCode();
-        // Wine's WinINet can complete the send of a connection reset before
-        // any response with a status of 0.
-        if (status < 100) throw THttpError(THttpError::TKind::Connection, L"No HTTP response from " + current);
+        request.emplace(session, current, method, kConnectionClose + proxyHeaders_, *abort_);
+        const unsigned long status = Send(*request, current);
         if (handleRedirects_ && IsRedirect(status)) {
-            current = NextLocation(request, current, status, ++redirects, method);
-            ReadBody(request, nullptr);
+            current = NextLocation(*request, current, status, ++redirects, method);
+            ReadWholeBody(*request, nullptr);
             continue;
         }
         if (status < 200 || status > 299)
             throw THttpError(THttpError::TKind::Status, L"HTTP status " + std::to_wstring(status) + L": " + current,
                              status);
-        ReadBody(request, &stream);
-        return;
+        break;
     }
+    ReadResumableBody(request, session, current, method, stream);
+}
+
+unsigned long THttpClient::Send(TRequest& request, const std::wstring& url) {
+    request.Send();
+    const unsigned long status = request.StatusCode();
+    // Wine's WinINet can complete the send of a connection reset before
+    // any response with a status of 0.
+    if (status < 100) throw THttpError(THttpError::TKind::Connection, L"No HTTP response from " + url);
+    return status;
 }
 
 std::wstring THttpClient::NextLocation(const TRequest& request, const std::wstring& current, unsigned long status,
@@ -89,20 +108,75 @@ std::wstring THttpClient::NextLocation(const TRequest& request, const std::wstri
     return next;
 }
 
-void THttpClient::ReadBody(TRequest& request, TOutputStream* stream) {
+void THttpClient::ReadWholeBody(TRequest& request, TOutputStream* stream) {
     const std::optional<std::uint64_t> length = request.ContentLength();
     if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
     try {
         std::uint64_t count = 0;
-        while (const unsigned long size = request.Read()) {
-            if (stream) stream->Write(request.Data(), size);
-            count += size;
-            if (OnWork) OnWork(TWorkMode::Read, static_cast<std::int64_t>(count));
+        ReadUntilEnd(request, stream, length, count);
+    } catch (...) {
+        if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+        throw;
+    }
+    if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+}
+
+void THttpClient::ReadUntilEnd(TRequest& request, TOutputStream* stream, std::optional<std::uint64_t> length,
+                               std::uint64_t& count) {
+    while (const unsigned long size = request.Read()) {
+        if (stream) stream->Write(request.Data(), size);
+        count += size;
+        if (OnWork) OnWork(TWorkMode::Read, static_cast<std::int64_t>(count));
+    }
+    // The service does not notice a connection that ends before Content-Length.
+    if (length && count < *length)
+        throw THttpError(THttpError::TKind::ShortBody, L"The body ended after " + std::to_wstring(count) + L" of " +
+                                                           std::to_wstring(*length) + L" bytes");
+}
+
+void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInternet& session,
+                                    const std::wstring& url, const std::wstring& method, TOutputStream& stream) {
+    std::optional<std::uint64_t> length = request->ContentLength();
+    std::optional<std::wstring> validator =
+        RangeValidator(request->Header(HTTP_QUERY_ETAG), request->Header(HTTP_QUERY_LAST_MODIFIED));
+    if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
+    try {
+        std::uint64_t count = 0;
+        std::uint64_t countAtStart = 0;  // where the current response's body began
+        for (int resumptions = 0;; ++resumptions) {
+            try {
+                ReadUntilEnd(*request, &stream, length, count);
+                break;
+            } catch (const THttpError& error) {
+                // Resumed only with something to resume from: bytes since the
+                // last start, a length to complete and a validator for If-Range.
+                if (!IsDroppedConnection(error) || !length || !validator || count == countAtStart ||
+                    resumptions == kResumptionLimit)
+                    throw;
+            }
+            // The failed request closes in the background with its session; the
+            // rest comes over a new one, through the same proxy, from the same URL.
+            request.reset();
+            session = OpenAsyncSession(kUserAgent, proxy_);
+            request.emplace(session, url, method, kConnectionClose + proxyHeaders_ + RangeHeaders(count, *validator),
+                            *abort_);
+            const unsigned long status = Send(*request, url);
+            const std::optional<std::wstring> range = request->Header(HTTP_QUERY_CONTENT_RANGE);
+            if (status == 206 && range && ContinuesAt(*range, count, *length)) {
+                countAtStart = count;
+                continue;
+            }
+            // A 200 is the whole body again (the file changed, or the server
+            // ignores ranges): it replaces what was written, as a new transfer.
+            if (status != 200 || !stream.Restart())
+                throw THttpError(THttpError::TKind::Status,
+                                 L"HTTP status " + std::to_wstring(status) + L" to a range request: " + url, status);
+            count = countAtStart = 0;
+            length = request->ContentLength();
+            validator = RangeValidator(request->Header(HTTP_QUERY_ETAG), request->Header(HTTP_QUERY_LAST_MODIFIED));
+            if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+            if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
         }
-        // The service does not notice a connection that ends before Content-Length.
-        if (length && count < *length)
-            throw THttpError(THttpError::TKind::ShortBody, L"The body ended after " + std::to_wstring(count) +
-                                                               L" of " + std::to_wstring(*length) + L" bytes");
     } catch (...) {
         if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
         throw;

@@ -5,6 +5,7 @@
 
 #include "net/AbortSignal.h"
 #include "net/HttpError.h"
+#include "net/InternetHandle.h"
 
 #include <boost/noncopyable.hpp>
 #include <boost/shared_ptr.hpp>
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace Net {
@@ -25,6 +27,10 @@ public:
     virtual ~TOutputStream() = default;
     // Appends `size` bytes.
     virtual void Write(const void* data, std::size_t size) = 0;
+    // Drops everything written so far, so that a body can be written again from
+    // its start; returns false when this stream cannot (the default), which
+    // makes a body that starts again a failure.
+    virtual bool Restart() { return false; }
 };
 
 // The direction of a transfer in the work events; a GET only reads.
@@ -69,8 +75,10 @@ public:
 
     // Called once per response body read, the redirects' included: the total is
     // the Content-Length, or 0 when the body is chunked or ends with the connection.
+    // A body that starts again from its first byte (see Get) is a new transfer.
     TWorkBeginHandler OnWorkBegin;
-    // Called after each piece of a body with the bytes of that body so far.
+    // Called after each piece of a body with the bytes of that body so far; a
+    // resumed body goes on counting from where it was.
     TWorkHandler OnWork;
     // Called when a body ends, also when its transfer fails.
     TWorkEndHandler OnWorkEnd;
@@ -81,6 +89,12 @@ public:
     // otherwise raises THttpError (or the stream's own error). An https address
     // never redirects to an http one. A server that sends nothing for 30 seconds
     // (no response, or a body that stops) fails the GET.
+    // When the connection drops during a final body of known length whose
+    // response had a validator (a strong ETag, or Last-Modified), the rest is
+    // asked for with Range and If-Range from the same final URL: a 206 with the
+    // matching Content-Range is appended to `stream`; a 200 is the whole body
+    // again and restarts `stream`. At most 3 times per GET, each only after some
+    // bytes came since the last start; an abort is never resumed.
     void Get(const std::wstring& url, TOutputStream& stream);
 
 private:
@@ -88,8 +102,18 @@ private:
     // redirect handler and returns where to go next; raises when not to go on.
     std::wstring NextLocation(const TRequest& request, const std::wstring& current, unsigned long status, int count,
                               std::wstring& method);
+    // Sends `request` to `url` and returns its status; raises without a response.
+    static unsigned long Send(TRequest& request, const std::wstring& url);
     // Reads a response body into `stream` (nullptr discards it), raising the work events.
-    void ReadBody(TRequest& request, TOutputStream* stream);
+    void ReadWholeBody(TRequest& request, TOutputStream* stream);
+    // Reads the rest of a body, counting on from `count`, raising the work
+    // events; raises ShortBody when it ends before `length`.
+    void ReadUntilEnd(TRequest& request, TOutputStream* stream, std::optional<std::uint64_t> length,
+                      std::uint64_t& count);
+    // Reads the final body into `stream`, resuming it after a dropped connection
+    // with new requests made on a new `session`.
+    void ReadResumableBody(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
+                           const std::wstring& method, TOutputStream& stream);
 
     boost::shared_ptr<const TAbortSignal> abort_;
     std::wstring proxy_;         // "host:port", empty when direct

@@ -2,9 +2,10 @@
 
 #include "net/HttpClient.h"
 #include "net/HttpError.h"
-#include "net/PieceSize.h"
+#include "net/RangeRequest.h"
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -17,7 +18,8 @@ namespace Net {
 // notification WinINet sends for a handle. A completion that arrives after an
 // abort therefore still finds its context alive.
 struct TRequestContext {
-    static constexpr DWORD kBufferSize = TPieceSize::kLargest;
+    // One read returns at most this much of what has arrived.
+    static constexpr DWORD kBufferSize = 1 << 20;
 
     explicit TRequestContext(std::wstring headers)
         : Completion(CreateEventW(nullptr, FALSE, FALSE, nullptr)), Headers(std::move(headers)) {
@@ -84,9 +86,11 @@ DWORD WINAPI CloseThread(void* parameter) {
     return 0;
 }
 
-// How long one pending call (connect and send up to the response headers, or
-// one read) may go without completing. Wine's WinINet has no receive time-out
-// of its own in asynchronous mode: a stalled server would be waited for ever.
+// How long one pending call may go without completing: connect and send up
+// to the response headers, or a read, which pends only while no byte of the
+// body is waiting (IRF_NO_WAIT), so this is the time without a byte. Wine's
+// WinINet has no receive time-out of its own in asynchronous mode: a stalled
+// server would be waited for ever.
 constexpr DWORD kStallTimeoutMs = 30000;
 
 // Never cached, never served from a cache, redirects left to the caller.
@@ -210,34 +214,38 @@ std::optional<std::uint64_t> TRequest::ContentLength() const {
     // Per RFC 9112 6.3 a Transfer-Encoding overrides any Content-Length.
     if (Header(HTTP_QUERY_TRANSFER_ENCODING)) return std::nullopt;
     const std::optional<std::wstring> text = Header(HTTP_QUERY_CONTENT_LENGTH);
-    if (!text || text->empty()) return std::nullopt;
-    std::uint64_t length = 0;
-    for (const wchar_t c : *text) {
-        if (c < L'0' || c > L'9' || length > (UINT64_MAX - 9) / 10) return std::nullopt;
-        length = length * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    return length;
+    if (!text) return std::nullopt;
+    return ParseDecimal(*text);
 }
 
 unsigned long TRequest::Read() {
-    ThrowIfAborted();
     INTERNET_BUFFERSA& buffers = context_->Buffers;
-    buffers = {};
-    buffers.dwStructSize = sizeof buffers;
-    buffers.lpvBuffer = context_->Data;
-    buffers.dwBufferLength = pieceSize_.Next();
-    const std::uint64_t started = GetTickCount64();
-    // InternetReadFileExA with IRF_ASYNC reads as fast as synchronous WinINet;
-    // most calls complete at once and only the others signal the event.
-    if (!InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(context_))) {
+    for (;;) {
+        ThrowIfAborted();
+        buffers = {};
+        buffers.dwStructSize = sizeof buffers;
+        buffers.lpvBuffer = context_->Data;
+        buffers.dwBufferLength = TRequestContext::kBufferSize;
+        const TCanary canary = canaries_.Next();
+        std::memcpy(context_->Data, canary.data(), canary.size());
+        // IRF_NO_WAIT returns what has arrived, up to the buffer's size, at
+        // once; only with nothing buffered does the call pend. A call that
+        // returns at once with 0 bytes is the end of the body.
+        if (InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC | IRF_NO_WAIT,
+                                reinterpret_cast<DWORD_PTR>(context_))) {
+            bodyEnded_ = buffers.dwBufferLength == 0;
+            return buffers.dwBufferLength;
+        }
         if (GetLastError() != ERROR_IO_PENDING) throw THttpError::Call("InternetReadFileExA", GetLastError());
         WaitForCompletion();
         if (!context_->Result) throw THttpError::Call("InternetReadFileExA", context_->Error);
+        // Wine's completion only says that data arrived: it copies nothing and
+        // leaves dwBufferLength at the size asked for, so the data is fetched
+        // by the next call. Windows may copy at the completion instead.
+        if (const DWORD copied = CopiedAtCompletion(buffers.dwBufferLength, TRequestContext::kBufferSize,
+                                                    context_->Data, canary))
+            return copied;
     }
-    bodyEnded_ = buffers.dwBufferLength == 0;
-    bodyCount_ += buffers.dwBufferLength;
-    pieceSize_.Took(buffers.dwBufferLength, bodyCount_, GetTickCount64() - started);
-    return buffers.dwBufferLength;
 }
 
 const char* TRequest::Data() const { return context_->Data; }

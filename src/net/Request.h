@@ -3,7 +3,7 @@
 
 #include "net/AbortSignal.h"
 #include "net/InternetHandle.h"
-#include "net/PieceSize.h"
+#include "net/ReadCanary.h"
 #include "net/Url.h"
 
 #include <boost/noncopyable.hpp>
@@ -47,8 +47,8 @@ public:
     // Returns the announced body length: Content-Length, or nullopt when the
     // body is chunked or read until the connection closes.
     std::optional<std::uint64_t> ContentLength() const;
-    // Reads the next piece of the body into Data(); returns its size, 0 at the
-    // end. Pieces are 64 KiB to 1 MiB, larger while they come fast (TPieceSize).
+    // Reads what has arrived of the body into Data(), up to 1 MiB, waiting
+    // only while nothing has; returns its size, 0 at the end.
     unsigned long Read();
     const char* Data() const;
 private:
@@ -61,8 +61,7 @@ private:
     UniqueHInternet connect_;
     UniqueHInternet request_;
     bool bodyEnded_ = false;  // Read() has returned 0
-    std::uint64_t bodyCount_ = 0;  // bytes Read() has returned
-    TPieceSize pieceSize_;
+    TReadCanaries canaries_;
 };
 
 }  // namespace Net

@@ -20,7 +20,10 @@ TTrayIcon::TTrayIcon() {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = TrayWindowClass;
     RegisterClassExW(&windowClass);  // fails harmlessly once registered
-    window_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, TrayWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    // A message-only window: it only receives the icon's callback messages,
+    // and unlike a hidden top-level window it costs no window of the display
+    // server (under Wine an X window) at start-up.
+    window_.reset(CreateWindowExW(0, TrayWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   windowClass.hInstance, nullptr));
     Win::ThrowLastErrorIf(!window_, "CreateWindowExW");
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -5,6 +5,7 @@
 // exactly when the transfer failed, and starts nothing it did not complete.
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
+#include "support/DemoSetup.h"
 #include "support/ScopedTmpfs.h"
 #include "support/TestServers.h"
 #include "support/TestSupport.h"
@@ -63,6 +64,10 @@ struct TFaultCase {
     TStart started = TStart::No;
     TPlace place = TPlace::Scratch;
     TProxy proxy = TProxy::None;
+    // When set, the built-in URL redirects to the fault server's
+    // "/resume/MODE/40000/NAME" for a copy of the setup program in its www
+    // folder, which breaks off after 40 000 bytes (the answer above is unused).
+    const wchar_t* resumeMode = nullptr;
 };
 
 std::optional<ServerAnswer> ToFault(const std::wstring& path) {
@@ -89,10 +94,20 @@ std::optional<std::wstring> ProxyServer(TProxy proxy) {
 const TFaultCase kCases[] = {
     {"StallBeforeHeaders", [](int) { return ToFault(L"/stall-headers"); }, TOutcome::TransferFailed},
     {"StallMidBody", [](int) { return ServerAnswer::Stall(1000000); }, TOutcome::TransferFailed},
+    // A dropped connection without a validator (ETag, Last-Modified) cannot be resumed.
     {"BodyShorterThanItsLength", [](int) { return ServerAnswer::ShortBody(std::string(4000, 'x'), 100000); },
      TOutcome::TransferFailed},
     {"ResetBeforeAnswer", [](int) { return ToFault(L"/reset"); }, TOutcome::TransferFailed},
     {"ResetMidBody", [](int) { return ToFault(L"/reset-body/2000000"); }, TOutcome::TransferFailed},
+    // With a validator it is asked for again from where it broke off, with If-Range;
+    // a 200 to that request is the whole file again. A server that breaks off
+    // every answer is given up after the third resumption.
+    {"ResetMidBodyResumed", nullptr, TOutcome::Saved, nullptr, TStart::Yes, TPlace::Scratch, TProxy::None, L"etag"},
+    {"ClosedMidBodyResumed", nullptr, TOutcome::Saved, nullptr, TStart::Yes, TPlace::Scratch, TProxy::None, L"close"},
+    {"RangeAnsweredWithTheWholeFile", nullptr, TOutcome::Saved, nullptr, TStart::Yes, TPlace::Scratch, TProxy::None,
+     L"whole"},
+    {"ResetEveryTime", nullptr, TOutcome::TransferFailed, nullptr, TStart::No, TPlace::Scratch, TProxy::None,
+     L"always"},
     {"Status404", [](int) { return ServerAnswer::Status(404); }, TOutcome::TransferFailed},
     {"Status500", [](int) { return ServerAnswer::Status(500); }, TOutcome::TransferFailed},
     {"RedirectLoop", [](int) { return ToFault(L"/loop"); }, TOutcome::TransferFailed},
@@ -141,7 +156,13 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     const std::string setup = DemoSetupDownload(0);
     BuiltInUrlServer fileServer(ServerAnswer::Body(setup), 0);
     std::optional<BuiltInUrlServer> server;
-    if (auto answer = fault.answer(fileServer.Port())) server.emplace(*answer);
+    std::optional<ScopedServedDemoSetup> served;
+    if (fault.resumeMode) {
+        served.emplace();
+        server.emplace(*ToFault(L"/resume/" + std::wstring(fault.resumeMode) + L"/40000/" + served->Name()));
+    } else if (auto answer = fault.answer(fileServer.Port())) {
+        server.emplace(*answer);
+    }
     const ScopedSystemProxy proxy(fault.proxy == TProxy::None ? 0 : 1, ProxyServer(fault.proxy));
     ScratchFolder scratch;
     std::optional<ScopedTmpfs> disk;

@@ -22,6 +22,21 @@ stop_all() {
   rm -rf "$dir"
 }
 
+# The built-in URL's fixed loopback port (UPDATER_DOWNLOAD_URL, the build's)
+# must lie outside the range the kernel hands out for port 0 and for outgoing
+# connections: a port from there (one of ours or any test's, a connection's
+# local end in TIME_WAIT included) could hold it when a test wants to listen at it.
+check_fixed_port() {
+  local port low high
+  port=$(sed -n 's|^http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' <<<"${UPDATER_DOWNLOAD_URL:-}")
+  [ -n "$port" ] || return 0
+  read -r low high </proc/sys/net/ipv4/ip_local_port_range
+  if [ "$port" -ge "$low" ] && [ "$port" -le "$high" ]; then
+    echo "test-servers: the built-in URL's port '$port' lies in the kernel's local port range $low-$high" >&2
+    exit 1
+  fi
+}
+
 free_port() {
   python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
@@ -121,6 +136,7 @@ case "$action" in
   stop) stop_all ;;
   start)
     stop_all
+    check_fixed_port
     mkdir -p "$dir"
     make_certificates
     make_files

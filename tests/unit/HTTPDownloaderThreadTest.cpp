@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -32,11 +33,13 @@ namespace {
 struct TNotice {
     UINT Message;
     WPARAM Kind;
-    LPARAM Value;
+    LPARAM Value;  // for work: the newest count, as the window reads it
     TProgressBarStyle Style;  // the bar's style when it arrived
 };
 
-// A hidden top-level window that records every WM_DOWNLOAD_* message. UI thread.
+// A hidden top-level window that records every WM_DOWNLOAD_* message, reading
+// the newest count for a work notification and acknowledging it at once as
+// the window does (a frame later), or never when told so. UI thread.
 class TNotificationRecorder : boost::noncopyable {
 public:
     TNotificationRecorder() {
@@ -66,6 +69,14 @@ public:
     template <typename Predicate>
     bool PumpUntil(Predicate done) { return TestSupport::PumpUntil(done); }
 
+    // Starts recording the notifications of a thread that shares `count`.
+    void Follow(boost::shared_ptr<TTransferProgress> count, bool acknowledge = true) {
+        Notices.clear();
+        count_ = std::move(count);
+        acknowledge_ = acknowledge;
+        transfer_ = 0;
+    }
+
     std::vector<TNotice> Notices;
 
 private:
@@ -75,9 +86,25 @@ private:
                               reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         auto* self = reinterpret_cast<TNotificationRecorder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self && (message == WM_DOWNLOAD_PROGRESS || message == WM_DOWNLOAD_FINISHED))
-            self->Notices.push_back({message, wParam, lParam, UpdaterForm->ProgressBar1->Style()});
+            self->Record(message, wParam, lParam);
         return DefWindowProcW(window, message, wParam, lParam);
     }
+
+    void Record(UINT message, WPARAM kind, LPARAM value) {
+        if (message == WM_DOWNLOAD_PROGRESS && kind == PROGRESS_BEGIN) ++transfer_;
+        if (message == WM_DOWNLOAD_PROGRESS && kind == PROGRESS_WORK && count_) {
+            if (acknowledge_) count_->Acknowledge();
+            // A later transfer's count is not this one's: the posted count stands then.
+            const std::optional<std::uint64_t> newest = count_->Newest(transfer_);
+            EXPECT_GE(newest.value_or(value), static_cast<std::uint64_t>(value)) << "the newest count is older";
+            value = static_cast<LPARAM>(newest.value_or(value));
+        }
+        Notices.push_back({message, kind, value, UpdaterForm->ProgressBar1->Style()});
+    }
+
+    boost::shared_ptr<TTransferProgress> count_;
+    bool acknowledge_ = true;
+    unsigned transfer_ = 0;
 
     Win::UniqueHWnd window_;
 };
@@ -144,10 +171,12 @@ protected:
     // Starts a download of `url` into Target(); the bar starts in the marquee
     // style so that the constructor's switch to normal shows.
     void Start(const std::wstring& url, const TProxyInfo& proxy = TProxyInfo(),
-               const std::wstring& target = std::wstring()) {
+               const std::wstring& target = std::wstring(), bool acknowledge = true) {
         UpdaterForm->ProgressBar1->SetStyle(TProgressBarStyle::pbstMarquee);
         thread_ = std::make_unique<THTTPDownloaderThread>(recorder_.Handle(), url,
                                                           target.empty() ? Target() : target, proxy);
+        // Nothing is dispatched before this: the notifications wait in the queue.
+        recorder_.Follow(thread_->Progress(), acknowledge);
         EXPECT_EQ(UpdaterForm->ProgressBar1->Style(), TProgressBarStyle::pbstNormal);
     }
     // Waits for the finished notification, then destroys the thread (closing the file).
@@ -261,15 +290,43 @@ TEST_F(HTTPDownloaderThreadTest, StopBeforeTheTransferStartsEndsQuietly) {
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
-// A total above 4 GiB travels as its low 32 bits: 5 000 000 000 mod 2^32.
-TEST_F(HTTPDownloaderThreadTest, LargeTotalIsReportedAsItsLow32Bits) {
+// A total above 4 GiB travels whole: 5 000 000 000, not its low 32 bits.
+TEST_F(HTTPDownloaderThreadTest, LargeTotalIsReportedWhole) {
     Start(Fault(L"/huge"));
     ASSERT_TRUE(recorder_.PumpUntil([this] { return recorder_.HasWork(); }));
     StopAndWaitFor();
     EXPECT_EQ(Finish(), 0u);
     ASSERT_FALSE(reported_.empty());
-    EXPECT_EQ(reported_[0].Total, static_cast<LPARAM>(5000000000ULL & 0xFFFFFFFFULL));
-    EXPECT_EQ(reported_[0].Total, 705032704);
+    EXPECT_EQ(reported_[0].Total, LPARAM{5000000000});
+}
+
+// A range answered with the whole body again is a second transfer: a begin,
+// counts from 0 to the whole body and an end after the first one's end, whose
+// last count is at most what came before the connection broke.
+TEST_F(HTTPDownloaderThreadTest, WholeBodyAgainIsASecondTransfer) {
+    Start(Fault(L"/resume/whole/300000/1000000"));
+    EXPECT_EQ(Finish(), 1u);
+    ASSERT_EQ(reported_.size(), 2u);
+    EXPECT_EQ(reported_[0].Total, 1000000);
+    EXPECT_LE(reported_[0].Last, 300000);
+    EXPECT_EQ(reported_[1], (TReported{1000000, 1000000}));
+    EXPECT_TRUE(ReadFileBytes(DownloadFilePath()) == NetTest::PatternBody(1000000));
+}
+
+// While the window has not acknowledged a work notification, the thread posts
+// no other: a 3 MiB body read in many pieces gives one work notification
+// between its begin and end, and the shared count holds the whole body.
+TEST_F(HTTPDownloaderThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
+    Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"), TProxyInfo(), std::wstring(), false);
+    const boost::shared_ptr<TTransferProgress> count = thread_->Progress();
+    EXPECT_EQ(Finish(), 1u);
+    ASSERT_EQ(reported_.size(), 1u);
+    EXPECT_EQ(reported_[0].Total, 3 << 20);
+    size_t work = 0;
+    for (const TNotice& notice : recorder_.Notices)
+        work += notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind == PROGRESS_WORK;
+    EXPECT_EQ(work, 1u);
+    EXPECT_EQ(count->Newest(1), std::optional<std::uint64_t>(3 << 20));
 }
 
 // A download name the file system rejects, or a target folder that cannot be
@@ -288,7 +345,6 @@ TEST_F(HTTPDownloaderThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        recorder_.Notices.clear();
         Start(Fault(L"/fixed/10?" + c.Name), ThroughProxy("proxy", false, L"", L""), c.Target);
         EXPECT_EQ(Finish(), 0u);
         EXPECT_TRUE(reported_.empty());
@@ -350,7 +406,6 @@ TEST_F(HTTPDownloaderThreadTest, StopAtRandomMomentsEndsQuietly) {
     std::vector<double> latencies;
     unsigned seed = 12345;
     for (int i = 0; i < 40; ++i) {
-        recorder_.Notices.clear();
         Start(urls[i % 4]);
         seed = seed * 1103515245 + 12345;
         const ULONGLONG stopAt = GetTickCount64() + (seed >> 16) % 300;

@@ -1,6 +1,7 @@
 // The progress window running whole downloads against the real test servers:
 // the file under its final name, the recorded result, the failure that opens
-// the job's URL in the browser (a recording stub), a close during the transfer.
+// the job's URL in the browser (a recording stub), a close during the transfer,
+// the figures of a body that pauses and of one over 4 GiB.
 #include "FilePaths.h"
 #include "HTTPDownloaderThread.h"
 #include "NamingState.h"
@@ -13,10 +14,19 @@
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/ProgressBar.h"
+#include "win/Exception.h"
+#include "win/Unique.h"
+
+#include <boost/noncopyable.hpp>
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <vector>
 
 using namespace TestSupport;
@@ -104,6 +114,125 @@ TEST_F(UpdaterFormDownloadTest, CloseDuringTheTransferLeavesNoFile) {
     Application().DestroyForms();
     EXPECT_TRUE(FilesIn(target_).empty());
     EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+struct TPauseCase {
+    const char* Name;
+    const wchar_t* Query;  // of the fault server's /pause route (which pauses for 600 s)
+    const wchar_t* Line;
+    int Position;  // -1: the marquee style, where the bar shows no position
+};
+
+void PrintTo(const TPauseCase& c, std::ostream* os) { *os << c.Name; }
+
+class PausedBody : public UpdaterFormDownloadTest, public ::testing::WithParamInterface<TPauseCase> {};
+
+// A server that sends 544 KiB of a 1025 KiB body and pauses: the shown
+// window's figures read exactly what was sent within a second of the first
+// count it shows, with and without an announced size.
+TEST_P(PausedBody, FiguresShowWhatHasArrived) {
+    const TPauseCase& c = GetParam();
+    TUpdaterForm& form = Start(TTestServers::Instance().Http("fault", L"/pause/557056/1049600") + c.Query);
+    form.Show();
+    ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }, 20000));
+    const ULONGLONG first = GetTickCount64();
+    const bool exact = PumpUntil([&] { return form.Label2->Caption() == c.Line; }, 1000);
+    std::printf("%s: %s after %llu ms\n", c.Name, Utf8(form.Label2->Caption()).c_str(), GetTickCount64() - first);
+    EXPECT_TRUE(exact) << Utf8(form.Label2->Caption());
+    EXPECT_EQ(form.ReceivedSize, 557056u);
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    if (c.Position < 0) {
+        EXPECT_EQ(form.ProgressBar1->Style(), Toolkit::TProgressBarStyle::pbstMarquee);
+    } else {
+        EXPECT_EQ(form.ProgressBar1->Position(), c.Position);
+        EXPECT_EQ(SendMessageW(form.ProgressBar1->Handle(), PBM_GETPOS, 0, 0), c.Position);
+    }
+    form.Close();
+    Application().DestroyForms();
+    EXPECT_TRUE(FilesIn(target_).empty());
+}
+
+const TPauseCase kPauses[] = {
+    {"Sized", L"", L"Downloaded: 544 / 1025 KB", 53},
+    {"Unsized", L"?sized=0", L"Downloaded: 544 KB", -1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pauses, PausedBody, ::testing::ValuesIn(kPauses),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A sparse file of `size` zero bytes in the test servers' www folder, which
+// nginx serves as "/" + Name(); removed when destroyed.
+class ScopedServedSparseFile : boost::noncopyable {
+public:
+    explicit ScopedServedSparseFile(std::uint64_t size)
+        : name_(L"sparse-" + std::to_wstring(GetCurrentProcessId()) + L".bin"),
+          path_(TTestServers::Instance().File("www/" + Utf8(name_))) {
+        const Win::UniqueFile file(
+            CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Win::ThrowLastErrorIf(!file, "CreateFileW");
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(size);
+        // Setting the end of the file writes no data (Wine: ftruncate).
+        Win::ThrowLastErrorIf(!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get()),
+                              "SetEndOfFile");
+    }
+    ~ScopedServedSparseFile() { DeleteFileW(path_.c_str()); }
+    const std::wstring& Name() const noexcept { return name_; }
+
+private:
+    std::wstring name_;
+    std::wstring path_;
+};
+
+// What the window showed at one moment of a transfer.
+struct TShownFigures {
+    std::uint64_t Received;
+    std::wstring Line;
+    int Position;
+    LRESULT NativePosition;
+};
+
+// Returns the size line the window must show for `received` of `total` bytes.
+std::wstring ExpectedLine(std::uint64_t received, std::uint64_t total) {
+    return L"Downloaded: " + std::to_wstring(received / 1024) + L" / " + std::to_wstring(total / 1024) + L" KB";
+}
+
+// A body over 4 GiB completes with whole figures: above 4 GiB (checked while
+// it runs) and at the end the size line shows the real total in KB and the
+// bar's position is count x 100 / total; the file has its full size. The
+// downloaded file is deleted at the end.
+TEST_F(UpdaterFormDownloadTest, BodyOver4GiBShowsWholeFigures) {
+    constexpr std::uint64_t kTotal = (std::uint64_t{17} << 28) + 1000;  // 4.25 GiB and 1000 bytes
+    constexpr std::uint64_t kCheckAbove = (std::uint64_t{1} << 32) + (std::uint64_t{64} << 20);
+    const ScopedServedSparseFile served(kTotal);
+    TUpdaterForm& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()));
+    form.Show();
+    std::optional<TShownFigures> above4GiB;
+    const bool ended = PumpUntil(
+        [&] {
+            if (!above4GiB && form.ReceivedSize > kCheckAbove && form.ReceivedSize < kTotal)
+                above4GiB = TShownFigures{form.ReceivedSize, form.Label2->Caption(), form.ProgressBar1->Position(),
+                                          SendMessageW(form.ProgressBar1->Handle(), PBM_GETPOS, 0, 0)};
+            return !form.DownloaderThread;
+        },
+        110000);
+    const std::wstring final = target_ + served.Name();
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const bool exists = GetFileAttributesExW(final.c_str(), GetFileExInfoStandard, &data);
+    DeleteFileW(final.c_str());
+    ASSERT_TRUE(ended) << form.ReceivedSize;
+    EXPECT_TRUE(form.DownloadCompleted);
+    ASSERT_TRUE(above4GiB) << "no figures seen between " << kCheckAbove << " and " << kTotal << " bytes";
+    std::printf("above 4 GiB: %s, bar %d\n", Utf8(above4GiB->Line).c_str(), above4GiB->Position);
+    EXPECT_EQ(above4GiB->Line, ExpectedLine(above4GiB->Received, kTotal));
+    EXPECT_EQ(above4GiB->Position, static_cast<int>(above4GiB->Received * 100 / kTotal));
+    EXPECT_EQ(above4GiB->NativePosition, above4GiB->Position);
+    EXPECT_GE(above4GiB->Position, 94);
+    EXPECT_EQ(form.TotalSize, kTotal);
+    EXPECT_EQ(form.Label2->Caption(), ExpectedLine(kTotal, kTotal));
+    EXPECT_EQ(form.ProgressBar1->Position(), 100);
+    ASSERT_TRUE(exists);
+    EXPECT_EQ((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, kTotal);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <future>
 #include <stdexcept>
+#include <thread>
 
 using namespace TestSupport;
 using namespace Toolkit;
@@ -209,10 +210,13 @@ TEST_F(UpdaterFormTest, ProgressNotificationsSetFiguresAndBar) {
           {PROGRESS_WORK, 1023, L"Downloaded: 0 KB", 0, marquee},
           {PROGRESS_WORK, 1024, L"Downloaded: 1 KB", 0, marquee},
           {PROGRESS_END, 0, L"Downloaded: 0 KB", 100, marquee}}},
+        {"sizes of 4 GiB and more, whole",
+         {{PROGRESS_BEGIN, LPARAM(5) << 30, L"Downloaded: 0 / 5242880 KB", 0, normal},
+          {PROGRESS_WORK, (LPARAM(1) << 32) + 557056, L"Downloaded: 4194848 / 5242880 KB", 80, normal},
+          {PROGRESS_END, 0, L"Downloaded: 5242880 / 5242880 KB", 100, normal}}},
         {"largest sizes, no overflow",
-         {{PROGRESS_BEGIN, -1, L"Downloaded: 0 / 4194303 KB", 0, normal},
-          {PROGRESS_WORK, LPARAM(0xFFFFFF00u), L"Downloaded: 4194303 / 4194303 KB", 99, normal},
-          {PROGRESS_WORK, LPARAM(0x80000000u), L"Downloaded: 2097152 / 4194303 KB", 50, normal}}},
+         {{PROGRESS_BEGIN, LPARAM(1) << 62, L"Downloaded: 0 / 4503599627370496 KB", 0, normal},
+          {PROGRESS_WORK, (LPARAM(3) << 60), L"Downloaded: 3377699720527872 / 4503599627370496 KB", 75, normal}}},
         {"unknown kind changes no size",
          {{PROGRESS_BEGIN, 4096, L"Downloaded: 0 / 4 KB", 0, normal},
           {7, 2048, L"Downloaded: 0 / 4 KB", 0, normal}}},
@@ -235,21 +239,33 @@ TEST_F(UpdaterFormTest, ProgressNotificationsSetFiguresAndBar) {
     }
 }
 
-// The hand-off's wait lasts until 1000 ms have passed by the tick count, across
-// its wrap, and the window keeps handling its messages meanwhile.
-TEST_F(UpdaterFormTest, WaitServesMessagesAcrossATickCountWrap) {
-    static DWORD now, reads;
-    now = 0xFFFFFE70u;  // wraps after 400 ms
+// The hand-off's wait lasts 1000 ms by the tick count, also when the count
+// wraps during it; it handles messages posted meanwhile and sleeps between
+// them: it reads the tick count once per wake-up, where a busy loop reads it
+// thousands of times.
+TEST_F(UpdaterFormTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning) {
+    static DWORD offset, reads, last;
+    constexpr DWORD kStart = 0xFFFFFE70u;  // wraps 400 ms into the wait
+    offset = kStart - GetTickCount();
     reads = 0;
-    const DWORD start = now;
-    PostMessageW(form().Handle(), WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2048);
+    std::thread poster([window = form().Handle()] {
+        Sleep(200);
+        PostMessageW(window, WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2048);
+        Sleep(400);
+        PostMessageW(window, WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 3072);
+    });
+    const ULONGLONG before = GetTickCount64();
     WaitServingMessages(1000, [] {
         ++reads;
-        return now += 50;
+        return last = GetTickCount() + offset;
     });
-    EXPECT_EQ(static_cast<DWORD>(now - start), 1050u);  // the first reading at or past 1000 ms ends it
-    EXPECT_EQ(reads, 21u);
-    EXPECT_EQ(form().Label2->Caption(), L"Downloaded: 2 KB");
+    const ULONGLONG waited = GetTickCount64() - before;
+    poster.join();
+    EXPECT_GE(static_cast<DWORD>(last - kStart), 1000u);
+    EXPECT_GE(waited, 1000u);
+    EXPECT_LT(waited, 10000u);  // only catches a wait that the wrap made endless
+    EXPECT_EQ(form().Label2->Caption(), L"Downloaded: 3 KB");
+    EXPECT_LE(reads, 12u) << "the wait polls instead of sleeping";
 }
 
 // The entry routine's guard shows an error of the application's class with

@@ -19,13 +19,23 @@ std::string PatternBody(std::size_t size);
 class TStringStream : public Net::TOutputStream {
 public:
     void Write(const void* data, std::size_t size) override { Bytes.append(static_cast<const char*>(data), size); }
+    bool Restart() override {
+        Bytes.clear();
+        ++Restarts;
+        return true;
+    }
     std::string Bytes;
+    int Restarts = 0;
 };
 
 // Counts bytes and throws them away (for large bodies).
 class TCountingStream : public Net::TOutputStream {
 public:
     void Write(const void*, std::size_t size) override { Count += size; }
+    bool Restart() override {
+        Count = 0;
+        return true;
+    }
     std::uint64_t Count = 0;
 };
 

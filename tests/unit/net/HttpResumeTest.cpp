@@ -1,0 +1,107 @@
+// A body whose connection drops is asked for again from where it broke off
+// (Range, If-Range) against the fault server's /resume routes.
+#include "NetTestSupport.h"
+
+#include "support/TestServers.h"
+
+using namespace NetTest;
+using Net::THttpError;
+using TestSupport::TTestServers;
+
+namespace {
+
+constexpr std::int64_t kLength = 1000000;
+
+std::wstring Resume(const wchar_t* mode, int breakAt) {
+    return TTestServers::Instance().Http("fault", L"/resume/" + std::wstring(mode) + L"/" + std::to_wstring(breakAt) +
+                                                      L"/" + std::to_wstring(kLength));
+}
+
+struct TResumedCase {
+    const char* Name;
+    const wchar_t* Mode;
+    int Restarts;  // how often the body started again from its first byte
+};
+
+void PrintTo(const TResumedCase& c, std::ostream* os) { *os << c.Name; }
+
+class ResumedTest : public ::testing::TestWithParam<TResumedCase> {};
+
+// A body that breaks off after 300 000 bytes arrives whole: continued by a 206
+// as the same transfer, or started again by a 200 as a new one.
+TEST_P(ResumedTest, BodyArrivesWhole) {
+    const TResumedCase& c = GetParam();
+    TClientRig rig;
+    TStringStream stream;
+    rig.Client.Get(Resume(c.Mode, 300000), stream);
+    EXPECT_EQ(stream.Bytes.size(), static_cast<std::size_t>(kLength));
+    EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
+    EXPECT_EQ(stream.Restarts, c.Restarts);
+    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    ASSERT_EQ(transfers.size(), static_cast<std::size_t>(c.Restarts) + 1);
+    for (const TTransfer& transfer : transfers) EXPECT_EQ(transfer.Total, kLength);
+    if (c.Restarts > 0) {
+        EXPECT_GT(transfers[0].Received, 0);
+        EXPECT_LE(transfers[0].Received, 300000);
+    }
+    EXPECT_EQ(transfers.back().Received, kLength);
+}
+
+INSTANTIATE_TEST_SUITE_P(Http, ResumedTest,
+    ::testing::Values(TResumedCase{"ResetWithETag", L"etag", 0}, TResumedCase{"ResetWithLastModified", L"lastmod", 0},
+                      TResumedCase{"ClosedBeforeTheLength", L"close", 0},
+                      TResumedCase{"RangeAnsweredWithTheWholeBody", L"whole", 1}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+struct TNotResumedCase {
+    const char* Name;
+    const wchar_t* Mode;
+    std::vector<THttpError::TKind> Kinds;  // what the platform may make of it
+    std::int64_t LeastReceived;  // the count the failure comes after, at least
+    std::int64_t MostReceived;
+};
+
+void PrintTo(const TNotResumedCase& c, std::ostream* os) { *os << c.Name; }
+
+class NotResumedTest : public ::testing::TestWithParam<TNotResumedCase> {};
+
+// A drop without a validator fails at once; a server that breaks off every
+// response (100 000 bytes each) fails after the third resumption, that is
+// after more than three responses' bytes and no more than four; a 206 for
+// another range fails with its status. Each stays one transfer.
+TEST_P(NotResumedTest, GetFails) {
+    const TNotResumedCase& c = GetParam();
+    TClientRig rig;
+    TStringStream stream;
+    const THttpError::TKind kind = GetFails(rig.Client, Resume(c.Mode, 100000), stream);
+    EXPECT_NE(std::find(c.Kinds.begin(), c.Kinds.end(), kind), c.Kinds.end()) << "kind " << static_cast<int>(kind);
+    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    ASSERT_EQ(transfers.size(), 1u);
+    EXPECT_GE(transfers[0].Received, c.LeastReceived);
+    EXPECT_LE(transfers[0].Received, c.MostReceived);
+    EXPECT_TRUE(stream.Bytes == PatternBody(stream.Bytes.size()));
+}
+
+using K = THttpError::TKind;
+INSTANTIATE_TEST_SUITE_P(Http, NotResumedTest,
+    ::testing::Values(TNotResumedCase{"NoValidator", L"novalidator", {K::Connection, K::ShortBody}, 1, 100000},
+                      TNotResumedCase{"ResetEveryTime", L"always", {K::Connection, K::ShortBody}, 300001, 400000},
+                      TNotResumedCase{"WrongContentRange", L"wrongrange", {K::Status}, 1, 100000}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// After a redirect and through the authenticating proxy, the rest is asked for
+// from the final URL with the proxy's credentials: the proxy refuses a request
+// without them, and the first URL would answer the range with a redirect.
+TEST(HttpResumeTest, ThroughTheProxyFromTheFinalUrl) {
+    TClientRig rig;
+    rig.Client.SetProxy({L"127.0.0.1", TTestServers::Instance().Port("proxy_auth"), L"tester", L"secret"});
+    TStringStream stream;
+    rig.Client.Get(TTestServers::Instance().Http("fault", L"/redirect?to=/resume/etag/300000/1000000"), stream);
+    EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
+    EXPECT_EQ(stream.Restarts, 0);
+    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    ASSERT_EQ(transfers.size(), 2u);  // the redirect's body, then the resumed one
+    EXPECT_EQ(transfers.back().Received, kLength);
+}
+
+}  // namespace
