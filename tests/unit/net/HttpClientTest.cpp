@@ -236,6 +236,7 @@ TEST_P(FailureTest, GetRaises) {
 }
 
 using K = THttpError::TKind;
+// The short and reset bodies carry no validator, so they are not resumed.
 INSTANTIATE_TEST_SUITE_P(Http, FailureTest,
     ::testing::Values(TFailureCase{"NotFound", L"/status/404", {K::Status}},
                       TFailureCase{"ServerError", L"/status/500", {K::Status}},
