@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,12 @@ public:
     // stand) and returns its exit code, -1 when it did not end within 60 s.
     // `whileRunning` is called with its process id once it has started.
     long Run(const std::wstring& arguments, const std::function<void(DWORD)>& whileRunning = nullptr) const;
+
+    // Runs the updater.exe at `executable` (such as a copy in another folder)
+    // the same way, with `environment` added to the run's own variables.
+    long RunExecutable(const std::wstring& executable, const std::wstring& arguments,
+                       const std::map<std::wstring, std::wstring>& environment,
+                       const std::function<void(DWORD)>& whileRunning = nullptr) const;
 
     // Returns the updater's temporary folder, with a trailing "\".
     const std::wstring& TempFolder() const { return temp_.Path(); }

@@ -1,0 +1,82 @@
+// Stand-ins for the system DLLs that are not known DLLs (tests/fixtures/
+// PlantedSystemDll.cpp), planted beside a copy of the real updater.exe in a
+// real folder, as a web page could drop them into the Downloads folder.
+#include "support/BuiltInUrlServer.h"
+#include "support/TestSupport.h"
+#include "support/UpdaterRun.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace TestSupport;
+
+namespace {
+
+// The DLLs a planted stand-in may take the place of, each one loaded by a
+// path of every run below: WININET by the job's proxy query in the static
+// start-up and by the download, MSIMG32 by the window's pictures (AlphaBlend),
+// CRYPT32 by the proxy's Proxy-Authorization header (CryptBinaryToStringW),
+// WINTRUST by the publisher check.
+const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"msimg32.dll", L"crypt32.dll", L"wintrust.dll"};
+
+// Returns WINEDLLOVERRIDES with the plantable DLLs taken native first
+// ("n,b"), as Windows would take a file of that name beside the program;
+// without it Wine prefers its own copies and no stand-in could ever run.
+std::wstring NativeFirstOverrides() {
+    wchar_t inherited[1024] = {};
+    const DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", inherited, 1024);
+    std::wstring names;
+    for (const std::wstring dll : kPlantableDlls) names += (names.empty() ? L"" : L",") + dll.substr(0, dll.find(L'.'));
+    const std::wstring own = names + L"=n,b";
+    return length > 0 && length < 1024 ? std::wstring(inherited, length) + L";" + own : own;
+}
+
+struct PlantingCase {
+    const char* name;
+    const wchar_t* planted;  // the stand-in's file name
+};
+
+class DllPlantingE2ETest : public ::testing::TestWithParam<PlantingCase> {};
+
+// A stand-in planted beside updater.exe never runs (no marker, no exit code of
+// its own) while a run through the system proxy shows its window and ends in
+// the started setup program with the whole file: the DLL search is limited
+// to System32 before anything loads a DLL that is not a known DLL.
+TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
+    const ScratchFolder folder;
+    const std::wstring updater = folder.Path() + L"updater.exe";
+    ASSERT_TRUE(CopyFileW(UpdaterExePath().c_str(), updater.c_str(), TRUE));
+    const std::wstring planted = folder.Path() + GetParam().planted;
+    ASSERT_TRUE(CopyFileW((UnixToWindowsPath(PLANTED_DLLS_UNIX_DIR) + L"\\" + GetParam().planted).c_str(),
+                          planted.c_str(), TRUE));
+    // Slow enough for the window to paint its pictures before the end.
+    const std::string download = DemoSetupDownload(1024 * 1024);
+    const BuiltInUrlServer proxyServer(ServerAnswer::Body(download, 1024 * 1024), 0);
+    const ScopedSystemProxy proxy(1ul, L"127.0.0.1:" + std::to_wstring(proxyServer.Port()));
+    UpdaterRun run;
+    bool windowShown = false;
+
+    const long code = run.RunExecutable(updater, L" alpha", {{L"WINEDLLOVERRIDES", NativeFirstOverrides()}},
+                                        [&](DWORD process) { windowShown = WaitForToolkitWindow(process, 20000); });
+
+    EXPECT_EQ(GetFileAttributesW((planted + L".ran").c_str()), INVALID_FILE_ATTRIBUTES) << "the stand-in ran";
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(windowShown);
+    EXPECT_EQ(proxyServer.RequestLines(),
+              std::vector<std::string>{"GET " + Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) + " HTTP/1.1"});
+    const auto record = run.WaitForSetupRecord();
+    ASSERT_TRUE(record) << "the setup program was started";
+    EXPECT_EQ((*record)[0], run.TempFolder() + L"orvinta-setup.exe");
+    EXPECT_TRUE(ReadFileBytes((*record)[0]) == download) << "the file arrived whole";
+}
+
+INSTANTIATE_TEST_SUITE_P(Planted, DllPlantingE2ETest,
+                         ::testing::Values(PlantingCase{"Wininet", L"wininet.dll"},
+                                           PlantingCase{"Msimg32", L"msimg32.dll"},
+                                           PlantingCase{"Crypt32", L"crypt32.dll"},
+                                           PlantingCase{"Wintrust", L"wintrust.dll"}),
+                         [](const ::testing::TestParamInfo<PlantingCase>& info) { return info.param.name; });
+
+}  // namespace
