@@ -21,16 +21,19 @@ namespace {
 // WINTRUST by the publisher check.
 const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"msimg32.dll", L"crypt32.dll", L"wintrust.dll"};
 
-// Returns WINEDLLOVERRIDES with the plantable DLLs taken native first
-// ("n,b"), as Windows would take a file of that name beside the program;
-// without it Wine prefers its own copies and no stand-in could ever run.
-std::wstring NativeFirstOverrides() {
-    wchar_t inherited[1024] = {};
-    const DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", inherited, 1024);
+// Returns whether a planted stand-in can run at all: Windows takes a file of
+// such a name beside the program, Wine prefers its own copy unless
+// WINEDLLOVERRIDES says "n,b" for it. Wine reads the variable from the Unix
+// environment a process starts with (one set in a child's environment block
+// is ignored), so the test's registration sets it for this whole process.
+bool PlantedStandInsCanRun() {
+    const auto wineVersion = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    if (!wineVersion) return true;
+    wchar_t overrides[1024] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
     std::wstring names;
     for (const std::wstring dll : kPlantableDlls) names += (names.empty() ? L"" : L",") + dll.substr(0, dll.find(L'.'));
-    const std::wstring own = names + L"=n,b";
-    return length > 0 && length < 1024 ? std::wstring(inherited, length) + L";" + own : own;
+    return std::wstring(overrides).find(names + L"=n,b") != std::wstring::npos;
 }
 
 struct PlantingCase {
@@ -45,6 +48,7 @@ class DllPlantingE2ETest : public ::testing::TestWithParam<PlantingCase> {};
 // the started setup program with the whole file: the DLL search is limited
 // to System32 before anything loads a DLL that is not a known DLL.
 TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
+    ASSERT_TRUE(PlantedStandInsCanRun()) << "WINEDLLOVERRIDES lacks the plantable DLLs' \"n,b\"";
     const ScratchFolder folder;
     const std::wstring updater = folder.Path() + L"updater.exe";
     ASSERT_TRUE(CopyFileW(UpdaterExePath().c_str(), updater.c_str(), TRUE));
@@ -58,7 +62,7 @@ TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
     UpdaterRun run;
     bool windowShown = false;
 
-    const long code = run.RunExecutable(updater, L" alpha", {{L"WINEDLLOVERRIDES", NativeFirstOverrides()}},
+    const long code = run.RunExecutable(updater, L" alpha", {},
                                         [&](DWORD process) { windowShown = WaitForToolkitWindow(process, 20000); });
 
     EXPECT_EQ(GetFileAttributesW((planted + L".ran").c_str()), INVALID_FILE_ATTRIBUTES) << "the stand-in ran";
