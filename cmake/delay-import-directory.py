@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Usage: set-delay-import-directory.py IMAGE
+"""Usage: delay-import-directory.py set IMAGE | list IMAGE
 
-Points the PE image's Delay Import Directory (data directory 13) at its table
-of delay-import descriptors. GNU ld 2.40 links the descriptors that dlltool's
+set: points the PE image's Delay Import Directory (data directory 13) at its
+table of delay-import descriptors. GNU ld 2.40 links the descriptors that dlltool's
 delay-import libraries carry (section .text$2, one per DLL, followed by the
 zero descriptor of src/DelayImportTableEnd.cpp) but leaves the directory
 empty; the delay-load helper does not need it, but every tool that lists a
-program's DLLs (and tests/e2e/system-dlls-only.sh) reads it.
+program's DLLs reads it.
+list: prints the names of the DLLs in the image's Delay Import Directory, one
+a line, as tools read them (binutils' objdump 2.40 does not print them).
 
 A descriptor (ImgDelayDescr, "PE Format: The Delay-Load Directory Table") is
 eight 32-bit fields: attributes (1: the fields are RVAs), the RVA of the DLL's
@@ -88,10 +90,25 @@ class Image:
         return start, count
 
 
+    def delay_imported_dlls(self):
+        """Returns the DLL names of the descriptors the Delay Import Directory points at."""
+        rva, size = struct.unpack_from("<2I", self.data, self.directory_offset(DELAY_IMPORT_DIRECTORY))
+        names = []
+        for entry in range(rva, rva + size, DESCRIPTOR.size) if rva else ():
+            fields = DESCRIPTOR.unpack(self.bytes_at(entry, DESCRIPTOR.size))
+            if fields == (0,) * 8:
+                break
+            names.append(self.dll_name(fields[1]))
+        return names
+
+
 def main():
-    path = sys.argv[1]
+    command, path = sys.argv[1:3]
     with open(path, "rb") as f:
         image = Image(bytearray(f.read()))
+    if command == "list":
+        print("\n".join(image.delay_imported_dlls()))
+        return
     start, count = image.descriptor_table()
     struct.pack_into("<2I", image.data, image.directory_offset(DELAY_IMPORT_DIRECTORY), start,
                      DESCRIPTOR.size * (count + 1))
