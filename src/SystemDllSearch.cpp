@@ -15,15 +15,15 @@
 
 #include <delayimp.h>
 
-#include <string>
+#include <cwchar>
 
 namespace {
 
 // Shows the failed call in the standard error display and ends the process
 // (exit code 0, as on every path): without the DLL the run cannot go on, and
 // searching elsewhere for it is what this file exists to prevent.
-[[noreturn]] void EndForMissingSystemDll(const std::string& call, unsigned long code) {
-    Toolkit::Application().ShowErrorText(Win::SystemCallException(call.c_str(), code).Message());
+[[noreturn]] void EndForMissingSystemDll(const char* call, unsigned long code) {
+    Toolkit::Application().ShowErrorText(Win::SystemCallException(call, code).Message());
     ExitProcess(0);
 }
 
@@ -43,14 +43,18 @@ __attribute__((constructor(101))) void LimitDllSearchToSystem32() {
 // (VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND)) that nothing
 // catches: a crash, on whichever thread made the call ("Failure hooks").
 FARPROC WINAPI EndOnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
-    if (notification == dliFailLoadLib)
-        EndForMissingSystemDll(std::string("LoadLibrary ") + info->szDll, info->dwLastError);
-    if (notification == dliFailGetProc) {
-        const std::string function = info->dlp.fImportByName ? info->dlp.szProcName
-                                                              : "#" + std::to_string(info->dlp.dwOrdinal);
-        EndForMissingSystemDll(std::string("GetProcAddress ") + info->szDll + "!" + function, info->dwLastError);
+    // Wide text: the executable already carries the wide formatter (win/Exception.cpp).
+    wchar_t call[320];
+    if (notification == dliFailLoadLib) {
+        std::swprintf(call, 320, L"LoadLibrary %hs", info->szDll);
+    } else if (notification == dliFailGetProc && info->dlp.fImportByName) {
+        std::swprintf(call, 320, L"GetProcAddress %hs!%.200hs", info->szDll, info->dlp.szProcName);
+    } else if (notification == dliFailGetProc) {
+        std::swprintf(call, 320, L"GetProcAddress %hs!#%lu", info->szDll, info->dlp.dwOrdinal);
+    } else {
+        return nullptr;
     }
-    return nullptr;
+    EndForMissingSystemDll(Win::ToUtf8(call).c_str(), info->dwLastError);
 }
 
 }  // namespace
