@@ -1,12 +1,15 @@
-// Stand-ins for the system DLLs that are not known DLLs (tests/fixtures/
-// PlantedSystemDll.cpp), planted beside a copy of the real updater.exe in a
-// real folder, as a web page could drop them into the Downloads folder.
+// The real updater.exe and the system DLLs that are not known DLLs: stand-ins
+// for them (tests/fixtures/PlantedSystemDll.cpp) planted beside a copy of it
+// in a real folder, as a web page could drop them into the Downloads folder,
+// and one of them missing from System32.
 #include "support/BuiltInUrlServer.h"
 #include "support/TestSupport.h"
 #include "support/UpdaterRun.h"
+#include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,19 +24,25 @@ namespace {
 // WINTRUST by the publisher check.
 const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"msimg32.dll", L"crypt32.dll", L"wintrust.dll"};
 
-// Returns whether a planted stand-in can run at all: Windows takes a file of
-// such a name beside the program, Wine prefers its own copy unless
-// WINEDLLOVERRIDES says "n,b" for it. Wine reads the variable from the Unix
-// environment a process starts with (one set in a child's environment block
-// is ignored), so the test's registration sets it for this whole process.
-bool PlantedStandInsCanRun() {
-    const auto wineVersion = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
-    if (!wineVersion) return true;
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+// Returns whether WINEDLLOVERRIDES holds `entry`. Wine reads the variable from
+// the Unix environment a process starts with (one set in a child's
+// environment block is ignored), so the tests' registrations set it for the
+// whole test process.
+bool WineOverridesHold(const std::wstring& entry) {
     wchar_t overrides[1024] = {};
     GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
+    return std::wstring(overrides).find(entry) != std::wstring::npos;
+}
+
+// Returns whether a planted stand-in can run at all: Windows takes a file of
+// such a name beside the program, Wine prefers its own copy unless
+// WINEDLLOVERRIDES says "n,b" for it.
+bool PlantedStandInsCanRun() {
     std::wstring names;
     for (const std::wstring dll : kPlantableDlls) names += (names.empty() ? L"" : L",") + dll.substr(0, dll.find(L'.'));
-    return std::wstring(overrides).find(names + L"=n,b") != std::wstring::npos;
+    return !UnderWine() || WineOverridesHold(names + L"=n,b");
 }
 
 struct PlantingCase {
@@ -82,5 +91,25 @@ INSTANTIATE_TEST_SUITE_P(Planted, DllPlantingE2ETest,
                                            PlantingCase{"Crypt32", L"crypt32.dll"},
                                            PlantingCase{"Wintrust", L"wintrust.dll"}),
                          [](const ::testing::TestParamInfo<PlantingCase>& info) { return info.param.name; });
+
+// A system DLL that cannot be had from System32 (WININET, first called by
+// the static start-up; Wine's "d" override stands for the missing file) ends
+// the run with the standard error display naming the failed load, and the
+// process with exit code 0: no crash, and nothing is looked for elsewhere.
+TEST(MissingSystemDllE2ETest, MissingDllEndsTheRunWithTheErrorDisplay) {
+    // Windows offers no way to take a system DLL away for one process.
+    ASSERT_TRUE(UnderWine() && WineOverridesHold(L"wininet=d")) << "WINEDLLOVERRIDES lacks \"wininet=d\"";
+    UpdaterRun run;
+    std::optional<std::vector<std::wstring>> box;
+
+    const long code = run.Run(L" alpha", [&](DWORD process) { box = DismissMessageBox(process, 20000); });
+
+    ASSERT_TRUE(box) << "no error display";
+    std::wstring texts;
+    for (const std::wstring& text : *box) texts += text + L"\n";
+    EXPECT_NE(texts.find(L"LoadLibrary WININET.dll failed (error 0x"), std::wstring::npos) << Utf8(texts);
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(run.SetupStarted());
+}
 
 }  // namespace
