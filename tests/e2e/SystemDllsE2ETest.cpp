@@ -3,6 +3,7 @@
 // in a real folder, as a web page could drop them into the Downloads folder,
 // and one of them missing from System32.
 #include "support/BuiltInUrlServer.h"
+#include "support/SigningFixtures.h"
 #include "support/TestSupport.h"
 #include "support/UpdaterRun.h"
 #include "support/WindowFinder.h"
@@ -53,20 +54,22 @@ struct PlantingCase {
 class DllPlantingE2ETest : public ::testing::TestWithParam<PlantingCase> {};
 
 // A stand-in planted beside updater.exe never runs (no marker, no exit code of
-// its own) while a run through the system proxy shows its window and ends in
-// the started setup program with the whole file: the DLL search is limited
-// to System32 before anything loads a DLL that is not a known DLL.
+// its own) while a run of the signed updater through the system proxy shows
+// its window, checks the publisher of the signed setup and starts it with the
+// whole file: the DLL search is limited to System32 before anything loads a
+// DLL that is not a known DLL.
 TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
     ASSERT_TRUE(PlantedStandInsCanRun()) << "WINEDLLOVERRIDES lacks the plantable DLLs' \"n,b\"";
+    TrustSigningCertificateAuthority();
     const ScratchFolder folder;
     const std::wstring updater = folder.Path() + L"updater.exe";
-    ASSERT_TRUE(CopyFileW(UpdaterExePath().c_str(), updater.c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW(SigningFixture("signed/updater.exe").c_str(), updater.c_str(), TRUE));
     const std::wstring planted = folder.Path() + GetParam().planted;
     ASSERT_TRUE(CopyFileW((UnixToWindowsPath(PLANTED_DLLS_UNIX_DIR) + L"\\" + GetParam().planted).c_str(),
                           planted.c_str(), TRUE));
-    // Slow enough for the window to paint its pictures before the end.
-    const std::string download = DemoSetupDownload(1024 * 1024);
-    const BuiltInUrlServer proxyServer(ServerAnswer::Body(download, 1024 * 1024), 0);
+    const std::string download = ReadFileBytes(SigningFixture("setups/publisher.exe"));
+    // Slow enough (about a second) for the window to paint its pictures before the end.
+    const BuiltInUrlServer proxyServer(ServerAnswer::Body(download, static_cast<unsigned long>(download.size())), 0);
     const ScopedSystemProxy proxy(1ul, L"127.0.0.1:" + std::to_wstring(proxyServer.Port()));
     UpdaterRun run;
     bool windowShown = false;
