@@ -15,7 +15,7 @@
 
 #include <delayimp.h>
 
-#include <cwchar>
+#include <cstdio>
 
 namespace {
 
