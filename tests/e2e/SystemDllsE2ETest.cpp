@@ -71,11 +71,10 @@ TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
     // Slow enough (about a second) for the window to paint its pictures before the end.
     const BuiltInUrlServer proxyServer(ServerAnswer::Body(download, static_cast<unsigned long>(download.size())), 0);
     const ScopedSystemProxy proxy(1ul, L"127.0.0.1:" + std::to_wstring(proxyServer.Port()));
-    UpdaterRun run;
+    const UpdaterRun run(updater);
     bool windowShown = false;
 
-    const long code = run.RunExecutable(updater, L" alpha", {},
-                                        [&](DWORD process) { windowShown = WaitForToolkitWindow(process, 20000); });
+    const long code = run.Run(L" alpha", [&](DWORD process) { windowShown = WaitForToolkitWindow(process, 20000); });
 
     EXPECT_EQ(GetFileAttributesW((planted + L".ran").c_str()), INVALID_FILE_ATTRIBUTES) << "the stand-in ran";
     EXPECT_EQ(code, 0);

@@ -15,8 +15,20 @@ namespace TestSupport {
 const wchar_t kTestPublisherOrganization[] = SIGNING_TEST_ORGANIZATION;
 const wchar_t kTestPublisherCommonName[] = SIGNING_TEST_COMMON_NAME;
 
+std::wstring TestPublisherRefusalText(const std::wstring& language) {
+    const std::wstring publisher =
+        std::wstring(L"CN=") + kTestPublisherCommonName + L", O=" + kTestPublisherOrganization;
+    if (language == L"Russian")
+        return L"Загруженный файл не подписан ожидаемым издателем (" + publisher + L") и не был запущен.";
+    return L"The downloaded file is not signed by the expected publisher (" + publisher + L") and was not started.";
+}
+
 std::wstring SigningFixture(const std::string& relative) {
     return UnixToWindowsPath(std::string(SIGNING_FIXTURES_DIR) + "/" + relative);
+}
+
+std::string FixtureSetupBytes(const char* name) {
+    return ReadFileBytes(SigningFixture(std::string("setups/") + name + ".exe"));
 }
 
 void TrustSigningCertificateAuthority() { AddTrustedRootCertificate(SigningFixture("certs/ca.der")); }

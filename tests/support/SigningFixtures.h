@@ -14,8 +14,16 @@ namespace TestSupport {
 extern const wchar_t kTestPublisherOrganization[];
 extern const wchar_t kTestPublisherCommonName[];
 
+// Returns the text of the updater's message box for a setup that is not
+// signed by the test publisher, in `language` ("English" or "Russian").
+std::wstring TestPublisherRefusalText(const std::wstring& language);
+
 // Returns a file of the fixtures' folder (`relative` with "/" separators) as a Windows path.
 std::wstring SigningFixture(const std::string& relative);
+
+// Returns the bytes of the fixtures' setup `name` (setups/<name>.exe): "unsigned",
+// "publisher", "other-publisher" or "impostor".
+std::string FixtureSetupBytes(const char* name);
 
 // Adds the fixtures' test CA to the current user's trusted root certificates
 // of this Wine prefix (CurrentUser\Root), as a maker's users have its CA.

@@ -58,7 +58,7 @@ bool WaitForBodyBytes(const BuiltInUrlServer& server, unsigned long long bytes) 
     return true;
 }
 
-UpdaterRun::UpdaterRun() = default;
+UpdaterRun::UpdaterRun(std::wstring exe) : exe_(std::move(exe)) {}
 
 UpdaterRun::~UpdaterRun() {
     // A started setup program may still hold its file for a moment.
@@ -72,17 +72,10 @@ UpdaterRun::~UpdaterRun() {
 }
 
 long UpdaterRun::Run(const std::wstring& arguments, const std::function<void(DWORD)>& whileRunning) const {
-    return RunExecutable(UpdaterExePath(), arguments, {}, whileRunning);
-}
-
-long UpdaterRun::RunExecutable(const std::wstring& executable, const std::wstring& arguments,
-                               const std::map<std::wstring, std::wstring>& environment,
-                               const std::function<void(DWORD)>& whileRunning) const {
-    std::map<std::wstring, std::wstring> variables = environment;
-    variables[L"TMP"] = temp_.Path();
-    variables[L"TEMP"] = temp_.Path();
-    variables[L"DEMO_SETUP_RECORD"] = records_.Path() + L"setup-record.txt";
-    return RunProcess(L"\"" + executable + L"\"" + arguments, variables, 60000, whileRunning);
+    return RunProcess(L"\"" + exe_ + L"\"" + arguments,
+                      {{L"TMP", temp_.Path()}, {L"TEMP", temp_.Path()},
+                       {L"DEMO_SETUP_RECORD", records_.Path() + L"setup-record.txt"}},
+                      60000, whileRunning);
 }
 
 TrickledRun::TrickledRun(std::size_t padding, unsigned long bytesPerSecond)

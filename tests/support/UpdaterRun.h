@@ -13,7 +13,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,19 +35,14 @@ HWND ProgressBarOf(HWND window);
 // (DEMO_SETUP_RECORD); both are removed again.
 class UpdaterRun : boost::noncopyable {
 public:
-    UpdaterRun();
+    // Runs `exe` (a Windows path): by default the built updater.exe.
+    explicit UpdaterRun(std::wstring exe = UpdaterExePath());
     ~UpdaterRun();
 
-    // Runs updater.exe with `arguments` (appended to its quoted path as they
+    // Runs the updater with `arguments` (appended to its quoted path as they
     // stand) and returns its exit code, -1 when it did not end within 60 s.
     // `whileRunning` is called with its process id once it has started.
     long Run(const std::wstring& arguments, const std::function<void(DWORD)>& whileRunning = nullptr) const;
-
-    // Runs the updater.exe at `executable` (such as a copy in another folder)
-    // the same way, with `environment` added to the run's own variables.
-    long RunExecutable(const std::wstring& executable, const std::wstring& arguments,
-                       const std::map<std::wstring, std::wstring>& environment,
-                       const std::function<void(DWORD)>& whileRunning = nullptr) const;
 
     // Returns the updater's temporary folder, with a trailing "\".
     const std::wstring& TempFolder() const { return temp_.Path(); }
@@ -62,6 +56,7 @@ public:
     bool SetupStarted() const;
 
 private:
+    std::wstring exe_;
     ScratchFolder temp_;
     ScratchFolder records_;
 };
