@@ -16,14 +16,15 @@ void RunInEntryGuard(const std::function<void()>& steps) {
     }
 }
 
-int UpdaterEntryRoutine() {
-    RunInEntryGuard([] {
+int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin) {
+    RunInEntryGuard([&setupPublisherPin] {
         if (!UpdaterSettings || UpdaterSettings->GetValue(L"FileOnWeb").empty()) return;
         if (UpdaterSettings->GetValue(L"TargetFilePath").empty()) return;
         Toolkit::TApplication& application = Toolkit::Application();
         application.Initialize();
         application.MainFormOnTaskbar = true;
         UpdaterForm = &application.CreateForm<TUpdaterForm>();
+        UpdaterForm->SetupPublisherPin = setupPublisherPin;
         application.Run();
         // The window goes while the process still runs normally: its destroy
         // handler waits for the download thread, which could not end once

@@ -1,11 +1,13 @@
 #include "UpdaterForm.h"
 
+#include "BuiltInJob.h"
 #include "DownloadMessages.h"
 #include "FileNaming.h"
 #include "FormFonts.h"
 #include "HTTPDownloaderThread.h"
 #include "MessageWait.h"
 #include "NamingState.h"
+#include "PublisherCheck.h"
 #include "RegistryResult.h"
 #include "SystemProxy.h"
 #include "UpdaterFormLayout.h"
@@ -164,11 +166,30 @@ void TUpdaterForm::HandOff() {
     if (!ShellFileOperation(source, &finalPath, FO_MOVE, FOF_SILENT | FOF_NOCONFIRMATION, Handle())) return;
     if (GetFileAttributesW(source.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(source.c_str());
     WaitServingMessages(1000);
+    // Held open (no writer, no rename, no delete) from the check until the start has returned.
+    TPublisherCheck check(ExpectedSetupPublisher(SetupPublisherPin));
+    if (!check.Admit(finalPath)) {
+        check.Release();
+        DeleteFileW(finalPath.c_str());
+        ShowPublisherRefusal(*check.Expected());
+        return;
+    }
     RecordDownloadResult(UpdaterSettings->GetValue(L"RegistryKey"), finalPath);
     if (UpdaterSettings->GetValue(L"AutoStartTargetFile") == L"1") {
         const std::wstring parameters = ExpandUpLevelCurDir(UpdaterSettings->GetValue(L"CommandLineParameters"));
         ShellExecuteW(nullptr, L"open", finalPath.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
     }
+}
+
+void TUpdaterForm::ShowPublisherRefusal(const TPublisher& expected) {
+    // In the language of the job's texts.
+    const bool russian = GetUILanguageName() == L"Russian";
+    const std::wstring text =
+        russian ? L"Загруженный файл не подписан ожидаемым издателем (" + PublisherText(expected) +
+                      L") и не был запущен."
+                : L"The downloaded file is not signed by the expected publisher (" + PublisherText(expected) +
+                      L") and was not started.";
+    MessageBoxW(Handle(), text.c_str(), Toolkit::Application().Title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 void TUpdaterForm::FormDestroy() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Draganddroparea.h"
+#include "PublisherCheck.h"
 #include "TransferProgress.h"
 
 #include "toolkit/Form.h"
@@ -11,6 +12,7 @@
 #include <boost/shared_ptr.hpp>
 
 #include <cstdint>
+#include <optional>
 
 class THTTPDownloaderThread;
 
@@ -48,6 +50,10 @@ public:
     // The running download; empty before FormCreate starts it, after the
     // finished notification, and in the idle state.
     boost::scoped_ptr<THTTPDownloaderThread> DownloaderThread;
+    // The publisher this build requires of the setup when the updater itself
+    // is not signed (a signed updater requires its own publisher); none: no
+    // requirement unless the updater is signed.
+    std::optional<TPublisher> SetupPublisherPin;
 
     // Returns the size line for ReceivedSize and TotalSize.
     std::wstring ProgressText() const;
@@ -78,9 +84,13 @@ private:
     void ProgressFrameEnded();
     // Releases the thread, hands a complete file off, then closes the window.
     void WMDownloadFinished(WPARAM completed);
-    // Gives the complete download its final name, records it and starts it.
-    // Returns early (nothing recorded or started) when the move fails.
+    // Gives the complete download its final name, checks its publisher,
+    // records it and starts it. Returns early (nothing recorded or started)
+    // when the move fails or the file fails the check (it is then deleted).
     void HandOff();
+    // Tells the user that the downloaded file was not signed by `expected`
+    // and was not started (a message box owned by the window).
+    void ShowPublisherRefusal(const TPublisher& expected);
     // Returns the design length L at the monitor's density: L x m / 115, truncated, at least 1.
     int Scaled(int length);
 

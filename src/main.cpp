@@ -1,5 +1,6 @@
 // The executable: the module start-up and teardown around the entry routine.
 #include "EntryRoutine.h"
+#include "SetupPublisherPin.h"
 #include "UpdaterFormUnit.h"
 #include "win/ComApartment.h"
 
@@ -21,4 +22,4 @@ const UpdaterModule Module;
 
 // Uses none of its arguments: the job's arguments come from the command line
 // through the start-up. The process ends with exit code 0 on every path.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return UpdaterEntryRoutine(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return UpdaterEntryRoutine(SetupPublisherPin()); }

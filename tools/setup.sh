@@ -15,6 +15,8 @@ packages=(
   xdotool
   # the network tests' servers and their test certificates
   nginx-light tinyproxy openssl
+  # Authenticode signing of executables (tools/sign.sh, the signing tests, the main job)
+  osslsigncode
   # pgrep, to wait for the browser stub
   procps
 )

@@ -1,5 +1,6 @@
 #include "support/TestServers.h"
 
+#include "support/SigningFixtures.h"
 #include "support/TestSupport.h"
 #include "win/Exception.h"
 
@@ -43,18 +44,6 @@ std::wstring TTestServers::File(const std::string& relative) const {
     return UnixToWindowsPath(std::string(TEST_SERVERS_DIR) + "/" + relative);
 }
 
-void TrustTestCertificateAuthority() {
-    const std::string der = ReadFileBytes(TTestServers::Instance().File("certs/ca.der"));
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    Win::ThrowLastErrorIf(!store, "CertOpenStore");
-    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
-                                                        reinterpret_cast<const BYTE*>(der.data()),
-                                                        static_cast<DWORD>(der.size()),
-                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    const DWORD error = GetLastError();
-    CertCloseStore(store, 0);
-    SetLastError(error);
-    Win::ThrowLastErrorIf(!added, "CertAddEncodedCertificateToStore");
-}
+void TrustTestCertificateAuthority() { AddTrustedRootCertificate(TTestServers::Instance().File("certs/ca.der")); }
 
 }  // namespace TestSupport

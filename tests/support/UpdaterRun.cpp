@@ -58,7 +58,7 @@ bool WaitForBodyBytes(const BuiltInUrlServer& server, unsigned long long bytes) 
     return true;
 }
 
-UpdaterRun::UpdaterRun() = default;
+UpdaterRun::UpdaterRun(std::wstring exe) : exe_(std::move(exe)) {}
 
 UpdaterRun::~UpdaterRun() {
     // A started setup program may still hold its file for a moment.
@@ -72,7 +72,7 @@ UpdaterRun::~UpdaterRun() {
 }
 
 long UpdaterRun::Run(const std::wstring& arguments, const std::function<void(DWORD)>& whileRunning) const {
-    return RunProcess(L"\"" + UpdaterExePath() + L"\"" + arguments,
+    return RunProcess(L"\"" + exe_ + L"\"" + arguments,
                       {{L"TMP", temp_.Path()}, {L"TEMP", temp_.Path()},
                        {L"DEMO_SETUP_RECORD", records_.Path() + L"setup-record.txt"}},
                       60000, whileRunning);

@@ -35,10 +35,11 @@ HWND ProgressBarOf(HWND window);
 // (DEMO_SETUP_RECORD); both are removed again.
 class UpdaterRun : boost::noncopyable {
 public:
-    UpdaterRun();
+    // Runs `exe` (a Windows path): by default the built updater.exe.
+    explicit UpdaterRun(std::wstring exe = UpdaterExePath());
     ~UpdaterRun();
 
-    // Runs updater.exe with `arguments` (appended to its quoted path as they
+    // Runs the updater with `arguments` (appended to its quoted path as they
     // stand) and returns its exit code, -1 when it did not end within 60 s.
     // `whileRunning` is called with its process id once it has started.
     long Run(const std::wstring& arguments, const std::function<void(DWORD)>& whileRunning = nullptr) const;
@@ -55,6 +56,7 @@ public:
     bool SetupStarted() const;
 
 private:
+    std::wstring exe_;
     ScratchFolder temp_;
     ScratchFolder records_;
 };

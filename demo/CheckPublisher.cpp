@@ -1,0 +1,62 @@
+// check-publisher.exe: the updater's publisher check as a console program, for
+// the main job and the benchmarks.
+//   check-publisher.exe --trust-root CA.der      trusts a (test) CA for this user (CurrentUser\Root)
+//   check-publisher.exe UPDATER.exe SETUP.exe    checks SETUP as UPDATER would: its signer is the
+//                                                publisher expected; prints the verdict, the setup's
+//                                                signer and the time the check took
+// Exit code: 0 accepted (or trusted), 1 refused, 2 usage or failure.
+#include "PublisherCheck.h"
+
+#include <wincrypt.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.pop_back();
+    return narrow;
+}
+
+std::string Describe(const std::optional<TPublisher>& publisher) {
+    return publisher ? Narrow(PublisherText(*publisher)) : "none (no valid signature from a trusted root)";
+}
+
+int TrustRoot(const wchar_t* derPath) {
+    const Win::UniqueFile file(CreateFileW(derPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    BYTE der[16384];
+    DWORD size = 0;
+    if (!file || !ReadFile(file.get(), der, sizeof der, &size, nullptr)) return 2;
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+    if (!store) return 2;
+    const BOOL added =
+        CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der, size, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    CertCloseStore(store, 0);
+    return added ? 0 : 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--trust-root") return TrustRoot(argv[2]);
+    if (argc != 3) {
+        std::fputs("usage: check-publisher.exe UPDATER.exe SETUP.exe | --trust-root CA.der\n", stderr);
+        return 2;
+    }
+    const std::optional<TPublisher> expected = VerifiedSigner(argv[1]);
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    TPublisherCheck check(expected);
+    const bool admitted = check.Admit(argv[2]);
+    QueryPerformanceCounter(&end);
+    check.Release();
+    std::printf("expected publisher (the updater's signer): %s\n", Describe(expected).c_str());
+    std::printf("setup's signer: %s\n", Describe(VerifiedSigner(argv[2])).c_str());
+    std::printf("verdict: %s\n", admitted ? (expected ? "accepted" : "accepted (nothing expected)") : "refused");
+    std::printf("check time: %.1f ms\n", 1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+    return admitted ? 0 : 1;
+}

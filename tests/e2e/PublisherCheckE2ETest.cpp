@@ -1,0 +1,127 @@
+// Whole runs of the real updater.exe, signed by the test publisher with the
+// test CA trusted in the prefix, and of an unsigned updater built with a pin,
+// against setups signed by osslsigncode (tests/support/signing-fixtures.sh):
+// only a setup of the expected publisher is started; any other is deleted,
+// nothing is started, no browser opens, and a message box owned by the window
+// names the publisher expected.
+#include "support/BrowserStub.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/SigningFixtures.h"
+#include "support/TestSupport.h"
+#include "support/UpdaterRun.h"
+#include "support/WindowFinder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+using namespace TestSupport;
+
+namespace {
+
+enum class TUpdater { Signed, Pinned, Unsigned };
+
+std::wstring ExecutableOf(TUpdater updater) {
+    switch (updater) {
+    case TUpdater::Signed: return SigningFixture("signed/updater.exe");
+    case TUpdater::Pinned: return UnixToWindowsPath(UPDATER_PINNED_EXE_UNIX_PATH);
+    default: return UpdaterExePath();
+    }
+}
+
+// The publisher's signed setup with one byte changed `offset` bytes into its
+// code section, or, with `inAppendedData`, into the data appended after the image.
+std::string TamperedSetup(std::size_t offset, bool inAppendedData) {
+    std::string bytes = FixtureSetupBytes("publisher");
+    const std::size_t start =
+        inAppendedData ? ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)).size() : CodeSectionOffset(bytes);
+    bytes[start + offset] ^= 0x5A;
+    return bytes;
+}
+
+// The message box's text in the language the updater's texts follow (the test's locale).
+std::wstring RefusalText() {
+    const char* language = std::getenv("UPDATER_TEST_LANGUAGE");
+    return TestPublisherRefusalText(language && std::string(language) == "Russian" ? L"Russian" : L"English");
+}
+
+struct PublisherCase {
+    const char* name;
+    TUpdater updater;
+    std::function<ServerAnswer()> answer;  // what the built-in URL serves
+    bool started;
+};
+
+class PublisherCheckE2ETest : public ::testing::TestWithParam<PublisherCase> {
+protected:
+    static void SetUpTestSuite() { TrustSigningCertificateAuthority(); }
+};
+
+// An accepted setup lands under its final name and is started with the
+// updater's arguments; a refused one is deleted, nothing is started, the
+// browser stays closed, the window's message box says exactly why, and the
+// exit code is 0 either way.
+TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
+    const PublisherCase& c = GetParam();
+    const ScopedSystemProxy proxy(0ul, std::nullopt);
+    const BuiltInUrlServer server(c.answer());
+    const ScopedBrowserStub browser;
+    const UpdaterRun run(ExecutableOf(c.updater));
+    std::optional<std::vector<std::wstring>> box;
+    bool ownedByTheWindow = false;
+
+    const long code = run.Run(L" alpha \"beta gamma\"", [&](DWORD process) {
+        if (c.started) return;
+        const HWND window = WaitForToolkitWindow(process, 20000);
+        WaitUntil([&] { return !TopLevelWindows(process, L"#32770").empty(); }, 60000);
+        for (HWND candidate : TopLevelWindows(process, L"#32770"))
+            ownedByTheWindow |= window && GetWindow(candidate, GW_OWNER) == window;
+        box = DismissMessageBox(process, 1000);
+    });
+
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(server.RequestLines().size(), 1u) << "the download reached the server";
+    if (c.started) {
+        EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{L"orvinta-setup.exe"});
+        const auto record = run.WaitForSetupRecord();
+        ASSERT_TRUE(record) << "the setup program was started";
+        EXPECT_EQ((*record)[0], run.TempFolder() + L"orvinta-setup.exe");
+        EXPECT_EQ((*record)[2], L"alpha beta gamma");
+    } else {
+        ASSERT_TRUE(box) << "no message box";
+        EXPECT_EQ(*box, std::vector<std::wstring>{RefusalText()});
+        EXPECT_TRUE(ownedByTheWindow);
+        EXPECT_TRUE(FilesIn(run.TempFolder()).empty()) << "the refused file is deleted";
+        EXPECT_FALSE(WaitUntil([&] { return run.SetupStarted(); }, 3000)) << "nothing was started";
+    }
+    EXPECT_TRUE(browser.SettledUrls().empty());
+}
+
+std::function<ServerAnswer()> Serving(const char* setup) {
+    return [setup] { return ServerAnswer::Body(FixtureSetupBytes(setup)); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PublisherCheckE2ETest,
+    ::testing::Values(
+        PublisherCase{"SamePublisher", TUpdater::Signed, Serving("publisher"), true},
+        PublisherCase{"Unsigned", TUpdater::Signed, Serving("unsigned"), false},
+        PublisherCase{"ByteChangedInCode", TUpdater::Signed,
+                      [] { return ServerAnswer::Body(TamperedSetup(0x100, false)); }, false},
+        PublisherCase{"ByteChangedInAppendedData", TUpdater::Signed,
+                      [] { return ServerAnswer::Body(TamperedSetup(1000, true)); }, false},
+        PublisherCase{"ChunkedBodyCutShort", TUpdater::Signed,
+                      [] {
+                          const std::string setup = FixtureSetupBytes("publisher");
+                          return ServerAnswer::ChunkedCutShort(setup, setup.size() * 3 / 4);
+                      },
+                      false},
+        PublisherCase{"OtherTrustedPublisher", TUpdater::Signed, Serving("other-publisher"), false},
+        PublisherCase{"SameSubjectFromUntrustedCa", TUpdater::Signed, Serving("impostor"), false},
+        PublisherCase{"PinAcceptsPinnedPublisher", TUpdater::Pinned, Serving("publisher"), true},
+        PublisherCase{"PinRefusesOtherPublisher", TUpdater::Pinned, Serving("other-publisher"), false},
+        PublisherCase{"UnsignedUpdaterStartsUnsignedSetup", TUpdater::Unsigned, Serving("unsigned"), true}),
+    [](const ::testing::TestParamInfo<PublisherCase>& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,69 @@
+#include "support/SigningFixtures.h"
+
+#include "support/TestSupport.h"
+#include "win/Exception.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+namespace TestSupport {
+
+const wchar_t kTestPublisherOrganization[] = SIGNING_TEST_ORGANIZATION;
+const wchar_t kTestPublisherCommonName[] = SIGNING_TEST_COMMON_NAME;
+
+std::wstring TestPublisherRefusalText(const std::wstring& language) {
+    const std::wstring publisher =
+        std::wstring(L"CN=") + kTestPublisherCommonName + L", O=" + kTestPublisherOrganization;
+    if (language == L"Russian")
+        return L"Загруженный файл не подписан ожидаемым издателем (" + publisher + L") и не был запущен.";
+    return L"The downloaded file is not signed by the expected publisher (" + publisher + L") and was not started.";
+}
+
+std::wstring SigningFixture(const std::string& relative) {
+    return UnixToWindowsPath(std::string(SIGNING_FIXTURES_DIR) + "/" + relative);
+}
+
+std::string FixtureSetupBytes(const char* name) {
+    return ReadFileBytes(SigningFixture(std::string("setups/") + name + ".exe"));
+}
+
+void TrustSigningCertificateAuthority() { AddTrustedRootCertificate(SigningFixture("certs/ca.der")); }
+
+void AddTrustedRootCertificate(const std::wstring& derPath) {
+    const std::string der = ReadFileBytes(derPath);
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+    Win::ThrowLastErrorIf(!store, "CertOpenStore");
+    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
+                                                        reinterpret_cast<const BYTE*>(der.data()),
+                                                        static_cast<DWORD>(der.size()),
+                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    const DWORD error = GetLastError();
+    CertCloseStore(store, 0);
+    SetLastError(error);
+    Win::ThrowLastErrorIf(!added, "CertAddEncodedCertificateToStore");
+}
+
+std::size_t CodeSectionOffset(const std::string& image) {
+    // PE format: e_lfanew at 0x3C gives the "PE\0\0" signature, then the file
+    // header, the optional header and the section table.
+    auto read32 = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, image.data() + at, sizeof value);
+        return value;
+    };
+    const std::size_t pe = read32(0x3C);
+    const std::size_t sections = read32(pe + 4 + 2) & 0xFFFF;          // NumberOfSections
+    const std::size_t optionalSize = read32(pe + 4 + 16) & 0xFFFF;     // SizeOfOptionalHeader
+    const std::size_t table = pe + 4 + sizeof(IMAGE_FILE_HEADER) + optionalSize;
+    for (std::size_t i = 0; i < sections; ++i) {
+        const std::size_t header = table + i * sizeof(IMAGE_SECTION_HEADER);
+        if (image.compare(header, 6, ".text\0", 6) == 0) return read32(header + 20);  // PointerToRawData
+    }
+    throw std::runtime_error("no .text section");
+}
+
+}  // namespace TestSupport

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Usage: tests/support/signing-fixtures.sh DIR UPDATER_EXE SETUP_EXE
+#
+# Throw-away code-signing material for the tests, made fresh with openssl, and
+# files signed with it by tools/sign.sh (osslsigncode, SHA-256):
+#   DIR/certs/ca.pem, ca.der          a test CA the tests trust in the prefix (CurrentUser\Root)
+#   DIR/certs/publisher.{pem,key,p12} the publisher: O=$SIGNING_TEST_ORGANIZATION, CN=$SIGNING_TEST_COMMON_NAME
+#   DIR/certs/other.{pem,key}         another publisher of the same trusted CA
+#   DIR/certs/impostor.{pem,key}      the publisher's subject, issued by a CA nobody trusts (unknown-ca.pem)
+#   DIR/signed/updater.exe            UPDATER_EXE signed by the publisher (from its PKCS#12 file)
+#   DIR/setups/unsigned.exe           SETUP_EXE with 64 KiB of data appended after the image
+#   DIR/setups/publisher.exe          that file signed by the publisher
+#   DIR/setups/other-publisher.exe    signed by the other publisher
+#   DIR/setups/impostor.exe           signed by the impostor, its untrusted CA embedded
+# The private keys are generated per run and never leave DIR.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+[ $# -eq 3 ] || { echo "usage: $0 DIR UPDATER_EXE SETUP_EXE" >&2; exit 2; }
+dir=$1; updater=$2; setup=$3
+organization=${SIGNING_TEST_ORGANIZATION:-Velmora Test}
+common_name=${SIGNING_TEST_COMMON_NAME:-Velmora Test Publisher}
+certs="$dir/certs"
+rm -rf "$dir"; mkdir -p "$certs" "$dir/signed" "$dir/setups"
+
+ca() {  # name subject
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "$2" \
+    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
+    -keyout "$certs/$1.key" -out "$certs/$1.pem" 2>/dev/null
+}
+code_signing() {  # name subject issuer
+  printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >"$certs/code.ext"
+  openssl req -newkey rsa:2048 -nodes -subj "$2" -keyout "$certs/$1.key" -out "$certs/$1.csr" 2>/dev/null
+  openssl x509 -req -in "$certs/$1.csr" -CA "$certs/$3.pem" -CAkey "$certs/$3.key" -set_serial "0x$(openssl rand -hex 8)" \
+    -days 30 -extfile "$certs/code.ext" -out "$certs/$1.pem" 2>/dev/null
+}
+ca ca "/CN=Updater Signing Test CA"
+ca unknown-ca "/CN=Unknown Signing CA"
+code_signing publisher "/O=$organization/CN=$common_name" ca
+code_signing other "/O=Other Test Maker/CN=Other Test Publisher" ca
+code_signing impostor "/O=$organization/CN=$common_name" unknown-ca
+openssl x509 -in "$certs/ca.pem" -outform DER -out "$certs/ca.der"
+openssl pkcs12 -export -in "$certs/publisher.pem" -inkey "$certs/publisher.key" -passout pass:test \
+  -out "$certs/publisher.p12"
+
+sign() { "$root/tools/sign.sh" "$@" >/dev/null; }
+sign --pkcs12 "$certs/publisher.p12" --pass test "$updater" "$dir/signed/updater.exe"
+python3 - "$setup" "$dir/setups/unsigned.exe" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read() + bytes(i % 251 for i in range(64 * 1024))
+open(sys.argv[2], "wb").write(data)
+PY
+sign --cert "$certs/publisher.pem" --key "$certs/publisher.key" "$dir/setups/unsigned.exe" "$dir/setups/publisher.exe"
+sign --cert "$certs/other.pem" --key "$certs/other.key" "$dir/setups/unsigned.exe" "$dir/setups/other-publisher.exe"
+sign --cert "$certs/impostor.pem" --key "$certs/impostor.key" --chain "$certs/unknown-ca.pem" \
+  "$dir/setups/unsigned.exe" "$dir/setups/impostor.exe"
