@@ -12,7 +12,7 @@ build="${UPDATER_BUILD_DIR:-$root/build}"
 export UPDATER_DOWNLOAD_URL="${UPDATER_DOWNLOAD_URL:-$(cat "$root/tools/test-download-url")}"
 port=$(sed -nE 's#^http://(127\.0\.0\.1|localhost):([0-9]+)/.*#\2#p' <<<"$UPDATER_DOWNLOAD_URL")
 [ -n "$port" ] || { echo "run.sh: the demo needs a loopback URL, not $UPDATER_DOWNLOAD_URL" >&2; exit 2; }
-"$root/tools/build.sh" updater demo_setup window_shot check_publisher
+"$root/tools/build.sh" updater demo_setup window_shot check_publisher wine_desktop
 
 # The demo setup program with 3 MiB appended (it runs all the same), served in about 6 s.
 demo="$build/demo"

@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
-"$root/tools/build.sh" updater_form_tests download_e2e_tests
+"$root/tools/build.sh" updater_form_tests download_e2e_tests wine_desktop
 out="$root/docs/screenshots"
 mkdir -p "$out" "$build/test-servers"  # the run's browser stub lives in the servers' folder
 windows_out="Z:$(echo "$out" | tr / '\\')"
