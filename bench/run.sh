@@ -3,12 +3,12 @@
 #
 # The benchmarks: installs what is missing, builds the updater and the
 # baseline programs in build-bench/ (built-in URL on a loopback port,
-# UPDATER_BENCH_PORT, default 47929), and measures them under Wine against
+# UPDATER_BENCH_PORT, default 28929), and measures them under Wine against
 # local servers; prints a table of medians. No part of the tests.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BENCH_BUILD_DIR:-$root/build-bench}"
-port="${UPDATER_BENCH_PORT:-47929}"
+port="${UPDATER_BENCH_PORT:-28929}"
 
 "$root/tools/setup.sh"
 # The benchmark's own extra: native curl, one of the baselines.
