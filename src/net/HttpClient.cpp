@@ -31,6 +31,11 @@ bool IsDroppedConnection(const THttpError& error) {
            (error.Kind() == THttpError::TKind::Connection && error.Code() != ERROR_INTERNET_TIMEOUT);
 }
 
+// Returns what an If-Range for the rest of `request`'s body can carry, if anything.
+std::optional<std::wstring> ValidatorOf(const TRequest& request) {
+    return RangeValidator(request.Header(HTTP_QUERY_ETAG), request.Header(HTTP_QUERY_LAST_MODIFIED));
+}
+
 THttpError BadRedirect(const std::wstring& what) { return THttpError(THttpError::TKind::BadRedirect, what); }
 
 // Refuses what a redirect may not lead to: another scheme than http(s), or
@@ -108,17 +113,31 @@ std::wstring THttpClient::NextLocation(const TRequest& request, const std::wstri
     return next;
 }
 
-void THttpClient::ReadWholeBody(TRequest& request, TOutputStream* stream) {
-    const std::optional<std::uint64_t> length = request.ContentLength();
-    if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
+void THttpClient::InTransfer(std::optional<std::uint64_t> length, const std::function<void()>& read) {
+    BeginTransfer(length);
     try {
-        std::uint64_t count = 0;
-        ReadUntilEnd(request, stream, length, count);
+        read();
     } catch (...) {
-        if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+        EndTransfer();
         throw;
     }
+    EndTransfer();
+}
+
+void THttpClient::BeginTransfer(std::optional<std::uint64_t> length) {
+    if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
+}
+
+void THttpClient::EndTransfer() {
     if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+}
+
+void THttpClient::ReadWholeBody(TRequest& request, TOutputStream* stream) {
+    const std::optional<std::uint64_t> length = request.ContentLength();
+    InTransfer(length, [&] {
+        std::uint64_t count = 0;
+        ReadUntilEnd(request, stream, length, count);
+    });
 }
 
 void THttpClient::ReadUntilEnd(TRequest& request, TOutputStream* stream, std::optional<std::uint64_t> length,
@@ -137,16 +156,14 @@ void THttpClient::ReadUntilEnd(TRequest& request, TOutputStream* stream, std::op
 void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInternet& session,
                                     const std::wstring& url, const std::wstring& method, TOutputStream& stream) {
     std::optional<std::uint64_t> length = request->ContentLength();
-    std::optional<std::wstring> validator =
-        RangeValidator(request->Header(HTTP_QUERY_ETAG), request->Header(HTTP_QUERY_LAST_MODIFIED));
-    if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
-    try {
+    std::optional<std::wstring> validator = ValidatorOf(*request);
+    InTransfer(length, [&] {
         std::uint64_t count = 0;
         std::uint64_t countAtStart = 0;  // where the current response's body began
         for (int resumptions = 0;; ++resumptions) {
             try {
                 ReadUntilEnd(*request, &stream, length, count);
-                break;
+                return;
             } catch (const THttpError& error) {
                 // Resumed only with something to resume from: bytes since the
                 // last start, a length to complete and a validator for If-Range.
@@ -173,15 +190,11 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
                                  L"HTTP status " + std::to_wstring(status) + L" to a range request: " + url, status);
             count = countAtStart = 0;
             length = request->ContentLength();
-            validator = RangeValidator(request->Header(HTTP_QUERY_ETAG), request->Header(HTTP_QUERY_LAST_MODIFIED));
-            if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
-            if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
+            validator = ValidatorOf(*request);
+            EndTransfer();
+            BeginTransfer(length);
         }
-    } catch (...) {
-        if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
-        throw;
-    }
-    if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+    });
 }
 
 }  // namespace Net

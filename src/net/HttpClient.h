@@ -104,6 +104,11 @@ private:
                               std::wstring& method);
     // Sends `request` to `url` and returns its status; raises without a response.
     static unsigned long Send(TRequest& request, const std::wstring& url);
+    // Raises the work begin event for a body of `length`, runs `read`, and
+    // raises the work end event however `read` ends.
+    void InTransfer(std::optional<std::uint64_t> length, const std::function<void()>& read);
+    void BeginTransfer(std::optional<std::uint64_t> length);
+    void EndTransfer();
     // Reads a response body into `stream` (nullptr discards it), raising the work events.
     void ReadWholeBody(TRequest& request, TOutputStream* stream);
     // Reads the rest of a body, counting on from `count`, raising the work
