@@ -6,8 +6,9 @@
 //                                                signer and the time the check took
 // Exit code: 0 accepted (or trusted), 1 refused, 2 usage or failure.
 #include "PublisherCheck.h"
-
-#include <wincrypt.h>
+#include "support/TrustedRoot.h"
+#include "win/Exception.h"
+#include "win/Unique.h"
 
 #include <cstdio>
 #include <string>
@@ -27,15 +28,15 @@ std::string Describe(const std::optional<TPublisher>& publisher) {
 
 int TrustRoot(const wchar_t* derPath) {
     const Win::UniqueFile file(CreateFileW(derPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    BYTE der[16384];
+    char der[16384];
     DWORD size = 0;
     if (!file || !ReadFile(file.get(), der, sizeof der, &size, nullptr)) return 2;
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    if (!store) return 2;
-    const BOOL added =
-        CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der, size, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    CertCloseStore(store, 0);
-    return added ? 0 : 2;
+    try {
+        TestSupport::TrustRootCertificate(std::string(der, size));
+        return 0;
+    } catch (const Win::Exception&) {
+        return 2;
+    }
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 #include "support/SigningFixtures.h"
 
 #include "support/TestSupport.h"
-#include "win/Exception.h"
+#include "support/TrustedRoot.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <cstdint>
 #include <cstring>
@@ -33,19 +32,7 @@ std::string FixtureSetupBytes(const char* name) {
 
 void TrustSigningCertificateAuthority() { AddTrustedRootCertificate(SigningFixture("certs/ca.der")); }
 
-void AddTrustedRootCertificate(const std::wstring& derPath) {
-    const std::string der = ReadFileBytes(derPath);
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    Win::ThrowLastErrorIf(!store, "CertOpenStore");
-    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
-                                                        reinterpret_cast<const BYTE*>(der.data()),
-                                                        static_cast<DWORD>(der.size()),
-                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    const DWORD error = GetLastError();
-    CertCloseStore(store, 0);
-    SetLastError(error);
-    Win::ThrowLastErrorIf(!added, "CertAddEncodedCertificateToStore");
-}
+void AddTrustedRootCertificate(const std::wstring& derPath) { TrustRootCertificate(ReadFileBytes(derPath)); }
 
 std::size_t CodeSectionOffset(const std::string& image) {
     // PE format: e_lfanew at 0x3C gives the "PE\0\0" signature, then the file
