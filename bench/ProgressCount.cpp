@@ -4,7 +4,7 @@
 // leaves the window and the download thread as they are. A console program:
 // at the end it prints "progress messages: begin B, work W, end E". For
 // bench/run.sh.
-#include "DownloadMessages.h"
+#include "download/DownloadMessages.h"
 
 #include <windows.h>
 

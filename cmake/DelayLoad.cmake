@@ -5,7 +5,7 @@
 # program's own folder first, so a file planted beside updater.exe (say, in
 # the Downloads folder) under such a name would run when the process starts.
 # These DLLs are therefore delay-loaded: nothing loads them before the
-# executable has limited the DLL search to System32 (src/SystemDllSearch.cpp).
+# executable has limited the DLL search to System32 (src/app/SystemDllSearch.cpp).
 # Each name becomes a target of that name, so `target_link_libraries(x wininet)`
 # links the delay-import library instead of the MinGW-w64 import library.
 # Add every imported DLL here that is not a known DLL of Windows 10 and 11

@@ -4,7 +4,7 @@
 set: points the PE image's Delay Import Directory (data directory 13) at its
 table of delay-import descriptors. GNU ld 2.40 links the descriptors that dlltool's
 delay-import libraries carry (section .text$2, one per DLL, followed by the
-zero descriptor of src/DelayImportTableEnd.cpp) but leaves the directory
+zero descriptor of src/app/DelayImportTableEnd.cpp) but leaves the directory
 empty; the delay-load helper does not need it, but every tool that lists a
 program's DLLs reads it.
 list: prints the names of the DLLs in the image's Delay Import Directory, one

@@ -5,7 +5,7 @@
 //                                                publisher expected; prints the verdict, the setup's
 //                                                signer and the time the check took
 // Exit code: 0 accepted (or trusted), 1 refused, 2 usage or failure.
-#include "PublisherCheck.h"
+#include "completion/PublisherCheck.h"
 #include "support/TrustedRoot.h"
 #include "win/Exception.h"
 #include "win/Unique.h"

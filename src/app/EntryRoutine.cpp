@@ -1,0 +1,43 @@
+#include "app/EntryRoutine.h"
+
+#include "job/BuiltInJob.h"
+#include "job/SettingsFile.h"
+#include "window/ProgressWindow.h"
+
+#include "net/HttpClient.h"
+#include "toolkit/Application.h"
+#include "win/Exception.h"
+
+void RunInEntryGuard(const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (const Win::Exception& error) {
+        Toolkit::Application().ShowErrorText(error.Message());
+    } catch (...) {
+        Toolkit::Application().ShowErrorText(Win::Exception(L"").Message());
+    }
+}
+
+int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin) {
+    // The job goes through the settings file and is carried out as read back.
+    // A file that could not be written leaves an older one, or none, to read.
+    SaveSettingsFile(ComposeBuiltInJob());
+    RunInEntryGuard([&setupPublisherPin] {
+        const std::optional<TJob> job = LoadSettingsFile();
+        if (!job) return;
+        Toolkit::TApplication& application = Toolkit::Application();
+        application.Initialize();
+        application.MainFormOnTaskbar = true;
+        application.CreateForm<TProgressWindow>(*job, setupPublisherPin);
+        application.Run();
+        // The window goes while the process still runs normally: its destroy
+        // handler waits for the download thread, which could not end once
+        // the process has begun to exit.
+        application.DestroyForms();
+        // A stopped or failed download closes its connection on a thread of
+        // its own; the process should not end in the middle of that. Bounded:
+        // a platform that never finishes the close must not keep it alive.
+        Net::WaitForBackgroundCloses(2000);
+    });
+    return 0;
+}

@@ -1,0 +1,28 @@
+#include "download/DownloadFileStream.h"
+
+#include "win/Exception.h"
+
+#include <algorithm>
+
+TDownloadFileStream::TDownloadFileStream(const std::wstring& path)
+    : file_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                        nullptr)) {
+    Win::ThrowLastErrorIf(!file_, "CreateFileW");
+}
+
+void TDownloadFileStream::Write(const void* data, std::size_t size) {
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+        // WriteFile takes a 32-bit count; a larger piece goes in several calls.
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, 0x40000000));
+        DWORD written = 0;
+        Win::ThrowLastErrorIf(!WriteFile(file_.get(), next, piece, &written, nullptr), "WriteFile");
+        next += written;
+        size -= written;
+    }
+}
+
+bool TDownloadFileStream::Restart() {
+    const LARGE_INTEGER start = {};
+    return SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) && SetEndOfFile(file_.get());
+}

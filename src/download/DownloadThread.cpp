@@ -1,0 +1,138 @@
+#include "download/DownloadThread.h"
+
+#include "download/DownloadMessages.h"
+#include "files/FileNaming.h"
+#include "files/FilePaths.h"
+
+#include "toolkit/Application.h"
+#include "win/ComApartment.h"
+
+#include <boost/make_shared.hpp>
+
+#include <shellapi.h>
+
+namespace {
+
+// After a redirect the size is shown again only for a body announced above this.
+constexpr std::int64_t kSmallestSizedBody = 51200;
+
+}  // namespace
+
+TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder,
+                                 Net::TProxySettings proxy)
+    : notifyWindow_(notifyWindow),
+      url_(std::move(url)),
+      targetFolder_(std::move(targetFolder)),
+      proxy_(std::move(proxy)),
+      stopSignal_(boost::make_shared<Net::TAbortSignal>()),
+      transferCount_(boost::make_shared<TTransferProgress>()) {
+    FreeOnTerminate = false;
+    OnTerminate = [this](Toolkit::TThread&) {
+        PostMessageW(notifyWindow_, WM_DOWNLOAD_FINISHED, complete_ ? 1 : 0, 0);
+    };
+    try {
+        SetPriority(Toolkit::TThreadPriority::tpNormal);
+        names_ = ChooseDownloadNames(url_, targetFolder_);
+    } catch (...) {
+        // The base destructor lets the suspended thread end; its termination
+        // handler must not reach the members this failed constructor leaves.
+        OnTerminate = nullptr;
+        throw;
+    }
+    Start();
+}
+
+TDownloadThread::~TDownloadThread() {
+    // Execute and the termination handler use this object's members.
+    StopAndWait();
+    fileStream_.reset();
+    client_.reset();
+}
+
+void TDownloadThread::RequestStop() {
+    stopRequested_ = true;
+    stopSignal_->Abort();
+}
+
+TDownloadNames TDownloadThread::Names() const {
+    TCriticalSectionBlockHolder hold(namesLock_.get());
+    return names_;
+}
+
+void TDownloadThread::Execute() {
+    const std::wstring downloadPath = names_.DownloadPath;  // set once, before the thread started
+    DeleteFileW(downloadPath.c_str());
+    if (targetFolder_.empty() || !ForceDirectories(targetFolder_)) return;
+    // A file that cannot be made ends the thread here, through its boundary.
+    fileStream_.reset(new TDownloadFileStream(downloadPath));
+    client_.reset(new Net::THttpClient(stopSignal_));
+    client_->SetProxy(proxy_);
+    client_->SetHandleRedirects(true);
+    client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
+    client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };
+    client_->OnWorkEnd = [this](Net::TWorkMode) { WorkEnd(); };
+    client_->OnRedirect = [this](std::wstring& location, int, bool& follow, std::wstring&) {
+        Redirect(location);
+        follow = true;
+    };
+    try {
+        client_->Get(url_, *fileStream_);
+    } catch (...) {
+        DownloadFailed();
+        return;
+    }
+    // The file stays open until the owner destroys this object.
+    complete_ = true;
+}
+
+void TDownloadThread::DownloadFailed() {
+    client_.reset();
+    fileStream_.reset();
+    DeleteFileW(names_.DownloadPath.c_str());
+    if (stopRequested_) return;
+    // The application's window is made on the UI thread, where it belongs.
+    HWND owner = nullptr;
+    try {
+        Synchronize([&owner] { owner = Toolkit::Application().Handle(); });
+    } catch (...) {
+        owner = nullptr;
+    }
+    // ShellExecuteW may hand the URL to shell extensions, which need COM on
+    // the calling thread (per its documentation).
+    Win::ComApartment com;
+    ShellExecuteW(owner, nullptr, url_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TDownloadThread::PostProgress(WPARAM kind, std::int64_t value) const {
+    PostMessageW(notifyWindow_, WM_DOWNLOAD_PROGRESS, kind, static_cast<LPARAM>(value));
+}
+
+void TDownloadThread::SetSizeHidden(bool hidden) {
+    sizeHidden_ = hidden;
+    PostProgress(PROGRESS_MARQUEE, hidden ? 1 : 0);
+}
+
+void TDownloadThread::WorkBegin(std::int64_t total) {
+    if (sizeHidden_ && total > kSmallestSizedBody) SetSizeHidden(false);
+    if (sizeHidden_) return;
+    transferCount_->Begin();
+    PostProgress(PROGRESS_BEGIN, total);
+}
+
+void TDownloadThread::Work(std::int64_t count) {
+    // A fast link reads far more often than a window can show: while a
+    // notification waits, the window will read this count with it.
+    if (!sizeHidden_ && transferCount_->Store(static_cast<std::uint64_t>(count))) PostProgress(PROGRESS_WORK, count);
+}
+
+void TDownloadThread::WorkEnd() {
+    if (!sizeHidden_) PostProgress(PROGRESS_END, 0);
+}
+
+void TDownloadThread::Redirect(const std::wstring& location) {
+    {
+        TCriticalSectionBlockHolder hold(namesLock_.get());
+        names_.RemoteFileName = FileNameFromUrl(location);
+    }
+    SetSizeHidden(true);
+}

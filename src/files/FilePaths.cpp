@@ -1,0 +1,58 @@
+#include "files/FilePaths.h"
+
+#include <windows.h>
+
+namespace {
+
+// Index just past the last folder delimiter, 0 when there is none.
+size_t NameStart(const std::wstring& path) {
+    const size_t delimiter = path.find_last_of(L"\\:");
+    return delimiter == std::wstring::npos ? 0 : delimiter + 1;
+}
+
+}  // namespace
+
+std::wstring ExtractFileName(const std::wstring& path) { return path.substr(NameStart(path)); }
+
+std::wstring ExtractFileExt(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L".\\:");
+    if (dot == std::wstring::npos || path[dot] != L'.') return std::wstring();
+    return path.substr(dot);
+}
+
+std::wstring ExtractBaseName(const std::wstring& path) {
+    const std::wstring name = ExtractFileName(path);
+    return name.substr(0, name.size() - ExtractFileExt(name).size());
+}
+
+std::wstring ExtractFileDir(const std::wstring& path) {
+    std::wstring folder = path.substr(0, NameStart(path));
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder;
+}
+
+std::wstring IncludeTrailingPathDelimiter(const std::wstring& folder) {
+    if (!folder.empty() && folder.back() == L'\\') return folder;
+    return folder + L'\\';
+}
+
+bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool FolderExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDirectories(const std::wstring& path) {
+    if (path.empty()) return false;
+    std::wstring folder = path;
+    while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    if (FolderExists(folder)) return true;
+    const size_t delimiter = folder.find_last_of(L'\\');
+    if (delimiter != std::wstring::npos && delimiter > 0) {
+        const std::wstring parent = folder.substr(0, delimiter);
+        // A drive ("C:") is a root, not a folder to create.
+        if (parent.back() != L':' && !ForceDirectories(parent)) return false;
+    }
+    return CreateDirectoryW(folder.c_str(), nullptr) || FolderExists(folder);
+}

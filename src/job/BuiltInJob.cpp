@@ -1,0 +1,82 @@
+#include "job/BuiltInJob.h"
+
+#include "BuiltInUrl.h"
+#include "job/SystemProxy.h"
+#include "job/TempFolder.h"
+#include "win/Unique.h"
+
+#include <shellapi.h>
+
+namespace {
+
+struct TLanguageTexts {
+    const wchar_t* Title;
+    const wchar_t* SizePrefix;
+    const wchar_t* SizeSuffix;
+};
+
+const TLanguageTexts kEnglishTexts = {L"Getting the most recent Orvinta version...", L"Downloaded: ", L" KB"};
+const TLanguageTexts kRussianTexts = {L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
+
+// Only a proxy that the query reported as switched on goes into the job.
+TJobProxy SystemProxyForJob() {
+    TJobProxy proxy;
+    bool useProxy = false;
+    std::wstring host;
+    std::wstring port;
+    if (GetSystemProxy(useProxy, host, port) && useProxy) {
+        proxy.Enabled = true;
+        proxy.Host = host;
+        proxy.Port = port;
+    }
+    return proxy;
+}
+
+TWindowTexts WindowTextsFor(const std::wstring& language) {
+    const TLanguageTexts& texts = language == L"Russian" ? kRussianTexts : kEnglishTexts;
+    TWindowTexts window;
+    window.StartInTray = false;
+    window.Title = texts.Title;
+    window.SizePrefix = texts.SizePrefix;
+    window.SizeSuffix = texts.SizeSuffix;
+    return window;
+}
+
+}  // namespace
+
+std::wstring UILanguageNameFor(LANGID language) {
+    return PRIMARYLANGID(language) == LANG_RUSSIAN ? L"Russian" : L"English";
+}
+
+std::wstring GetUILanguageName() { return UILanguageNameFor(GetUserDefaultUILanguage()); }
+
+std::vector<std::wstring> ProcessArguments() {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    const Win::UniqueHLocal owner(argv);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
+std::wstring JoinArguments(const std::vector<std::wstring>& arguments) {
+    std::wstring joined;
+    for (const std::wstring& argument : arguments) {
+        if (!joined.empty()) joined += L' ';
+        joined += argument;
+    }
+    return joined;
+}
+
+TJob ComposeBuiltInJob() {
+    TJob job;
+    job.Proxy = SystemProxyForJob();
+    job.Window = WindowTextsFor(GetUILanguageName());
+    job.SetupArguments = JoinArguments(ProcessArguments());
+    // "0" names no key: the result is recorded nowhere.
+    job.RegistryKey = std::to_wstring(0);
+    job.TargetFolder = GetTempFolder();
+    job.Url = kBuiltInDownloadUrl;
+    job.StartSetup = true;
+    return job;
+}

@@ -1,0 +1,27 @@
+// The one job built into the updater, composed on every start.
+#pragma once
+
+#include "job/Job.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Returns the built-in job: the build's URL, the temporary folder, the texts
+// of the user's language, the process's arguments for the setup, the system
+// proxy when it is on. Start-up, on the main thread.
+TJob ComposeBuiltInJob();
+
+// Returns "Russian" for a Russian user interface, "English" otherwise.
+std::wstring GetUILanguageName();
+
+// The same for a given UI language identifier (only the primary language counts).
+std::wstring UILanguageNameFor(LANGID language);
+
+// Returns the process's arguments without the program's own path, as the
+// platform's command-line splitting delivers them.
+std::vector<std::wstring> ProcessArguments();
+
+// Joins arguments with single spaces, adding no quotes.
+std::wstring JoinArguments(const std::vector<std::wstring>& arguments);
