@@ -1,6 +1,6 @@
 // Registry paths and the result values of a complete download, in the real registry.
-#include "RegistryPath.h"
-#include "RegistryResult.h"
+#include "completion/RegistryPath.h"
+#include "completion/RegistryResult.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The temporary folder in its two forms, and the buffers' limits.
-#include "TempFolder.h"
+#include "job/TempFolder.h"
 #include "support/TestSupport.h"
 
 #include <windows.h>

@@ -1,16 +1,18 @@
 // The progress window running whole downloads against the real test servers:
 // the file under its final name, the recorded result, the failure that opens
 // the job's URL in the browser (a recording stub), a close during the transfer,
-// the figures of a body that pauses and of one over 4 GiB.
-#include "FilePaths.h"
-#include "HTTPDownloaderThread.h"
-#include "NamingState.h"
-#include "UpdaterForm.h"
-#include "UpdaterFormUnit.h"
+// an error of the hand-off shown while the window stays, the figures of a
+// body that pauses and of one over 4 GiB.
+#include "files/FilePaths.h"
+#include "download/DownloadThread.h"
+#include "download/DownloadNames.h"
+#include "window/ProgressWindow.h"
 #include "support/BrowserStub.h"
-#include "support/FormRun.h"
+#include "support/DemoSetup.h"
+#include "support/WindowRun.h"
 #include "support/TestServers.h"
 #include "support/TestSupport.h"
+#include "support/WindowFinder.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/ProgressBar.h"
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -41,41 +44,41 @@ std::string Pattern3M() {
     return bytes;
 }
 
-class UpdaterFormDownloadTest : public ::testing::Test {
+class ProgressWindowDownloadTest : public ::testing::Test {
 protected:
-    // Loads a job for `url`, proxy off, and makes the window (which starts it).
-    TUpdaterForm& Start(const std::wstring& url, const std::wstring& registryKey = L"") {
-        TFormJob job;
-        job.FileOnWeb = url;
+    // Makes the window with a job for `url`, proxy off, which it starts.
+    TProgressWindow& Start(const std::wstring& url, const std::wstring& registryKey = L"") {
+        TJob job = IdleJob();
+        job.Url = url;
         job.RegistryKey = registryKey;
-        job.Proxy = TProxyServerInfo{};
+        job.Proxy = TJobProxy{};
         return run_.Start(job);
     }
 
     ScopedBrowserStub browser_;
-    TFormRun run_;  // its forms go before the browser stub
+    TWindowRun run_;  // its forms go before the browser stub
     const std::wstring& target_ = run_.Target();
 };
 
 // A complete download ends under the next free final name, records it in the
 // job's registry key, leaves no download file, opens no browser, and closes the window.
-TEST_F(UpdaterFormDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
+TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     ScratchRegistryKey key;
     CreateDirectoryW(target_.c_str(), nullptr);
     WriteFileBytes(target_ + L"pattern-3m.bin", "older");
-    TUpdaterForm& form = Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"),
+    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"),
                                L"HKEY_CURRENT_USER\\" + key.SubKey());
-    ASSERT_TRUE(form.DownloaderThread);
+    ASSERT_TRUE(form.DownloadThread);
     Application().Run();  // ends when the finished notification closes the window
 
     EXPECT_TRUE(form.DownloadCompleted);
-    EXPECT_FALSE(form.DownloaderThread);
+    EXPECT_FALSE(form.DownloadThread);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{L"pattern-3m.bin", L"pattern-3m2.bin"}));
     EXPECT_EQ(ReadFileBytes(target_ + L"pattern-3m.bin"), "older");
     EXPECT_TRUE(ReadFileBytes(target_ + L"pattern-3m2.bin") == Pattern3M());
-    EXPECT_EQ(form.Label2->Caption(), L"Downloaded: 3072 / 3072 KB");
-    EXPECT_EQ(form.ProgressBar1->Position(), 100);
+    EXPECT_EQ(form.SizeLabel->Caption(), L"Downloaded: 3072 / 3072 KB");
+    EXPECT_EQ(form.ProgressBar->Position(), 100);
 
     DWORD done = 1, type = 0, size = sizeof done;
     ASSERT_EQ(RegQueryValueExW(key.get(), L"Done", nullptr, &type, reinterpret_cast<BYTE*>(&done), &size), 0);
@@ -92,20 +95,20 @@ TEST_F(UpdaterFormDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
 
 // An error status leaves no file, opens the job's URL in the browser, moves
 // nothing and closes the window.
-TEST_F(UpdaterFormDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
+TEST_F(ProgressWindowDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
     const std::wstring url = TTestServers::Instance().Http("fault", L"/status/404");
-    TUpdaterForm& form = Start(url);
+    TProgressWindow& form = Start(url);
     Application().Run();
     EXPECT_FALSE(form.DownloadCompleted);
-    EXPECT_FALSE(form.DownloaderThread);
+    EXPECT_FALSE(form.DownloadThread);
     EXPECT_TRUE(FilesIn(target_).empty());
     EXPECT_EQ(browser_.SettledUrls(), std::vector<std::wstring>{url});
 }
 
 // Closing the window during the transfer hides it, and the destroy handler
 // stops the thread and leaves no file; no browser is opened.
-TEST_F(UpdaterFormDownloadTest, CloseDuringTheTransferLeavesNoFile) {
-    TUpdaterForm& form = Start(TTestServers::Instance().Http("fault", L"/stall-body/400000"));
+TEST_F(ProgressWindowDownloadTest, CloseDuringTheTransferLeavesNoFile) {
+    TProgressWindow& form = Start(TTestServers::Instance().Http("fault", L"/stall-body/400000"));
     ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }));
     ASSERT_FALSE(FilesIn(target_).empty());
     form.Close();
@@ -113,6 +116,45 @@ TEST_F(UpdaterFormDownloadTest, CloseDuringTheTransferLeavesNoFile) {
     EXPECT_TRUE(Application().Terminated());
     Application().DestroyForms();
     EXPECT_TRUE(FilesIn(target_).empty());
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+// A value that cannot be set in a key that opened: Wine opens the
+// performance-text key Perflib\009 for reading and writing as the predefined
+// HKEY_PERFORMANCE_TEXT, which stores no values (RegSetValueExW fails with
+// ERROR_INVALID_HANDLE). The error is shown in a message box with exactly
+// its text, the window stays open until the user closes it, nothing is
+// started, and closing deletes nothing.
+TEST_F(ProgressWindowDownloadTest, ValueThatCannotBeSetIsShownAndTheWindowStays) {
+    ScopedServedDemoSetup setup;
+    const ScopedSetupRecord record(run_.Folder());
+    TJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--from-the-window");
+    job.RegistryKey = L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009";
+    TProgressWindow& form = run_.Start(job);
+    bool openAtClose = false;
+    const auto close = form.OnClose;
+    form.OnClose = [&](Toolkit::TCloseAction& action) {
+        openAtClose = IsWindowVisible(form.Handle()) && !Application().Terminated();
+        close(action);
+    };
+    const HWND window = form.Handle();
+    auto shown = std::async(std::launch::async, [window] {
+        auto texts = DismissMessageBox(GetCurrentProcessId(), 60000);
+        PostMessageW(window, WM_CLOSE, 0, 0);  // the user closes the window afterwards
+        return texts;
+    });
+    Application().Run();
+    const auto texts = shown.get();
+    ASSERT_TRUE(texts) << "no message box";
+    EXPECT_EQ(*texts, std::vector<std::wstring>{L"Failed to set data for 'Done'"});
+    EXPECT_TRUE(openAtClose);
+    EXPECT_TRUE(form.DownloadCompleted);
+
+    Application().DestroyForms();
+    EXPECT_NE(GetFileAttributesW((target_ + setup.Name()).c_str()), INVALID_FILE_ATTRIBUTES);
+    // Started, the program would run now or have left its record already.
+    EXPECT_FALSE(ProcessRunning(setup.Name()));
+    EXPECT_EQ(GetFileAttributesW(record.Path().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -125,27 +167,27 @@ struct TPauseCase {
 
 void PrintTo(const TPauseCase& c, std::ostream* os) { *os << c.Name; }
 
-class PausedBody : public UpdaterFormDownloadTest, public ::testing::WithParamInterface<TPauseCase> {};
+class PausedBody : public ProgressWindowDownloadTest, public ::testing::WithParamInterface<TPauseCase> {};
 
 // A server that sends 544 KiB of a 1025 KiB body and pauses: the shown
 // window's figures read exactly what was sent within a second of the first
 // count it shows, with and without an announced size.
 TEST_P(PausedBody, FiguresShowWhatHasArrived) {
     const TPauseCase& c = GetParam();
-    TUpdaterForm& form = Start(TTestServers::Instance().Http("fault", L"/pause/557056/1049600") + c.Query);
+    TProgressWindow& form = Start(TTestServers::Instance().Http("fault", L"/pause/557056/1049600") + c.Query);
     form.Show();
     ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }, 20000));
     const ULONGLONG first = GetTickCount64();
-    const bool exact = PumpUntil([&] { return form.Label2->Caption() == c.Line; }, 1000);
-    std::printf("%s: %s after %llu ms\n", c.Name, Utf8(form.Label2->Caption()).c_str(), GetTickCount64() - first);
-    EXPECT_TRUE(exact) << Utf8(form.Label2->Caption());
+    const bool exact = PumpUntil([&] { return form.SizeLabel->Caption() == c.Line; }, 1000);
+    std::printf("%s: %s after %llu ms\n", c.Name, Utf8(form.SizeLabel->Caption()).c_str(), GetTickCount64() - first);
+    EXPECT_TRUE(exact) << Utf8(form.SizeLabel->Caption());
     EXPECT_EQ(form.ReceivedSize, 557056u);
     EXPECT_TRUE(IsWindowVisible(form.Handle()));
     if (c.Position < 0) {
-        EXPECT_EQ(form.ProgressBar1->Style(), Toolkit::TProgressBarStyle::pbstMarquee);
+        EXPECT_EQ(form.ProgressBar->Style(), Toolkit::TProgressBarStyle::pbstMarquee);
     } else {
-        EXPECT_EQ(form.ProgressBar1->Position(), c.Position);
-        EXPECT_EQ(SendMessageW(form.ProgressBar1->Handle(), PBM_GETPOS, 0, 0), c.Position);
+        EXPECT_EQ(form.ProgressBar->Position(), c.Position);
+        EXPECT_EQ(SendMessageW(form.ProgressBar->Handle(), PBM_GETPOS, 0, 0), c.Position);
     }
     form.Close();
     Application().DestroyForms();
@@ -201,19 +243,19 @@ std::wstring ExpectedLine(std::uint64_t received, std::uint64_t total) {
 // it runs) and at the end the size line shows the real total in KB and the
 // bar's position is count x 100 / total; the file has its full size. The
 // downloaded file is deleted at the end.
-TEST_F(UpdaterFormDownloadTest, BodyOver4GiBShowsWholeFigures) {
+TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
     constexpr std::uint64_t kTotal = (std::uint64_t{17} << 28) + 1000;  // 4.25 GiB and 1000 bytes
     constexpr std::uint64_t kCheckAbove = (std::uint64_t{1} << 32) + (std::uint64_t{64} << 20);
     const ScopedServedSparseFile served(kTotal);
-    TUpdaterForm& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()));
+    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()));
     form.Show();
     std::optional<TShownFigures> above4GiB;
     const bool ended = PumpUntil(
         [&] {
             if (!above4GiB && form.ReceivedSize > kCheckAbove && form.ReceivedSize < kTotal)
-                above4GiB = TShownFigures{form.ReceivedSize, form.Label2->Caption(), form.ProgressBar1->Position(),
-                                          SendMessageW(form.ProgressBar1->Handle(), PBM_GETPOS, 0, 0)};
-            return !form.DownloaderThread;
+                above4GiB = TShownFigures{form.ReceivedSize, form.SizeLabel->Caption(), form.ProgressBar->Position(),
+                                          SendMessageW(form.ProgressBar->Handle(), PBM_GETPOS, 0, 0)};
+            return !form.DownloadThread;
         },
         110000);
     const std::wstring final = target_ + served.Name();
@@ -229,8 +271,8 @@ TEST_F(UpdaterFormDownloadTest, BodyOver4GiBShowsWholeFigures) {
     EXPECT_EQ(above4GiB->NativePosition, above4GiB->Position);
     EXPECT_GE(above4GiB->Position, 94);
     EXPECT_EQ(form.TotalSize, kTotal);
-    EXPECT_EQ(form.Label2->Caption(), ExpectedLine(kTotal, kTotal));
-    EXPECT_EQ(form.ProgressBar1->Position(), 100);
+    EXPECT_EQ(form.SizeLabel->Caption(), ExpectedLine(kTotal, kTotal));
+    EXPECT_EQ(form.ProgressBar->Position(), 100);
     ASSERT_TRUE(exists);
     EXPECT_EQ((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, kTotal);
 }

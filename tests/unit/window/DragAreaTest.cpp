@@ -1,6 +1,6 @@
 // Moving a borderless window by dragging its top strip, with a real pointer:
 // xdotool drives the X server's mouse while this thread runs the message loop.
-#include "Draganddroparea.h"
+#include "window/DragArea.h"
 
 #include "support/TestLayouts.h"
 #include "support/TestSupport.h"
@@ -83,16 +83,16 @@ POINT DragAndMeasure(DragForm& form, TWinControl& control, int x, int y, const c
     return {after.x - before.x, after.y - before.y};
 }
 
-class DraganddropareaTest : public ::testing::Test {
+class DragAreaTest : public ::testing::Test {
 protected:
-    DraganddropareaTest() { Application().Initialize(); }
+    DragAreaTest() { Application().Initialize(); }
     Win::ComApartment com_;
 };
 
 // Left button on the strip moves the window with the pointer, also over the
 // windowless picture on it; with Shift, Ctrl or the right button held it does not, nor does a
 // drag elsewhere; a copy keeps the attachment and the last release removes it.
-TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
+TEST_F(DragAreaTest, DraggingTheStripMovesTheWindow) {
     DragForm form;
     TWinControl& strip = form.Part(L"Strip");
     TWinControl& body = form.Part(L"Body");
@@ -101,7 +101,7 @@ TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
     EXPECT_EQ(moved.x, 0);  // nothing attached yet
     EXPECT_EQ(moved.y, 0);
 
-    TDragAndDropArea area(strip);
+    TDragArea area(strip);
     moved = DragAndMeasure(form, strip, 100, 10);
     EXPECT_EQ(moved.x, 40);
     EXPECT_EQ(moved.y, 30);
@@ -118,11 +118,11 @@ TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
 
-    TDragAndDropArea copy(area);
-    area = TDragAndDropArea();
+    TDragArea copy(area);
+    area = TDragArea();
     moved = DragAndMeasure(form, strip, 100, 10);
     EXPECT_EQ(moved.x, 40) << "the copy keeps the attachment";
-    copy = TDragAndDropArea();
+    copy = TDragArea();
     moved = DragAndMeasure(form, strip, 100, 10);
     EXPECT_EQ(moved.x, 0) << "the last release removed the subclass";
     EXPECT_EQ(moved.y, 0);
@@ -130,15 +130,15 @@ TEST_F(DraganddropareaTest, DraggingTheStripMovesTheWindow) {
 
 // Two independent attachments to one control share the system's single
 // subclass (same procedure, identifier 0): releasing either removes it for both.
-TEST_F(DraganddropareaTest, IndependentAttachmentsShareOneSubclass) {
+TEST_F(DragAreaTest, IndependentAttachmentsShareOneSubclass) {
     DragForm form;
     TWinControl& strip = form.Part(L"Strip");
     PumpBriefly();
-    TDragAndDropArea first(strip);
-    TDragAndDropArea second(strip);
+    TDragArea first(strip);
+    TDragArea second(strip);
     POINT moved = DragAndMeasure(form, strip, 100, 10);
     EXPECT_EQ(moved.x, 40);
-    first = TDragAndDropArea();
+    first = TDragArea();
     moved = DragAndMeasure(form, strip, 100, 10);
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
@@ -147,14 +147,14 @@ TEST_F(DraganddropareaTest, IndependentAttachmentsShareOneSubclass) {
 // Attached to the form itself, the form's own client area reports itself as
 // title bar (the system then moves the window); children are not affected,
 // other hit-test results pass unchanged, and the release undoes it.
-TEST_F(DraganddropareaTest, AttachedToTheFormItsClientAreaIsATitleBar) {
+TEST_F(DragAreaTest, AttachedToTheFormItsClientAreaIsATitleBar) {
     DragForm form;
     const POINT free = OnScreen(form, 250, 140);  // not covered by a child
     const POINT child = OnScreen(form.Part(L"Body"), 5, 5);
     const LPARAM freePoint = MAKELPARAM(free.x, free.y);
     EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, freePoint), HTCLIENT);
     {
-        TDragAndDropArea area(form);
+        TDragArea area(form);
         EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, freePoint), HTCAPTION);
         EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTNOWHERE);
         EXPECT_EQ(SendMessageW(form.Part(L"Body").Handle(), WM_NCHITTEST, 0, MAKELPARAM(child.x, child.y)), HTCLIENT);
@@ -170,14 +170,14 @@ TEST_F(DraganddropareaTest, AttachedToTheFormItsClientAreaIsATitleBar) {
 
 // A default handle attaches nothing; a control outside any form gets nothing
 // installed: a left-button move still reaches the control itself.
-TEST_F(DraganddropareaTest, EmptyAndFormlessHandlesAreInert) {
-    { TDragAndDropArea empty; }
+TEST_F(DragAreaTest, EmptyAndFormlessHandlesAreInert) {
+    { TDragArea empty; }
     TPanel loose;
     loose.SetBounds(0, 0, 50, 20);
     int moves = 0;
     loose.OnMouseMove = [&](unsigned, int, int) { ++moves; };
-    TDragAndDropArea inert(loose);
-    TDragAndDropArea copy = inert;
+    TDragArea inert(loose);
+    TDragArea copy = inert;
     SendMessageW(loose.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(moves, 1);
 }

@@ -3,14 +3,14 @@
 // NotificationAreaIcons), the mouse messages that tray relays to the icon's
 // owner, the window's visibility and state, and a real download that ends in
 // the started stand-in setup program.
-#include "UpdaterForm.h"
 #include "support/DemoSetup.h"
-#include "support/FormRun.h"
 #include "support/TestServers.h"
 #include "support/WindowFinder.h"
+#include "support/WindowRun.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/TrayIcon.h"
+#include "window/ProgressWindow.h"
 
 #include <boost/noncopyable.hpp>
 #include <gtest/gtest.h>
@@ -69,23 +69,23 @@ constexpr size_t kHeldAt = 557056;
 constexpr size_t kSetupSize = 1049600;
 
 // Checks the tray round trip while the download is held after kHeldAt bytes.
-void CheckTrayRoundTrip(TUpdaterForm& form, const ScopedShowCounter& counter) {
+void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter) {
     // The loop has started and left the window hidden, so without a button.
     EXPECT_EQ(counter.Shows(), 0);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
     // The notification area took the icon (Shell_NotifyIconW NIM_ADD
     // succeeded) and Wine's tray shows it.
-    EXPECT_TRUE(form.TrayIcon1->Visible());
-    EXPECT_TRUE(form.TrayIcon1->InNotificationArea());
+    EXPECT_TRUE(form.TrayIcon->Visible());
+    EXPECT_TRUE(form.TrayIcon->InNotificationArea());
     ASSERT_EQ(NotificationAreaIcons().size(), 1u);
 
     ASSERT_TRUE(PumpUntil([&] { return form.ReceivedSize >= kHeldAt; }, 20000)) << form.ReceivedSize;
     ASSERT_EQ(form.ReceivedSize, kHeldAt);
-    EXPECT_TRUE(form.TrayIcon1->Hint().empty());
+    EXPECT_TRUE(form.TrayIcon->Hint().empty());
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon1->Hint().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon1->Hint(), L"Downloading\nDownloaded: 544 / 1025 KB");
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon->Hint().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon->Hint(), L"Downloading\nDownloaded: 544 / 1025 KB");
 
     PointAtIcon(WM_LBUTTONUP);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }, 20000));
@@ -93,16 +93,16 @@ void CheckTrayRoundTrip(TUpdaterForm& form, const ScopedShowCounter& counter) {
     EXPECT_EQ(form.WindowState(), TWindowState::wsNormal);
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
     EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-    EXPECT_FALSE(form.TrayIcon1->Visible());
-    EXPECT_FALSE(form.TrayIcon1->InNotificationArea());
+    EXPECT_FALSE(form.TrayIcon->Visible());
+    EXPECT_FALSE(form.TrayIcon->InNotificationArea());
     EXPECT_TRUE(NotificationAreaIcons().empty());
 
     // The window menu's Minimize, as the taskbar sends it.
     SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
-    EXPECT_TRUE(form.TrayIcon1->Visible());
-    EXPECT_TRUE(form.TrayIcon1->InNotificationArea());
+    EXPECT_TRUE(form.TrayIcon->Visible());
+    EXPECT_TRUE(form.TrayIcon->InNotificationArea());
     EXPECT_EQ(NotificationAreaIcons().size(), 1u);
 }
 
@@ -111,15 +111,15 @@ void CheckTrayRoundTrip(TUpdaterForm& form, const ScopedShowCounter& counter) {
 // minimizing hides it again and brings the icon back; the download still
 // completes, the setup program is started with the job's parameters and the
 // loop ends.
-TEST(UpdaterFormTrayTest, TrayRoundTripAndTheJobStillCompletes) {
-    TFormRun run;
+TEST(ProgressWindowTrayTest, TrayRoundTripAndTheJobStillCompletes) {
+    TWindowRun run;
     ScopedServedDemoSetup setup(kSetupSize);
     const ScopedSetupRecord record(run.Folder());
-    TFormJob job = StartingJob(
+    TJob job = StartingJob(
         TTestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
         L"/quiet --note \"from the tray\"");
-    job.UpdaterMinimized = L"1";
-    TUpdaterForm& form = run.Start(job);
+    job.Window.StartInTray = true;
+    TProgressWindow& form = run.Start(job);
     const ScopedShowCounter counter(form.Handle());
 
     bool ran = false;
@@ -131,19 +131,19 @@ TEST(UpdaterFormTrayTest, TrayRoundTripAndTheJobStillCompletes) {
     EXPECT_TRUE(ran);
     EXPECT_TRUE(Application().Terminated());
     EXPECT_TRUE(form.DownloadCompleted);
-    EXPECT_EQ(form.Label2->Caption(), L"Downloaded: 1025 / 1025 KB");
-    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), job.CommandLineParameters));
+    EXPECT_EQ(form.SizeLabel->Caption(), L"Downloaded: 1025 / 1025 KB");
+    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), job.SetupArguments));
 }
 
 // "1" with nobody at the icon: the download completes and the setup program
 // is started without the window ever being shown.
-TEST(UpdaterFormTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) {
-    TFormRun run;
+TEST(ProgressWindowTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) {
+    TWindowRun run;
     ScopedServedDemoSetup setup;
     const ScopedSetupRecord record(run.Folder());
-    TFormJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--unseen");
-    job.UpdaterMinimized = L"1";
-    TUpdaterForm& form = run.Start(job);
+    TJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--unseen");
+    job.Window.StartInTray = true;
+    TProgressWindow& form = run.Start(job);
     const ScopedShowCounter counter(form.Handle());
     Application().Run();
     EXPECT_EQ(counter.Shows(), 0);
@@ -151,16 +151,15 @@ TEST(UpdaterFormTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) {
     EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), L"--unseen"));
 }
 
-// Any text but exactly "1" leaves tray mode off: the loop shows the window,
+// Any text of the tray flag in the settings file but exactly "1" leaves tray mode off: the loop shows the window,
 // the icon is never added, and minimizing makes the window iconic on the
-// taskbar without ApplicationMinimize (which would hide it and show the icon).
-TEST(UpdaterFormTrayTest, OtherValuesNeverShowTheIcon) {
+// taskbar without the tray mode's minimize handler (which would hide it and show the icon).
+TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
     for (const wchar_t* value : {L"0", L"true", L"01", L"", L" 1", L"1 "}) {
         SCOPED_TRACE(Utf8(L"UpdaterMinimized \"" + std::wstring(value) + L"\""));
-        TFormRun run;
-        TFormJob job;  // idle: its proxy port is no number
-        job.UpdaterMinimized = value;
-        TUpdaterForm& form = run.Start(job);
+        TWindowRun run;
+        // Idle: its proxy port is no number.
+        TProgressWindow& form = run.StartWithTrayFlagText(IdleJob(), value);
         EXPECT_FALSE(Application().OnMinimize);
         RunApplicationCalling([&] {
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
@@ -169,8 +168,8 @@ TEST(UpdaterFormTrayTest, OtherValuesNeverShowTheIcon) {
             EXPECT_TRUE(IsIconic(form.Handle()));
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
             EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-            EXPECT_FALSE(form.TrayIcon1->Visible());
-            EXPECT_FALSE(form.TrayIcon1->InNotificationArea());
+            EXPECT_FALSE(form.TrayIcon->Visible());
+            EXPECT_FALSE(form.TrayIcon->InNotificationArea());
             EXPECT_TRUE(NotificationAreaIcons().empty());
             form.Close();
         });
@@ -179,22 +178,22 @@ TEST(UpdaterFormTrayTest, OtherValuesNeverShowTheIcon) {
 }
 
 // Checks that the tooltip is the first 127 characters of both lines.
-void CheckCutTooltip(TUpdaterForm& form) {
-    const std::wstring full = form.Label1->Caption() + L"\n" + form.Label2->Caption();
+void CheckCutTooltip(TProgressWindow& form) {
+    const std::wstring full = form.TitleLabel->Caption() + L"\n" + form.SizeLabel->Caption();
     ASSERT_GT(full.size(), Toolkit::TTrayIcon::MaxHintLength);
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon1->Hint().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon1->Hint(), full.substr(0, 127));
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon->Hint().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon->Hint(), full.substr(0, 127));
 }
 
 // A title and size line longer than 127 characters together: the tooltip
 // shows their first 127.
-TEST(UpdaterFormTrayTest, LongTooltipIsCutTo127Characters) {
-    TFormRun run;
-    TFormJob job;  // idle
-    job.UpdaterMinimized = L"1";
-    job.TopText = L"Downloading the update for " + std::wstring(110, L'x');
-    TUpdaterForm& form = run.Start(job);
+TEST(ProgressWindowTrayTest, LongTooltipIsCutTo127Characters) {
+    TWindowRun run;
+    TJob job = IdleJob();
+    job.Window.StartInTray = true;
+    job.Window.Title = L"Downloading the update for " + std::wstring(110, L'x');
+    TProgressWindow& form = run.Start(job);
     RunApplicationCalling([&] {
         CheckCutTooltip(form);
         form.Close();

@@ -1,4 +1,4 @@
-#include "SettingsMutator.h"
+#include "unit/job/SettingsMutator.h"
 
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
 // The file-name rules and the folder creation the naming and the settings rely on.
-#include "FilePaths.h"
+#include "files/FilePaths.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
-// The settings loader against thousands of damaged copies of a real settings
-// file: nothing crashes, and every key reads as empty, as the value stored
-// for it, or (only where the damage touched that key's element) as something
-// else the XML layer accepted.
+// The settings file's reader against thousands of damaged copies of a real
+// settings file: nothing crashes, every key reads as empty, as the value
+// stored for it, or (only where the damage touched that key's element) as
+// something else the XML layer accepted, and the job read back agrees.
 //
 // UPDATER_FUZZ_SEED repeats a run; UPDATER_FUZZ_MUTATIONS sets its size.
-#include "FilePaths.h"
-#include "SettingsMutator.h"
-#include "Updatershared.h"
+#include "files/FilePaths.h"
+#include "job/SettingsFile.h"
+#include "unit/job/SettingsMutator.h"
 #include "support/TestSupport.h"
 #include "win/ComApartment.h"
 
@@ -26,10 +26,7 @@ using namespace TestSupport;
 
 namespace {
 
-const wchar_t* const kKeys[] = {L"FileOnWeb", L"TargetFilePath", L"CommandLineParameters", L"AutoStartTargetFile",
-                                L"RegistryKey", L"UpdaterMinimized", L"TopText", L"BottomTextPart1",
-                                L"BottomTextPart2", L"is_use_proxy", L"ProxyAddress", L"ProxyPort",
-                                L"is_authorization_required", L"ProxyUsername", L"ProxyPassword"};
+const std::vector<std::wstring> kKeys = SettingsFileElements();
 
 unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
     const char* text = std::getenv(name);
@@ -38,17 +35,21 @@ unsigned long long EnvironmentNumber(const char* name, unsigned long long fallba
 
 // Writes a job with the real writer and finds where each key's element lies in the bytes.
 TSample WriteSample(const std::wstring& path) {
-    TUpdaterInterfaceSettings window{false, L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
-    TProxyServerInfo proxy{true, L"gate.example", L"3128", true, L"", L"p&ss<w>rd \"q\""};
-    if (!SaveUpdaterSettings(L"http://127.0.0.1:8/files/ov3/orvinta-setup.exe?a=1&b=2", L"C:\\Temp\\Мой\\",
-                             L"/S --dir \"C:\\x y\"", true, window, L"HKEY_CURRENT_USER\\Software\\Example", proxy))
-        throw std::runtime_error("SaveUpdaterSettings failed");
+    TJob job;
+    job.Url = L"http://127.0.0.1:8/files/ov3/orvinta-setup.exe?a=1&b=2";
+    job.TargetFolder = L"C:\\Temp\\Мой\\";
+    job.SetupArguments = L"/S --dir \"C:\\x y\"";
+    job.StartSetup = true;
+    job.RegistryKey = L"HKEY_CURRENT_USER\\Software\\Example";
+    job.Window = TWindowTexts{false, L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
+    job.Proxy = TJobProxy{true, L"gate.example", L"3128", true, L"", L"p&ss<w>rd \"q\""};
+    if (!SaveSettingsFile(job)) throw std::runtime_error("SaveSettingsFile failed");
     TSample sample;
     sample.bytes = ReadFileBytes(path);
-    const TUpdaterSettings settings;
-    for (const wchar_t* key : kKeys) {
+    const TSettingsFileReader reader;
+    for (const std::wstring& key : kKeys) {
         const std::string name = Utf8(key);
-        sample.values[key] = settings.GetValue(key);
+        sample.values[key] = reader.Text(key);
         const size_t start = sample.bytes.find("<" + name + ">");
         const size_t empty = sample.bytes.find("<" + name + "/>");
         if (start != kNone)
@@ -68,7 +69,7 @@ TEST(SettingsFuzzTest, DamagedFilesReadAsEmptyOrStoredValues) {
     Win::ComApartment com;
     ScratchFolder scratch;
     const ScopedTempFolder temp(scratch.Path());
-    const std::wstring path = GetSettingsFilePath();
+    const std::wstring path = SettingsFilePath();
     const TSample sample = WriteSample(path);
     ASSERT_EQ(sample.values.at(L"TopText"), L"Получение самой новой версии Orvinta...");
 
@@ -82,16 +83,16 @@ TEST(SettingsFuzzTest, DamagedFilesReadAsEmptyOrStoredValues) {
     for (unsigned long long n = 0; n < count && failures < 20; ++n) {
         const TMutant mutant = mutator.Next();
         WriteFileBytes(path, mutant.bytes);
-        const TUpdaterSettings settings;
+        const TSettingsFileReader reader;
         auto& counts = tally[mutant.kind];
         ++counts[0];
         bool anyValue = false;
-        for (const wchar_t* key : kKeys) {
+        for (const std::wstring& key : kKeys) {
             const std::wstring stored = sample.values.at(key);
             const bool touched = mutant.Touches(sample.spans.at(key));
             std::wstring value;
             try {
-                value = settings.GetValue(key);
+                value = reader.Text(key);
             } catch (const Xml::XmlException&) {
                 ++counts[2];
                 anyValue = true;
@@ -115,6 +116,16 @@ TEST(SettingsFuzzTest, DamagedFilesReadAsEmptyOrStoredValues) {
             }
         }
         counts[1] += anyValue;
+        // The job's read-back survives the file too, and its URL is what the reader gives.
+        try {
+            const std::optional<TJob> job = LoadSettingsFile();
+            if (job && job->Url != reader.Text(L"FileOnWeb")) {
+                ++failures;
+                ADD_FAILURE() << "mutation " << n << " (" << mutant.kind << ", seed " << seed
+                              << "): the job's URL differs from the file's";
+            }
+        } catch (const Xml::XmlException&) {
+        }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << "settings fuzz: " << count << " files in " << seconds << " s" << std::endl;

@@ -1,7 +1,7 @@
 // The density and font setup of a form: the tag rules, the default font that
 // the first form supplies, frames, status bars and the net scale factor.
 // Every test runs in a process of its own, so DefaultFontRemembered starts false.
-#include "FormFonts.h"
+#include "window/FormFonts.h"
 
 #include "support/TestSupport.h"
 #include "support/TestLayouts.h"

@@ -1,21 +1,12 @@
 // The publisher check on real files signed by osslsigncode (the signing
 // fixtures), with the test CA trusted in the prefix: what WinVerifyTrust and
-// the chain status let through, the hold on a checked file, and the hand-off
-// of a window whose build pin names the test publisher (real registry, real
-// started program, the message box).
-#include "BuiltInJob.h"
-#include "PublisherCheck.h"
-#include "UpdaterForm.h"
-#include "support/BuiltInUrlServer.h"
-#include "support/DemoSetup.h"
-#include "support/FormRun.h"
+// the chain status let through, and the hold on a checked file. (The
+// hand-off's use of it: HandOffTest.)
+#include "completion/PublisherCheck.h"
 #include "support/SigningFixtures.h"
-#include "support/WindowFinder.h"
-#include "toolkit/Application.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <future>
 
 using namespace TestSupport;
 
@@ -102,49 +93,6 @@ TEST_F(PublisherCheckTest, AdmitsOnlyTheExpectedPublisherOrAnythingWithoutOne) {
     // This test program is not signed: the pin decides.
     EXPECT_FALSE(ExpectedSetupPublisher(std::nullopt));
     EXPECT_TRUE(ExpectedSetupPublisher(kPublisher) == kPublisher);
-}
-
-// At window level, with the test publisher as the build's pin and a job that
-// records into a scratch key: the publisher's setup gets Done and
-// FinalFileName and is started; an unsigned one writes nothing, is deleted,
-// is not started, and the window's message box names the pinned publisher.
-TEST_F(PublisherCheckTest, PinnedWindowRecordsAndStartsOnlyThePublishersSetup) {
-    ScratchRegistryKey scratch;
-    for (const bool accepted : {true, false}) {
-        SCOPED_TRACE(accepted ? "publisher's setup" : "unsigned setup");
-        RegDeleteValueW(scratch.get(), L"Done");
-        RegDeleteValueW(scratch.get(), L"FinalFileName");
-        const BuiltInUrlServer server(ServerAnswer::Body(FixtureSetupBytes(accepted ? "publisher" : "unsigned")), 0);
-        TFormRun run;
-        const ScopedSetupRecord record(run.Folder());
-        TFormJob job = StartingJob(L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/orvinta-setup.exe",
-                                   L"--pinned");
-        job.RegistryKey = L"HKEY_CURRENT_USER\\" + scratch.SubKey();
-        TUpdaterForm& form = run.Start(job);
-        form.SetupPublisherPin = kPublisher;
-        auto shown = std::async(std::launch::async, [accepted] {
-            return accepted ? std::nullopt : DismissMessageBox(GetCurrentProcessId(), 60000);
-        });
-        Toolkit::Application().Run();
-        const auto texts = shown.get();
-        EXPECT_TRUE(form.DownloadCompleted);
-
-        const std::wstring finalPath = run.Target() + L"orvinta-setup.exe";
-        EXPECT_EQ(RegQueryValueExW(scratch.get(), L"Done", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS,
-                  accepted);
-        EXPECT_EQ(RegQueryValueExW(scratch.get(), L"FinalFileName", nullptr, nullptr, nullptr, nullptr) ==
-                      ERROR_SUCCESS,
-                  accepted);
-        if (accepted) {
-            EXPECT_TRUE(SetupStartedAs(record.Path(), finalPath, L"--pinned"));
-        } else {
-            ASSERT_TRUE(texts) << "no message box";
-            EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(GetUILanguageName())});
-            EXPECT_EQ(GetFileAttributesW(finalPath.c_str()), INVALID_FILE_ATTRIBUTES);
-            EXPECT_FALSE(ProcessRunning(L"orvinta-setup.exe"));
-            EXPECT_EQ(GetFileAttributesW(record.Path().c_str()), INVALID_FILE_ATTRIBUTES);
-        }
-    }
 }
 
 }  // namespace

@@ -1,18 +1,16 @@
-// The download thread against the real test servers: the notifications a real
-// hidden window receives, the progress bar's style when each arrives, the
-// download file, and the URL handed to the browser (a recording stub).
-#include "DownloadMessages.h"
-#include "FilePaths.h"
-#include "HTTPDownloaderThread.h"
-#include "NamingState.h"
-#include "UpdaterForm.h"
-#include "UpdaterFormUnit.h"
-#include "net/NetTestSupport.h"
+// The download thread against the real test servers, without a progress
+// window: the notifications a plain hidden window receives (the marquee
+// switch among them), the download file and its names, and the URL handed to
+// the browser (a recording stub).
+#include "download/ClientProxy.h"
+#include "download/DownloadMessages.h"
+#include "download/DownloadThread.h"
+#include "files/FilePaths.h"
+#include "unit/net/NetTestSupport.h"
 #include "support/BrowserStub.h"
 #include "support/TestServers.h"
 #include "support/TestSupport.h"
 #include "toolkit/Application.h"
-#include "toolkit/ProgressBar.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +23,6 @@
 #include <vector>
 
 using namespace TestSupport;
-using Toolkit::TProgressBarStyle;
 
 namespace {
 
@@ -34,12 +31,13 @@ struct TNotice {
     UINT Message;
     WPARAM Kind;
     LPARAM Value;  // for work: the newest count, as the window reads it
-    TProgressBarStyle Style;  // the bar's style when it arrived
+    bool Marquee;  // whether the bar runs as a marquee once it has arrived
 };
 
 // A hidden top-level window that records every WM_DOWNLOAD_* message, reading
 // the newest count for a work notification and acknowledging it at once as
-// the window does (a frame later), or never when told so. UI thread.
+// the window does (a frame later), or never when told so, and following the
+// marquee switch as the window's bar does. UI thread.
 class TNotificationRecorder : boost::noncopyable {
 public:
     TNotificationRecorder() {
@@ -75,6 +73,16 @@ public:
         count_ = std::move(count);
         acknowledge_ = acknowledge;
         transfer_ = 0;
+        marquee_ = false;
+    }
+
+    // Returns the marquee switches in order: "1" for on, "0" for off.
+    std::string MarqueeSwitches() const {
+        std::string switches;
+        for (const TNotice& notice : Notices)
+            if (notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind == PROGRESS_MARQUEE)
+                switches += notice.Value ? '1' : '0';
+        return switches;
     }
 
     std::vector<TNotice> Notices;
@@ -99,12 +107,14 @@ private:
             EXPECT_GE(newest.value_or(value), static_cast<std::uint64_t>(value)) << "the newest count is older";
             value = static_cast<LPARAM>(newest.value_or(value));
         }
-        Notices.push_back({message, kind, value, UpdaterForm->ProgressBar1->Style()});
+        if (message == WM_DOWNLOAD_PROGRESS && kind == PROGRESS_MARQUEE) marquee_ = value != 0;
+        Notices.push_back({message, kind, value, marquee_});
     }
 
     boost::shared_ptr<TTransferProgress> count_;
     bool acknowledge_ = true;
     unsigned transfer_ = 0;
+    bool marquee_ = false;
 
     Win::UniqueHWnd window_;
 };
@@ -128,6 +138,8 @@ std::vector<TReported> Transfers(const std::vector<TNotice>& notices, WPARAM& fi
             EXPECT_FALSE(open) << "a transfer without its end";
             EXPECT_EQ(n.Value, 0);
             finished = n.Kind;
+        } else if (n.Kind == PROGRESS_MARQUEE) {
+            EXPECT_TRUE(n.Value == 0 || n.Value == 1);
         } else if (n.Kind == PROGRESS_BEGIN) {
             EXPECT_FALSE(open);
             open = true;
@@ -148,40 +160,29 @@ std::vector<TReported> Transfers(const std::vector<TNotice>& notices, WPARAM& fi
     return transfers;
 }
 
-// The process-wide state the thread works with: the naming state, the job,
-// a progress window (UpdaterForm) with a real progress bar, the browser stub.
-class HTTPDownloaderThreadTest : public ::testing::Test {
+// What the thread works with: a window that records its notifications, a
+// temporary folder of its own, the browser stub. No progress window.
+class DownloadThreadTest : public ::testing::Test {
 protected:
-    HTTPDownloaderThreadTest() : temp_(scratch_.Path()) {
-        UpdaterFormUnitStartup();
-        Toolkit::Application().Initialize();
-        form_ = std::make_unique<TUpdaterForm>();
-        UpdaterForm = form_.get();
-        UpdaterForm->ProgressBar1->Handle();
-    }
-    ~HTTPDownloaderThreadTest() override {
-        thread_.reset();
-        form_.reset();
-        Toolkit::Application().DestroyForms();
-        UpdaterFormUnitTeardown();
-    }
+    DownloadThreadTest() : temp_(scratch_.Path()) { Toolkit::Application().Initialize(); }
+    ~DownloadThreadTest() override { thread_.reset(); }
 
     std::wstring Target() const { return scratch_.Path() + L"target\\"; }
 
-    // Starts a download of `url` into Target(); the bar starts in the marquee
-    // style so that the constructor's switch to normal shows.
-    void Start(const std::wstring& url, const TProxyInfo& proxy = TProxyInfo(),
+    // Starts a download of `url` into Target().
+    void Start(const std::wstring& url, const Net::TProxySettings& proxy = Net::TProxySettings(),
                const std::wstring& target = std::wstring(), bool acknowledge = true) {
-        UpdaterForm->ProgressBar1->SetStyle(TProgressBarStyle::pbstMarquee);
-        thread_ = std::make_unique<THTTPDownloaderThread>(recorder_.Handle(), url,
-                                                          target.empty() ? Target() : target, proxy);
+        thread_ = std::make_unique<TDownloadThread>(recorder_.Handle(), url, target.empty() ? Target() : target,
+                                                    proxy);
+        names_ = thread_->Names();
         // Nothing is dispatched before this: the notifications wait in the queue.
         recorder_.Follow(thread_->Progress(), acknowledge);
-        EXPECT_EQ(UpdaterForm->ProgressBar1->Style(), TProgressBarStyle::pbstNormal);
     }
-    // Waits for the finished notification, then destroys the thread (closing the file).
+    // Waits for the finished notification, takes the final names, then
+    // destroys the thread (closing the file).
     WPARAM Finish() {
         EXPECT_TRUE(recorder_.PumpUntil([this] { return recorder_.Finished(); }));
+        names_ = thread_->Names();
         thread_.reset();
         WPARAM finished = 99;
         reported_ = Transfers(recorder_.Notices, finished);
@@ -199,18 +200,23 @@ protected:
         EXPECT_FALSE(recorder_.Finished());
     }
     static std::wstring Fault(const std::wstring& path) { return TTestServers::Instance().Http("fault", path); }
-    static TProxyInfo ThroughProxy(const char* server, bool authorization, const std::wstring& user,
-                                   const std::wstring& password) {
-        return {true, L"127.0.0.1", TTestServers::Instance().Port(server), authorization, user, password};
+    // Returns the client's proxy for a job whose proxy is the named server.
+    static Net::TProxySettings ThroughProxy(const char* server, bool authorization, const std::wstring& user,
+                                           const std::wstring& password) {
+        const TJobProxy proxy{true, L"127.0.0.1", std::to_wstring(TTestServers::Instance().Port(server)),
+                              authorization, user, password};
+        Net::TProxySettings settings;
+        EXPECT_TRUE(TryClientProxy(proxy, settings));
+        return settings;
     }
 
     Win::ComApartment com_;
     ScratchFolder scratch_;
     ScopedTempFolder temp_;
     ScopedBrowserStub browser_;
-    std::unique_ptr<TUpdaterForm> form_;
     TNotificationRecorder recorder_;
-    std::unique_ptr<THTTPDownloaderThread> thread_;
+    std::unique_ptr<TDownloadThread> thread_;
+    TDownloadNames names_;
     std::vector<TReported> reported_;
 };
 
@@ -218,80 +224,83 @@ struct TSequenceCase {
     const char* Name;
     const wchar_t* Path;  // on the fault server
     std::vector<TReported> Expected;
-    TProgressBarStyle StyleAtEnd;
+    const char* MarqueeSwitches;  // "1" on, "0" off, in order
     size_t FileSize;
     const wchar_t* RemoteName;
 };
 
 void PrintTo(const TSequenceCase& c, std::ostream* os) { *os << c.Name; }
 
-class NotificationSequence : public HTTPDownloaderThreadTest,
+class NotificationSequence : public DownloadThreadTest,
                              public ::testing::WithParamInterface<TSequenceCase> {};
 
 // A complete download posts the transfers the size display may show (none
-// after a redirect unless the body is announced above 51200 bytes), then
-// finished 1; the file holds the body and RemoteFileName the last name.
+// after a redirect unless the body is announced above 51200 bytes), the
+// marquee on at each redirect and off again for a body that shows its size,
+// then finished 1; the file holds the body and the remote name is the last one.
 TEST_P(NotificationSequence, CompleteDownloadReportsItsTransfers) {
     const TSequenceCase& c = GetParam();
     Start(Fault(c.Path));
     EXPECT_EQ(Finish(), 1u);
     EXPECT_EQ(reported_, c.Expected);
-    for (const TNotice& notice : recorder_.Notices)
-        if (notice.Message == WM_DOWNLOAD_PROGRESS) EXPECT_EQ(notice.Style, TProgressBarStyle::pbstNormal);
-    EXPECT_EQ(recorder_.Notices.back().Style, c.StyleAtEnd);
-    EXPECT_EQ(*TargetFolder, Target());
-    EXPECT_EQ(ExtractFileDir(DownloadFilePath()) + L"\\", Target());
-    EXPECT_TRUE(ReadFileBytes(DownloadFilePath()) == NetTest::PatternBody(c.FileSize));
-    EXPECT_EQ(*RemoteFileName, c.RemoteName);
+    EXPECT_EQ(recorder_.MarqueeSwitches(), c.MarqueeSwitches);
+    for (const TNotice& notice : recorder_.Notices) {
+        if (notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind != PROGRESS_MARQUEE) {
+            EXPECT_FALSE(notice.Marquee);
+        }
+    }
+    EXPECT_EQ(names_.TargetFolder, Target());
+    EXPECT_EQ(ExtractFileDir(names_.DownloadPath) + L"\\", Target());
+    EXPECT_TRUE(ReadFileBytes(names_.DownloadPath) == NetTest::PatternBody(c.FileSize));
+    EXPECT_EQ(names_.RemoteFileName, c.RemoteName);
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
 const TSequenceCase kSequences[] = {
-    {"KnownLength", L"/fixed/1000", {{1000, 1000}}, TProgressBarStyle::pbstNormal, 1000, L"1000"},
-    {"UnannouncedLength", L"/close/70000", {{0, 70000}}, TProgressBarStyle::pbstNormal, 70000, L"70000"},
-    {"RedirectTo51200", L"/redirect?code=302&to=/fixed/51200", {}, TProgressBarStyle::pbstMarquee, 51200, L"51200"},
-    {"RedirectTo51201", L"/redirect?code=302&to=/fixed/51201", {{51201, 51201}}, TProgressBarStyle::pbstNormal,
-     51201, L"51201"},
-    {"TwoRedirects", L"/chain/rel/302/1?to=/fixed/77", {}, TProgressBarStyle::pbstMarquee, 77, L"77"},
+    {"KnownLength", L"/fixed/1000", {{1000, 1000}}, "", 1000, L"1000"},
+    {"UnannouncedLength", L"/close/70000", {{0, 70000}}, "", 70000, L"70000"},
+    {"RedirectTo51200", L"/redirect?code=302&to=/fixed/51200", {}, "1", 51200, L"51200"},
+    {"RedirectTo51201", L"/redirect?code=302&to=/fixed/51201", {{51201, 51201}}, "10", 51201, L"51201"},
+    {"TwoRedirects", L"/chain/rel/302/1?to=/fixed/77", {}, "11", 77, L"77"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Downloads, NotificationSequence, ::testing::ValuesIn(kSequences),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 // An error status: no file is left, the job's URL goes to the browser, finished 0.
-TEST_F(HTTPDownloaderThreadTest, ErrorStatusOpensTheJobUrlInTheBrowser) {
+TEST_F(DownloadThreadTest, ErrorStatusOpensTheJobUrlInTheBrowser) {
     const std::wstring url = Fault(L"/status/404");
     Start(url);
     EXPECT_EQ(Finish(), 0u);
     EXPECT_TRUE(reported_.empty());
-    EXPECT_FALSE(PathExists(DownloadFilePath()));
+    EXPECT_FALSE(PathExists(names_.DownloadPath));
     EXPECT_EQ(browser_.SettledUrls(), std::vector<std::wstring>{url});
 }
 
 // A stop in the middle of the body deletes the file, opens no browser and
 // ends with finished 0, posted while the UI thread waits for the thread.
-TEST_F(HTTPDownloaderThreadTest, StopMidBodyDeletesTheFileQuietly) {
+TEST_F(DownloadThreadTest, StopMidBodyDeletesTheFileQuietly) {
     Start(Fault(L"/stall-body/400000"));
     ASSERT_TRUE(recorder_.PumpUntil([this] { return recorder_.HasWork(); }));
     StopAndWaitFor();
     EXPECT_EQ(Finish(), 0u);
     ASSERT_EQ(reported_.size(), 1u);
     EXPECT_EQ(reported_[0].Total, 400000);
-    EXPECT_FALSE(PathExists(DownloadFilePath()));
+    EXPECT_FALSE(PathExists(names_.DownloadPath));
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
 // A stop before the thread has made its client still ends it at once, quietly.
-TEST_F(HTTPDownloaderThreadTest, StopBeforeTheTransferStartsEndsQuietly) {
+TEST_F(DownloadThreadTest, StopBeforeTheTransferStartsEndsQuietly) {
     Start(Fault(L"/stall-headers"));
     StopAndWaitFor();
     EXPECT_EQ(Finish(), 0u);
-    EXPECT_FALSE(PathExists(DownloadFilePath()));
+    EXPECT_FALSE(PathExists(names_.DownloadPath));
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
 // A total above 4 GiB travels whole: 5 000 000 000, not its low 32 bits.
-TEST_F(HTTPDownloaderThreadTest, LargeTotalIsReportedWhole) {
+TEST_F(DownloadThreadTest, LargeTotalIsReportedWhole) {
     Start(Fault(L"/huge"));
     ASSERT_TRUE(recorder_.PumpUntil([this] { return recorder_.HasWork(); }));
     StopAndWaitFor();
@@ -303,21 +312,21 @@ TEST_F(HTTPDownloaderThreadTest, LargeTotalIsReportedWhole) {
 // A range answered with the whole body again is a second transfer: a begin,
 // counts from 0 to the whole body and an end after the first one's end, whose
 // last count is at most what came before the connection broke.
-TEST_F(HTTPDownloaderThreadTest, WholeBodyAgainIsASecondTransfer) {
+TEST_F(DownloadThreadTest, WholeBodyAgainIsASecondTransfer) {
     Start(Fault(L"/resume/whole/300000/1000000"));
     EXPECT_EQ(Finish(), 1u);
     ASSERT_EQ(reported_.size(), 2u);
     EXPECT_EQ(reported_[0].Total, 1000000);
     EXPECT_LE(reported_[0].Last, 300000);
     EXPECT_EQ(reported_[1], (TReported{1000000, 1000000}));
-    EXPECT_TRUE(ReadFileBytes(DownloadFilePath()) == NetTest::PatternBody(1000000));
+    EXPECT_TRUE(ReadFileBytes(names_.DownloadPath) == NetTest::PatternBody(1000000));
 }
 
 // While the window has not acknowledged a work notification, the thread posts
 // no other: a 3 MiB body read in many pieces gives one work notification
 // between its begin and end, and the shared count holds the whole body.
-TEST_F(HTTPDownloaderThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
-    Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"), TProxyInfo(), std::wstring(), false);
+TEST_F(DownloadThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
+    Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"), Net::TProxySettings(), std::wstring(), false);
     const boost::shared_ptr<TTransferProgress> count = thread_->Progress();
     EXPECT_EQ(Finish(), 1u);
     ASSERT_EQ(reported_.size(), 1u);
@@ -332,7 +341,7 @@ TEST_F(HTTPDownloaderThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgeme
 // A download name the file system rejects, or a target folder that cannot be
 // made (below a file), ends the thread before any request: finished 0, no
 // file, no browser, and the proxy the job names never saw the URL.
-TEST_F(HTTPDownloaderThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
+TEST_F(DownloadThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
     WriteFileBytes(scratch_.Path() + L"a-file", "x");
     const struct {
         const char* Label;
@@ -348,7 +357,7 @@ TEST_F(HTTPDownloaderThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
         Start(Fault(L"/fixed/10?" + c.Name), ThroughProxy("proxy", false, L"", L""), c.Target);
         EXPECT_EQ(Finish(), 0u);
         EXPECT_TRUE(reported_.empty());
-        EXPECT_FALSE(PathExists(DownloadFilePath()));
+        EXPECT_FALSE(PathExists(names_.DownloadPath));
     }
     EXPECT_EQ(ReadFileBytes(TTestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
     EXPECT_TRUE(browser_.SettledUrls().empty());
@@ -367,7 +376,7 @@ struct TProxyCase {
 
 void PrintTo(const TProxyCase& c, std::ostream* os) { *os << c.Name; }
 
-class ThroughTheProxy : public HTTPDownloaderThreadTest, public ::testing::WithParamInterface<TProxyCase> {};
+class ThroughTheProxy : public DownloadThreadTest, public ::testing::WithParamInterface<TProxyCase> {};
 
 // The request goes through tinyproxy with the Basic proxy authorization of the
 // job's credentials, or of an empty user and password when none are required
@@ -376,10 +385,11 @@ TEST_P(ThroughTheProxy, RequestCarriesTheProxyAuthorization) {
     const TProxyCase& c = GetParam();
     Start(Fault(L"/echo"), ThroughProxy(c.Server, c.Authorization, c.User, c.Password));
     EXPECT_EQ(Finish(), 1u);
-    const std::string echoed = ReadFileBytes(DownloadFilePath());
-    if (c.Credentials)
+    const std::string echoed = ReadFileBytes(names_.DownloadPath);
+    if (c.Credentials) {
         EXPECT_NE(echoed.find(std::string("Proxy-Authorization: Basic ") + c.Credentials + "\n"), std::string::npos)
             << echoed;
+    }
     EXPECT_NE(echoed.find("(tinyproxy/"), std::string::npos) << echoed;
 }
 
@@ -396,7 +406,7 @@ INSTANTIATE_TEST_SUITE_P(Proxies, ThroughTheProxy, ::testing::ValuesIn(kProxies)
 // RequestStop to the end of WaitFor is printed. A stop takes milliseconds by
 // design (measured here: 4.3 ms at most over 40 stops); one that takes a
 // second waited for the transfer instead.
-TEST_F(HTTPDownloaderThreadTest, StopAtRandomMomentsEndsQuietly) {
+TEST_F(DownloadThreadTest, StopAtRandomMomentsEndsQuietly) {
     const std::wstring urls[] = {
         TTestServers::Instance().Http("black_hole", L"/fixed/10"),
         Fault(L"/stall-headers"),
@@ -415,7 +425,7 @@ TEST_F(HTTPDownloaderThreadTest, StopAtRandomMomentsEndsQuietly) {
         thread_->WaitFor();
         latencies.push_back(NetTest::NowMs() - before);
         EXPECT_EQ(Finish(), 0u) << i;
-        EXPECT_FALSE(PathExists(DownloadFilePath()));
+        EXPECT_FALSE(PathExists(names_.DownloadPath));
     }
     std::sort(latencies.begin(), latencies.end());
     std::printf("stop latency ms: median %.1f, p90 %.1f, max %.1f over %zu stops\n", latencies[latencies.size() / 2],

@@ -3,24 +3,21 @@
 // fonts, the close picture, the progress figures; a screenshot when
 // UPDATER_SCREENSHOT_DIR is set. The job's proxy port is no number, so the
 // window stays idle and starts no download.
-#include "DownloadMessages.h"
-#include "EntryRoutine.h"
-#include "FormFonts.h"
-#include "MessageWait.h"
-#include "NamingState.h"
-#include "UpdaterForm.h"
-#include "UpdaterFormUnit.h"
-#include "support/FormJob.h"
+#include "completion/MessageWait.h"
+#include "download/DownloadMessages.h"
+#include "files/FilePaths.h"
+#include "job/Job.h"
 #include "support/Screenshot.h"
 #include "support/TestSupport.h"
 #include "support/WindowFinder.h"
+#include "support/WindowRun.h"
 #include "toolkit/Application.h"
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
 #include "toolkit/Panel.h"
 #include "toolkit/ProgressBar.h"
 #include "win/ComApartment.h"
-#include "win/Exception.h"
+#include "window/ProgressWindow.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -35,32 +32,20 @@ using namespace Toolkit;
 
 namespace {
 
-class UpdaterFormTest : public ::testing::Test {
+// An idle window (its job's proxy port is no number), made as the entry routine makes it.
+class ProgressWindowTest : public ::testing::Test {
 protected:
-    UpdaterFormTest() : temp_(scratch_.Path()) {
-        UpdaterFormUnitStartup();
-        TFormJob job;
-        job.TargetFilePath = scratch_.Path();
-        LoadFormJob(job);
-        Application().Initialize();
-        Application().MainFormOnTaskbar = true;
-        UpdaterForm = &Application().CreateForm<TUpdaterForm>();
-    }
-    ~UpdaterFormTest() override {
-        Application().DestroyForms();
-        UpdaterFormUnitTeardown();
-    }
-    TUpdaterForm& form() { return *UpdaterForm; }
+    ProgressWindowTest() : window_(run_.Start(IdleJob())) {}
+    TProgressWindow& form() { return window_; }
 
-    Win::ComApartment com_;
-    ScratchFolder scratch_;
-    ScopedTempFolder temp_;
+    TWindowRun run_;
+    TProgressWindow& window_;
 };
 
 // Every length of the 115-pixels-per-inch layout arrives scaled by m / 115:
 // through the toolkit's load (96 -> m) and the setup's rescale (m -> m*96/115),
 // each rounded to the nearest integer.
-TEST_F(UpdaterFormTest, GeometryFollowsTheMonitorDensity) {
+TEST_F(ProgressWindowTest, GeometryFollowsTheMonitorDensity) {
     const int m = StartedDensity();
     ASSERT_EQ(form().MonitorPixelsPerInch(), m);
     const int target = m * 96 / 115;
@@ -76,40 +61,40 @@ TEST_F(UpdaterFormTest, GeometryFollowsTheMonitorDensity) {
     EXPECT_EQ(client.right, form().ClientWidth());
     EXPECT_EQ(client.bottom, form().ClientHeight());
 
-    TPanel& panel1 = *form().Panel1;
-    EXPECT_EQ(panel1.Width(), form().ClientWidth());
-    EXPECT_EQ(panel1.ClientWidth(), form().ClientWidth() - 4);
-    EXPECT_EQ(panel1.ClientHeight(), form().ClientHeight() - 4);
-    TPanel& panel3 = *form().Panel3;
-    EXPECT_EQ(panel3.Top(), 0);
-    EXPECT_EQ(panel3.Width(), panel1.ClientWidth());
-    EXPECT_EQ(panel3.Height(), scaled(23));
-    EXPECT_EQ(form().Image1->Left(), scaled(20));
-    EXPECT_EQ(form().Image1->Top(), scaled(42));
-    EXPECT_EQ(form().Image1->Width(), 48);
+    TPanel& frame = *form().FramePanel;
+    EXPECT_EQ(frame.Width(), form().ClientWidth());
+    EXPECT_EQ(frame.ClientWidth(), form().ClientWidth() - 4);
+    EXPECT_EQ(frame.ClientHeight(), form().ClientHeight() - 4);
+    TPanel& strip = *form().DragStrip;
+    EXPECT_EQ(strip.Top(), 0);
+    EXPECT_EQ(strip.Width(), frame.ClientWidth());
+    EXPECT_EQ(strip.Height(), scaled(23));
+    EXPECT_EQ(form().ArrowPicture->Left(), scaled(20));
+    EXPECT_EQ(form().ArrowPicture->Top(), scaled(42));
+    EXPECT_EQ(form().ArrowPicture->Width(), 48);
 
-    TPanel& panel2 = *form().Panel2;
-    EXPECT_EQ(panel2.Width(), panel1.ClientWidth() - (form().Image1->Left() + 48) - creation(15));
-    EXPECT_EQ(panel2.Left() + panel2.Width(), panel1.ClientWidth());
-    EXPECT_EQ(panel2.Top(), panel3.Height());
-    EXPECT_EQ(panel2.Height(), panel1.ClientHeight() - panel3.Height());
-    EXPECT_EQ(form().ProgressBar1->Width(), panel2.ClientWidth() - creation(25));
-    EXPECT_EQ(form().ProgressBar1->Top(), scaled(46));
-    EXPECT_EQ(form().ProgressBar1->Height(), scaled(20));
-    EXPECT_EQ(form().Label1->Top(), scaled(15));
-    EXPECT_EQ(form().Label2->Top(), scaled(72));
+    TPanel& progress = *form().ProgressPanel;
+    EXPECT_EQ(progress.Width(), frame.ClientWidth() - (form().ArrowPicture->Left() + 48) - creation(15));
+    EXPECT_EQ(progress.Left() + progress.Width(), frame.ClientWidth());
+    EXPECT_EQ(progress.Top(), strip.Height());
+    EXPECT_EQ(progress.Height(), frame.ClientHeight() - strip.Height());
+    EXPECT_EQ(form().ProgressBar->Width(), progress.ClientWidth() - creation(25));
+    EXPECT_EQ(form().ProgressBar->Top(), scaled(46));
+    EXPECT_EQ(form().ProgressBar->Height(), scaled(20));
+    EXPECT_EQ(form().TitleLabel->Top(), scaled(15));
+    EXPECT_EQ(form().SizeLabel->Top(), scaled(72));
 
     // The native windows agree with the toolkit's numbers.
     RECT native;
-    GetWindowRect(panel2.Handle(), &native);
-    MapWindowPoints(nullptr, panel1.Handle(), reinterpret_cast<POINT*>(&native), 2);
-    EXPECT_EQ(native.left, panel2.Left());
-    EXPECT_EQ(native.right - native.left, panel2.Width());
+    GetWindowRect(progress.Handle(), &native);
+    MapWindowPoints(nullptr, frame.Handle(), reinterpret_cast<POINT*>(&native), 2);
+    EXPECT_EQ(native.left, progress.Left());
+    EXPECT_EQ(native.right - native.left, progress.Width());
 }
 
-// The close picture sits 7 pixels from the right edge of Panel1's client area
+// The close picture sits 7 pixels from the right edge of FramePanel's client area
 // and 5 below the strip's top at 96 pixels per inch; 11 and 8 at 144.
-TEST_F(UpdaterFormTest, ClosePicturePlacement) {
+TEST_F(ProgressWindowTest, ClosePicturePlacement) {
     const int m = StartedDensity();
     ASSERT_EQ(form().MonitorPixelsPerInch(), m);
     const struct {
@@ -118,35 +103,34 @@ TEST_F(UpdaterFormTest, ClosePicturePlacement) {
     bool checked = false;
     for (const auto& row : table) {
         if (row.density != m) continue;
-        EXPECT_EQ(form().Panel1->ClientWidth() - (form().Image2->Left() + form().Image2->Width()), row.right);
-        EXPECT_EQ(form().Image2->Top(), row.top);
+        EXPECT_EQ(form().FramePanel->ClientWidth() - (form().CloseButton->Left() + form().CloseButton->Width()), row.right);
+        EXPECT_EQ(form().CloseButton->Top(), row.top);
         checked = true;
     }
     EXPECT_TRUE(checked) << "no row for " << m;
 }
 
-// The window font is the default font; Label2 (tag 11) is one pixel taller,
-// Label1 keeps its own face; the texts come from the job.
-TEST_F(UpdaterFormTest, FontsAndTexts) {
+// The window font is the default font; SizeLabel (tag 11) is one pixel taller,
+// TitleLabel keeps its own face; the texts come from the job.
+TEST_F(ProgressWindowTest, FontsAndTexts) {
     const int m = StartedDensity();
     ASSERT_EQ(form().MonitorPixelsPerInch(), m);
     const int target = m * 96 / 115;
     EXPECT_EQ(form().Font().Height, MulDiv(MulDiv(-13, m, 96), target, m));
     EXPECT_EQ(Application().DefaultFont.Height, form().Font().Height);
-    EXPECT_EQ(form().Label2->Font().Height, form().Font().Height - 1);
-    EXPECT_EQ(form().Label1->Font().Name, L"Segoe UI Semilight");
-    EXPECT_EQ(form().Label1->Font().Height, MulDiv(MulDiv(-18, m, 96), target, m));
-    EXPECT_EQ(form().Label1->Caption(), UpdaterSettings->GetValue(L"TopText"));
-    EXPECT_EQ(form().Label2->Caption(),
-              UpdaterSettings->GetValue(L"BottomTextPart1") + L"0" + UpdaterSettings->GetValue(L"BottomTextPart2"));
-    EXPECT_EQ(form().ProgressBar1->Style(), TProgressBarStyle::pbstNormal);
+    EXPECT_EQ(form().SizeLabel->Font().Height, form().Font().Height - 1);
+    EXPECT_EQ(form().TitleLabel->Font().Name, L"Segoe UI Semilight");
+    EXPECT_EQ(form().TitleLabel->Font().Height, MulDiv(MulDiv(-18, m, 96), target, m));
+    EXPECT_EQ(form().TitleLabel->Caption(), L"Downloading");
+    EXPECT_EQ(form().SizeLabel->Caption(), L"Downloaded: 0 KB");
+    EXPECT_EQ(form().ProgressBar->Style(), TProgressBarStyle::pbstNormal);
 }
 
 // A click on the close picture (through the strip's window) closes the
 // window and ends the loop; the window is hidden at once.
-TEST_F(UpdaterFormTest, ClosePictureEndsTheLoop) {
-    const HWND strip = form().Panel3->Handle();
-    const LPARAM onPicture = MAKELPARAM(form().Image2->Left() + 8, form().Image2->Top() + 8);
+TEST_F(ProgressWindowTest, ClosePictureEndsTheLoop) {
+    const HWND strip = form().DragStrip->Handle();
+    const LPARAM onPicture = MAKELPARAM(form().CloseButton->Left() + 8, form().CloseButton->Top() + 8);
     PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, onPicture);
     PostMessageW(strip, WM_LBUTTONUP, 0, onPicture);
     Application().Run();  // returns only once the application is told to terminate
@@ -155,13 +139,13 @@ TEST_F(UpdaterFormTest, ClosePictureEndsTheLoop) {
 }
 
 // Shown, the window paints its pictures with their transparency: the red
-// ring of Image1 over the window colour, the corner of the picture showing
+// ring of ArrowPicture over the window colour, the corner of the picture showing
 // the background. Saves a screenshot into UPDATER_SCREENSHOT_DIR when set.
-TEST_F(UpdaterFormTest, ShownWindowPaintsItsPictures) {
+TEST_F(ProgressWindowTest, ShownWindowPaintsItsPictures) {
     form().Show();
     RunUnixShell("sleep 0.5", true);
-    POINT image{form().Image1->Left(), form().Image1->Top()};
-    ClientToScreen(form().Panel1->Handle(), &image);
+    POINT image{form().ArrowPicture->Left(), form().ArrowPicture->Top()};
+    ClientToScreen(form().FramePanel->Handle(), &image);
     HDC screen = GetDC(nullptr);
     const COLORREF ring = GetPixel(screen, image.x + 24, image.y + 3);
     const COLORREF corner = GetPixel(screen, image.x + 1, image.y + 1);
@@ -178,11 +162,12 @@ TEST_F(UpdaterFormTest, ShownWindowPaintsItsPictures) {
 }
 
 // A proxy port that is no number leaves the window idle: no thread, the
-// initial size line, and closing it deletes nothing.
-TEST_F(UpdaterFormTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
-    EXPECT_FALSE(form().DownloaderThread);
-    EXPECT_EQ(form().Label2->Caption(), L"Downloaded: 0 KB");
-    EXPECT_TRUE(DownloadFileName->empty());
+// initial size line, and no target folder or download file, also once closed.
+TEST_F(ProgressWindowTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
+    EXPECT_FALSE(form().DownloadThread);
+    EXPECT_EQ(form().SizeLabel->Caption(), L"Downloaded: 0 KB");
+    Application().DestroyForms();
+    EXPECT_FALSE(PathExists(run_.Target()));
 }
 
 struct TProgressStep {
@@ -195,7 +180,7 @@ struct TProgressStep {
 
 // The notifications, sent to the real window, set the size line, the bar's
 // position (the native bar's too) and its style; each sequence starts afresh.
-TEST_F(UpdaterFormTest, ProgressNotificationsSetFiguresAndBar) {
+TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
     const TProgressBarStyle normal = TProgressBarStyle::pbstNormal, marquee = TProgressBarStyle::pbstMarquee;
     const struct {
         const char* name;
@@ -217,6 +202,11 @@ TEST_F(UpdaterFormTest, ProgressNotificationsSetFiguresAndBar) {
         {"largest sizes, no overflow",
          {{PROGRESS_BEGIN, LPARAM(1) << 62, L"Downloaded: 0 / 4503599627370496 KB", 0, normal},
           {PROGRESS_WORK, (LPARAM(3) << 60), L"Downloaded: 3377699720527872 / 4503599627370496 KB", 75, normal}}},
+        {"marquee switched on and off, figures kept",
+         {{PROGRESS_BEGIN, 4096, L"Downloaded: 0 / 4 KB", 0, normal},
+          {PROGRESS_WORK, 2048, L"Downloaded: 2 / 4 KB", 50, normal},
+          {PROGRESS_MARQUEE, 1, L"Downloaded: 2 / 4 KB", 50, marquee},
+          {PROGRESS_MARQUEE, 0, L"Downloaded: 2 / 4 KB", 50, normal}}},
         {"unknown kind changes no size",
          {{PROGRESS_BEGIN, 4096, L"Downloaded: 0 / 4 KB", 0, normal},
           {7, 2048, L"Downloaded: 0 / 4 KB", 0, normal}}},
@@ -224,17 +214,17 @@ TEST_F(UpdaterFormTest, ProgressNotificationsSetFiguresAndBar) {
     for (const auto& sequence : sequences) {
         SCOPED_TRACE(sequence.name);
         form().TotalSize = form().ReceivedSize = 0;
-        form().ProgressBar1->SetStyle(TProgressBarStyle::pbstNormal);
-        form().ProgressBar1->SetPosition(0);
+        form().ProgressBar->SetStyle(TProgressBarStyle::pbstNormal);
+        form().ProgressBar->SetPosition(0);
         for (const TProgressStep& step : sequence.steps) {
             SCOPED_TRACE(Utf8(step.Line));
             SendMessageW(form().Handle(), WM_DOWNLOAD_PROGRESS, step.Kind, step.Value);
-            EXPECT_EQ(form().Label2->Caption(), step.Line);
-            EXPECT_EQ(form().ProgressBar1->Position(), step.Position);
+            EXPECT_EQ(form().SizeLabel->Caption(), step.Line);
+            EXPECT_EQ(form().ProgressBar->Position(), step.Position);
             // The native bar reports no position while in the marquee style.
             if (step.Style == normal)
-                EXPECT_EQ(SendMessageW(form().ProgressBar1->Handle(), PBM_GETPOS, 0, 0), step.Position);
-            EXPECT_EQ(form().ProgressBar1->Style(), step.Style);
+                EXPECT_EQ(SendMessageW(form().ProgressBar->Handle(), PBM_GETPOS, 0, 0), step.Position);
+            EXPECT_EQ(form().ProgressBar->Style(), step.Style);
         }
     }
 }
@@ -243,7 +233,7 @@ TEST_F(UpdaterFormTest, ProgressNotificationsSetFiguresAndBar) {
 // wraps during it; it handles messages posted meanwhile and sleeps between
 // them: it reads the tick count once per wake-up, where a busy loop reads it
 // thousands of times.
-TEST_F(UpdaterFormTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning) {
+TEST_F(ProgressWindowTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning) {
     static DWORD offset, reads, last;
     constexpr DWORD kStart = 0xFFFFFE70u;  // wraps 400 ms into the wait
     offset = kStart - GetTickCount();
@@ -264,39 +254,8 @@ TEST_F(UpdaterFormTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning) {
     EXPECT_GE(static_cast<DWORD>(last - kStart), 1000u);
     EXPECT_GE(waited, 1000u);
     EXPECT_LT(waited, 10000u);  // only catches a wait that the wrap made endless
-    EXPECT_EQ(form().Label2->Caption(), L"Downloaded: 3 KB");
+    EXPECT_EQ(form().SizeLabel->Caption(), L"Downloaded: 3 KB");
     EXPECT_LE(reads, 12u) << "the wait polls instead of sleeping";
-}
-
-// The entry routine's guard shows an error of the application's class with
-// its message, and any other error as one with an empty message; nothing leaves it.
-TEST(EntryGuardTest, ShowsApplicationErrorsAndEmptiesOthers) {
-    Toolkit::Application().Initialize();
-    const struct {
-        std::function<void()> steps;
-        std::vector<std::wstring> texts;
-    } cases[] = {
-        {[] { throw Win::Exception(L"guarded failure"); }, {L"guarded failure"}},
-        {[] { throw Win::SystemCallException("CreateWindowExW", 5); }, {L"CreateWindowExW failed (error 0x00000005)"}},
-        {[] { throw std::runtime_error("not shown"); }, {}},
-        {[] { throw 7; }, {}},
-    };
-    for (const auto& c : cases) {
-        auto dismissed =
-            std::async(std::launch::async, [] { return DismissMessageBox(GetCurrentProcessId(), 20000); });
-        EXPECT_NO_THROW(RunInEntryGuard(c.steps));
-        const auto texts = dismissed.get();
-        ASSERT_TRUE(texts) << "no message box";
-        EXPECT_EQ(*texts, c.texts);
-    }
-}
-
-// Without an error the guard shows nothing and the steps run once.
-TEST(EntryGuardTest, QuietWithoutAnError) {
-    int runs = 0;
-    RunInEntryGuard([&] { ++runs; });
-    EXPECT_EQ(runs, 1);
-    EXPECT_TRUE(TopLevelWindows(GetCurrentProcessId(), L"#32770").empty());
 }
 
 }  // namespace

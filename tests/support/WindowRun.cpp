@@ -1,0 +1,101 @@
+#include "support/WindowRun.h"
+
+#include "job/SettingsFile.h"
+#include "toolkit/Application.h"
+#include "window/ProgressWindow.h"
+
+#include <stdexcept>
+
+namespace TestSupport {
+
+namespace {
+
+std::function<void()> inside_;
+
+void CALLBACK CallInside(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const std::function<void()> inside = std::move(inside_);
+    inside_ = nullptr;
+    inside();
+}
+
+// Returns `text` as UTF-8 with the characters markup gives a meaning escaped.
+std::string XmlText(const std::wstring& text) {
+    std::string escaped;
+    for (const char c : Utf8(text)) {
+        if (c == '&') escaped += "&amp;";
+        else if (c == '<') escaped += "&lt;";
+        else if (c == '>') escaped += "&gt;";
+        else escaped += c;
+    }
+    return escaped;
+}
+
+// Replaces the text of the tray flag the writer stored as "0" or "1".
+void StoreTrayFlagText(bool written, const std::wstring& text) {
+    const std::wstring path = SettingsFilePath();
+    std::string xml = ReadFileBytes(path);
+    const std::string element = std::string("<UpdaterMinimized>") + (written ? "1" : "0") + "</UpdaterMinimized>";
+    const size_t at = xml.find(element);
+    if (at == std::string::npos) throw std::runtime_error("no UpdaterMinimized in " + Utf8(path));
+    xml.replace(at, element.size(), "<UpdaterMinimized>" + XmlText(text) + "</UpdaterMinimized>");
+    WriteFileBytes(path, xml);
+}
+
+}  // namespace
+
+TJob IdleJob() {
+    TJob job;
+    job.Url = L"http://127.0.0.1:9/none";
+    job.Window = TWindowTexts{false, L"Downloading", L"Downloaded: ", L" KB"};
+    job.Proxy = TJobProxy{true, L"127.0.0.1", L"idle", false, L"", L""};
+    return job;
+}
+
+TJob StartingJob(const std::wstring& url, const std::wstring& arguments) {
+    TJob job = IdleJob();
+    job.Url = url;
+    job.Proxy = TJobProxy{};
+    job.StartSetup = true;
+    job.SetupArguments = arguments;
+    return job;
+}
+
+TJob SaveAndReadBack(const TJob& job, const std::optional<std::wstring>& trayFlagText) {
+    if (!SaveSettingsFile(job)) throw std::runtime_error("the test job could not be saved");
+    if (trayFlagText) StoreTrayFlagText(job.Window.StartInTray, *trayFlagText);
+    const std::optional<TJob> readBack = LoadSettingsFile();
+    if (!readBack) throw std::runtime_error("the test job has no URL or no target folder");
+    return *readBack;
+}
+
+TWindowRun::TWindowRun() : temp_(scratch_.Path()), target_(scratch_.Path() + L"target\\") {
+    Toolkit::Application().Initialize();
+    Toolkit::Application().MainFormOnTaskbar = true;
+}
+
+TWindowRun::~TWindowRun() { Toolkit::Application().DestroyForms(); }
+
+TProgressWindow& TWindowRun::Start(TJob job, std::optional<TPublisher> setupPublisherPin) {
+    return Make(std::move(job), std::nullopt, std::move(setupPublisherPin));
+}
+
+TProgressWindow& TWindowRun::StartWithTrayFlagText(TJob job, const std::wstring& trayFlagText) {
+    return Make(std::move(job), trayFlagText, std::nullopt);
+}
+
+TProgressWindow& TWindowRun::Make(TJob job, const std::optional<std::wstring>& trayFlagText,
+                                  std::optional<TPublisher> setupPublisherPin) {
+    job.TargetFolder = target_;
+    return Toolkit::Application().CreateForm<TProgressWindow>(SaveAndReadBack(job, trayFlagText),
+                                                              std::move(setupPublisherPin));
+}
+
+void RunApplicationCalling(const std::function<void()>& inside) {
+    inside_ = inside;
+    // A thread timer's message carries its procedure, which DispatchMessageW calls.
+    SetTimer(nullptr, 0, 0, CallInside);
+    Toolkit::Application().Run();
+}
+
+}  // namespace TestSupport

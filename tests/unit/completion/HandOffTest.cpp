@@ -1,0 +1,198 @@
+// The hand-off of a file already downloaded, without a download or a window:
+// a file in a real target folder, the real registry, the publisher check on
+// files signed by osslsigncode (the signing fixtures) and what the started
+// stand-in setup program recorded.
+#include "completion/HandOff.h"
+#include "files/FilePaths.h"
+#include "job/BuiltInJob.h"
+#include "support/DemoSetup.h"
+#include "support/SigningFixtures.h"
+#include "support/TestSupport.h"
+#include "support/WindowFinder.h"
+#include "win/Exception.h"
+#include "win/Unique.h"
+
+#include <aclapi.h>
+#include <gtest/gtest.h>
+#include <sddl.h>
+
+#include <future>
+#include <map>
+
+using namespace TestSupport;
+
+namespace {
+
+// The values of `key`, by name: their type and their data as bytes.
+std::map<std::wstring, std::pair<DWORD, std::string>> ValuesOf(HKEY key) {
+    std::map<std::wstring, std::pair<DWORD, std::string>> values;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD nameLength = 256, type = 0, size = 1024;
+        std::string data(size, '\0');
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                          &size) != ERROR_SUCCESS)
+            break;
+        data.resize(size);
+        values[name] = {type, data};
+    }
+    return values;
+}
+
+DWORD SubKeyCount(HKEY key) {
+    DWORD count = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr);
+    return count;
+}
+
+std::string Bytes(const void* data, size_t size) { return std::string(static_cast<const char*>(data), size); }
+
+// A subkey of `parent` whose access list denies everyone the setting of
+// values, so that it cannot be opened for reading and writing; the list is
+// opened up again before the scratch key removes it.
+class ScopedKeyDenyingSetValue : boost::noncopyable {
+public:
+    ScopedKeyDenyingSetValue(HKEY parent, const std::wstring& name) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        // D: deny KEY_SET_VALUE (0x2) to Everyone, allow all key rights to Everyone.
+        Win::ThrowLastErrorIf(!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                  L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr),
+                              "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+        const Win::UniqueHLocal owned(descriptor);
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+        HKEY key = nullptr;
+        const LONG created =
+            RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC, &attributes, &key, nullptr);
+        if (created != ERROR_SUCCESS) throw Win::SystemCallException("RegCreateKeyExW", created);
+        key_.reset(key);
+    }
+    ~ScopedKeyDenyingSetValue() {
+        SECURITY_DESCRIPTOR open;
+        InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);  // a null list allows everything
+        RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, &open);
+    }
+
+private:
+    Win::UniqueHKey key_;
+};
+
+// A download that has ended: `bytes` in the download file of a fresh target
+// folder, whose remote name is "orvinta-setup.exe", and a job that records
+// under the key the case gives and starts the file with "--handed-off".
+struct TEndedDownload {
+    ScratchFolder Folder;
+    const ScopedSetupRecord Record{Folder.Path()};
+    TDownloadNames Names;
+    TJob Job;
+
+    TEndedDownload(const std::string& bytes, const std::wstring& registryKey) {
+        Names.RemoteFileName = L"orvinta-setup.exe";
+        Names.TargetFolder = Folder.Path() + L"target\\";
+        Names.DownloadPath = Names.TargetFolder + L"downloaded-file.exe";
+        CreateDirectoryW(Names.TargetFolder.c_str(), nullptr);
+        WriteFileBytes(Names.DownloadPath, bytes);
+        Job.StartSetup = true;
+        Job.SetupArguments = L"--handed-off";
+        Job.RegistryKey = registryKey;
+    }
+    std::wstring FinalPath() const { return Names.TargetFolder + L"orvinta-setup.exe"; }
+};
+
+// The registry result: only an existing key named with an exact root gets
+// Done = 0 and FinalFileName, and nothing else changes; every other key
+// writes nothing; the file is moved to its final name and started in every
+// case (this test program is not signed and has no pin: no publisher is required).
+TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
+    ScratchRegistryKey scratch;
+    const std::wstring scratchPath = L"HKEY_CURRENT_USER\\" + scratch.SubKey();
+    ScopedKeyDenyingSetValue denied(scratch.get(), L"Denied");
+    const struct {
+        const char* Label;
+        std::wstring RegistryKey;
+        bool Written;
+    } cases[] = {
+        {"existing key", scratchPath, true},
+        {"missing key", scratchPath + L"\\Missing", false},
+        {"root in lower case", L"hkey_current_user\\" + scratch.SubKey(), false},
+        {"key that denies setting values", scratchPath + L"\\Denied", false},
+        {"the built-in job's 0", L"0", false},
+        {"empty", L"", false},
+    };
+    const std::string kept = Bytes(L"kept", 10);
+    const std::string setup = ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        RegDeleteValueW(scratch.get(), L"Done");
+        RegDeleteValueW(scratch.get(), L"FinalFileName");
+        RegSetValueExW(scratch.get(), L"Other", 0, REG_SZ, reinterpret_cast<const BYTE*>(kept.data()), 10);
+        TEndedDownload download(setup, c.RegistryKey);
+        HandOff(download.Job, download.Names, std::nullopt, nullptr);
+
+        std::map<std::wstring, std::pair<DWORD, std::string>> expected{{L"Other", {REG_SZ, kept}}};
+        if (c.Written) {
+            const DWORD zero = 0;
+            const std::wstring name = L"orvinta-setup.exe";
+            expected[L"Done"] = {REG_DWORD, Bytes(&zero, sizeof zero)};
+            expected[L"FinalFileName"] = {REG_SZ, Bytes(name.c_str(), (name.size() + 1) * sizeof(wchar_t))};
+        }
+        EXPECT_EQ(ValuesOf(scratch.get()), expected);
+        EXPECT_EQ(SubKeyCount(scratch.get()), 1u);  // Denied only: nothing was created
+        EXPECT_EQ(FilesIn(download.Names.TargetFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
+        EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
+    }
+}
+
+// With the test publisher required (as a build's pin): the publisher's setup
+// gets Done and FinalFileName and is started; an unsigned one writes nothing,
+// is deleted, is not started, and a message box names the required publisher
+// in the user's language.
+TEST(HandOffTest, RequiredPublisherRecordsAndStartsOnlyThePublishersSetup) {
+    TrustSigningCertificateAuthority();
+    const TPublisher publisher{kTestPublisherOrganization, kTestPublisherCommonName};
+    ScratchRegistryKey scratch;
+    for (const bool accepted : {true, false}) {
+        SCOPED_TRACE(accepted ? "publisher's setup" : "unsigned setup");
+        RegDeleteValueW(scratch.get(), L"Done");
+        RegDeleteValueW(scratch.get(), L"FinalFileName");
+        TEndedDownload download(FixtureSetupBytes(accepted ? "publisher" : "unsigned"),
+                                L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+        auto shown = std::async(std::launch::async, [accepted] {
+            return accepted ? std::nullopt : DismissMessageBox(GetCurrentProcessId(), 60000);
+        });
+        HandOff(download.Job, download.Names, publisher, nullptr);
+        const auto texts = shown.get();
+
+        EXPECT_EQ(RegQueryValueExW(scratch.get(), L"Done", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS,
+                  accepted);
+        EXPECT_EQ(RegQueryValueExW(scratch.get(), L"FinalFileName", nullptr, nullptr, nullptr, nullptr) ==
+                      ERROR_SUCCESS,
+                  accepted);
+        EXPECT_FALSE(PathExists(download.Names.DownloadPath));
+        if (accepted) {
+            EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
+        } else {
+            ASSERT_TRUE(texts) << "no message box";
+            EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(GetUILanguageName())});
+            EXPECT_FALSE(PathExists(download.FinalPath()));
+            EXPECT_FALSE(ProcessRunning(L"orvinta-setup.exe"));
+            EXPECT_FALSE(PathExists(download.Record.Path()));
+        }
+    }
+}
+
+// A final name that is already taken gets the next free one; the file that
+// holds the name keeps its bytes.
+TEST(HandOffTest, TakenFinalNameGetsTheNextFreeOne) {
+    TEndedDownload download(ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)), L"");
+    WriteFileBytes(download.FinalPath(), "older");
+    HandOff(download.Job, download.Names, std::nullopt, nullptr);
+    EXPECT_EQ(FilesIn(download.Names.TargetFolder),
+              (std::vector<std::wstring>{L"orvinta-setup.exe", L"orvinta-setup2.exe"}));
+    EXPECT_EQ(ReadFileBytes(download.FinalPath()), "older");
+    EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.Names.TargetFolder + L"orvinta-setup2.exe",
+                               L"--handed-off"));
+}
+
+}  // namespace
