@@ -15,7 +15,7 @@ using namespace TestSupport;
 namespace {
 
 // A scratch folder of each test's own.
-class FileNamingTest : public ::testing::Test {
+class FileNamingOnDiskTest : public ::testing::Test {
 protected:
     void Touch(const wchar_t* name) const { WriteFileBytes(scratch_.Path() + name, "x"); }
 
@@ -24,7 +24,7 @@ protected:
 
 // A missing target folder is created with its parents; a folder of the chosen
 // name counts as taken.
-TEST_F(FileNamingTest, UniqueFileNameCreatesTheFolderAndSkipsFolders) {
+TEST_F(FileNamingOnDiskTest, UniqueFileNameCreatesTheFolderAndSkipsFolders) {
     const std::wstring folder = scratch_.Path() + L"new\\deeper";
     EXPECT_EQ(UniqueFileName(L"f", L".exe", folder), folder + L"\\f.exe");
     EXPECT_TRUE(FolderExists(folder));
@@ -79,7 +79,7 @@ TEST(FileNamingTest, ExpandUpLevelCurDirUsesThisExecutable) {
 }
 
 // The shell move puts the file under its new name; a failure is reported.
-TEST_F(FileNamingTest, ShellFileOperationMovesAndReportsFailure) {
+TEST_F(FileNamingOnDiskTest, ShellFileOperationMovesAndReportsFailure) {
     Touch(L"downloaded-file.exe");
     const std::wstring source = scratch_.Path() + L"downloaded-file.exe";
     const std::wstring destination = scratch_.Path() + L"orvinta-setup.exe";
@@ -95,7 +95,7 @@ TEST_F(FileNamingTest, ShellFileOperationMovesAndReportsFailure) {
 
 // A name longer than any file system takes: the move is reported as failed
 // and the file stays where it was, whole (a complete download is never lost).
-TEST_F(FileNamingTest, ShellFileOperationToAnOverlongNameKeepsTheSource) {
+TEST_F(FileNamingOnDiskTest, ShellFileOperationToAnOverlongNameKeepsTheSource) {
     const std::wstring source = scratch_.Path() + L"downloaded-file.exe";
     WriteFileBytes(source, "complete download");
     const std::wstring overlong = scratch_.Path() + std::wstring(300, L'n') + L".exe";
