@@ -1,4 +1,4 @@
-// The updater as updater.exe runs it (src/main.cpp itself, with the same
+// The updater as updater.exe runs it (src/app/main.cpp itself, with the same
 // library and resources), counting the progress notifications its window
 // takes from the queue: a hook on the UI thread's retrieved messages, which
 // leaves the window and the download thread as they are. A console program:
@@ -29,7 +29,7 @@ struct ProgressCounts {
 
 }  // namespace
 
-// The updater's entry point (src/main.cpp, linked in with its start-up object).
+// The updater's entry point (src/app/main.cpp, linked in as into updater.exe).
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int);
 
 int wmain() {

@@ -31,8 +31,8 @@ namespace {
 // LOAD_LIBRARY_SEARCH flags and for the dependent DLLs they load
 // ("SetDefaultDllDirectories function"). Priority 101 is the first one GCC
 // leaves to programs: MinGW-w64 runs the prioritised constructors (.ctors.NNNNN)
-// before the plain ones of every translation unit, so this runs before the
-// start-up object in main.cpp, which reaches WinINet while composing the job.
+// before the plain ones of every translation unit, so this runs before any
+// other constructor and before wWinMain, whose job composition reaches WinINet.
 __attribute__((constructor(101))) void LimitDllSearchToSystem32() {
     if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         EndForMissingSystemDll("SetDefaultDllDirectories", GetLastError());
