@@ -1,7 +1,7 @@
 #include "completion/RegistryResult.h"
 
-#include "files/FilePaths.h"
 #include "completion/RegistryPath.h"
+#include "files/FilePaths.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
 

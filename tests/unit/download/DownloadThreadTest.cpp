@@ -6,11 +6,11 @@
 #include "download/DownloadMessages.h"
 #include "download/DownloadThread.h"
 #include "files/FilePaths.h"
-#include "unit/net/NetTestSupport.h"
 #include "support/BrowserStub.h"
 #include "support/TestServers.h"
 #include "support/TestSupport.h"
 #include "toolkit/Application.h"
+#include "unit/net/NetTestSupport.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>

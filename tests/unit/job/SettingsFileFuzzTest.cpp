@@ -6,8 +6,8 @@
 // UPDATER_FUZZ_SEED repeats a run; UPDATER_FUZZ_MUTATIONS sets its size.
 #include "files/FilePaths.h"
 #include "job/SettingsFile.h"
-#include "unit/job/SettingsMutator.h"
 #include "support/TestSupport.h"
+#include "unit/job/SettingsMutator.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>

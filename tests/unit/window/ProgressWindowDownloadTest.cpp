@@ -3,21 +3,21 @@
 // the job's URL in the browser (a recording stub), a close during the transfer,
 // an error of the hand-off shown while the window stays, the figures of a
 // body that pauses and of one over 4 GiB.
-#include "files/FilePaths.h"
-#include "download/DownloadThread.h"
 #include "download/DownloadNames.h"
-#include "window/ProgressWindow.h"
+#include "download/DownloadThread.h"
+#include "files/FilePaths.h"
 #include "support/BrowserStub.h"
 #include "support/DemoSetup.h"
-#include "support/WindowRun.h"
 #include "support/TestServers.h"
 #include "support/TestSupport.h"
 #include "support/WindowFinder.h"
+#include "support/WindowRun.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/ProgressBar.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
+#include "window/ProgressWindow.h"
 
 #include <boost/noncopyable.hpp>
 
