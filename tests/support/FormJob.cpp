@@ -1,7 +1,8 @@
 #include "support/FormJob.h"
 
 #include "UpdaterFormUnit.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
+#include "support/Utf8.h"
 
 #include <stdexcept>
 

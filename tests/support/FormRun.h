@@ -3,7 +3,7 @@
 #pragma once
 
 #include "support/FormJob.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 #include "win/ComApartment.h"
 
 #include <boost/noncopyable.hpp>

@@ -2,7 +2,8 @@
 #include "BuiltInJob.h"
 #include "NamingState.h"
 #include "UpdaterFormUnit.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
+#include "support/SystemSettings.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>

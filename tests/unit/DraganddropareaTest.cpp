@@ -3,7 +3,7 @@
 #include "Draganddroparea.h"
 
 #include "support/TestLayouts.h"
-#include "support/TestSupport.h"
+#include "support/Processes.h"
 #include "toolkit/Application.h"
 #include "toolkit/Image.h"
 #include "toolkit/Layout.h"

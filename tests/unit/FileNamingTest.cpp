@@ -2,7 +2,7 @@
 #include "FileNaming.h"
 #include "FilePaths.h"
 #include "NamingState.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 
 #include <shellapi.h>
 

@@ -3,7 +3,7 @@
 // Every test runs in a process of its own, so DefaultFontRemembered starts false.
 #include "FormFonts.h"
 
-#include "support/TestSupport.h"
+#include "support/SystemSettings.h"
 #include "support/TestLayouts.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"

@@ -9,6 +9,7 @@
 #include "support/BuiltInUrlServer.h"
 #include "support/DemoSetup.h"
 #include "support/FormRun.h"
+#include "support/Processes.h"
 #include "support/SigningFixtures.h"
 #include "support/WindowFinder.h"
 #include "toolkit/Application.h"

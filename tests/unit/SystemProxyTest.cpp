@@ -3,7 +3,8 @@
 #include "SystemProxy.h"
 #include "FilePaths.h"
 #include "Updatershared.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
+#include "support/SystemSettings.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>

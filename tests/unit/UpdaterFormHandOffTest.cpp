@@ -5,6 +5,7 @@
 #include "UpdaterForm.h"
 #include "support/DemoSetup.h"
 #include "support/FormRun.h"
+#include "support/Processes.h"
 #include "support/TestServers.h"
 #include "support/WindowFinder.h"
 #include "toolkit/Application.h"

@@ -7,6 +7,8 @@
 #include "support/DemoSetup.h"
 #include "support/FormRun.h"
 #include "support/TestServers.h"
+#include "support/Utf8.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"

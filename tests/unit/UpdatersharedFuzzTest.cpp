@@ -7,7 +7,8 @@
 #include "FilePaths.h"
 #include "SettingsMutator.h"
 #include "Updatershared.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
+#include "support/Utf8.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>
