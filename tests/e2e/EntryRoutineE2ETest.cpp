@@ -26,6 +26,8 @@ struct EndsAtOnceCase {
     const char* settingsFileHolds;        // a text of the settings file the run wrote, or nullptr
 };
 
+void PrintTo(const EndsAtOnceCase& c, std::ostream* out) { *out << c.name; }
+
 class EndsAtOnceE2ETest : public ::testing::TestWithParam<EndsAtOnceCase> {};
 
 // A start-up that cannot go on ends the process by itself at once with 0,
