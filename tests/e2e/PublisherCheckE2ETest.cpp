@@ -37,8 +37,7 @@ std::wstring ExecutableOf(TUpdater updater) {
 // code section, or, with `inAppendedData`, into the data appended after the image.
 std::string TamperedSetup(std::size_t offset, bool inAppendedData) {
     std::string bytes = FixtureSetupBytes("publisher");
-    const std::size_t start =
-        inAppendedData ? DemoSetupProgram().size() : CodeSectionOffset(bytes);
+    const std::size_t start = inAppendedData ? DemoSetupProgram().size() : CodeSectionOffset(bytes);
     bytes[start + offset] ^= 0x5A;
     return bytes;
 }
