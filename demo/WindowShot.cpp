@@ -2,31 +2,17 @@
 // the main job's screenshots. Usage: window-shot.exe OUT.png
 // Exit code 0 when a window was saved, 1 when none is shown, 2 on errors.
 #include "support/Screenshot.h"
+#include "support/WindowFinder.h"
 #include "win/ComApartment.h"
 #include "win/Exception.h"
 
 #include <windows.h>
 
-namespace {
-
-BOOL CALLBACK FindToolkitWindow(HWND window, LPARAM found) {
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (IsWindowVisible(window) && lstrcmpW(className, L"ToolkitWindow") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return 2;
     try {
         Win::ComApartment apartment;
-        HWND window = nullptr;
-        EnumWindows(FindToolkitWindow, reinterpret_cast<LPARAM>(&window));
+        const HWND window = TestSupport::FindUpdaterWindow(TestSupport::kAnyProcess);
         if (!window) return 1;
         TestSupport::SaveWindowScreenshot(window, argv[1]);
         return 0;

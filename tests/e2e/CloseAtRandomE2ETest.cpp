@@ -10,10 +10,13 @@
 // repeats the moments of an earlier run.
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
-#include "support/TestSupport.h"
-#include "support/FolderRun.h"
-#include "support/UpdaterRun.h"
+#include "support/DemoSetup.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
+#include "support/SystemSettings.h"
+#include "support/Utf8.h"
 #include "support/WindowFinder.h"
+#include "win/Unique.h"
 
 #include <gtest/gtest.h>
 
@@ -41,22 +44,21 @@ unsigned long long EnvironmentNumber(const char* name, unsigned long long fallba
 // Waits `delayMs` from the start, then posts WM_CLOSE to the updater's
 // window (once it has one). Returns the server's count of body bytes sent at
 // that moment, or nullopt when the process ended before a close was posted.
-std::optional<unsigned long long> CloseAfter(DWORD processId, unsigned long delayMs, ULONGLONG started,
-                                             const BuiltInUrlServer& server) {
+std::optional<unsigned long long> CloseAfter(DWORD processId, unsigned long delayMs, const BuiltInUrlServer& server) {
     const Win::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
-    while (GetTickCount64() - started < delayMs)
-        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return std::nullopt;
+    if (!process || WaitForSingleObject(process.get(), delayMs) != WAIT_TIMEOUT) return std::nullopt;
     // A run that never shows its window is left to the run's own time limit.
-    while (GetTickCount64() - started < kRunLimitMs) {
-        const std::vector<HWND> windows = TopLevelWindows(processId, L"ToolkitWindow");
-        if (!windows.empty()) {
-            const unsigned long long sent = server.BodyBytesSent();
-            PostMessageW(windows.front(), WM_CLOSE, 0, 0);
-            return sent;
-        }
-        if (WaitForSingleObject(process.get(), 5) == WAIT_OBJECT_0) return std::nullopt;
-    }
-    return std::nullopt;
+    const HWND window = WaitForUpdaterWindow(processId, kRunLimitMs);
+    if (!window) return std::nullopt;
+    const unsigned long long sent = server.BodyBytesSent();
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return sent;
+}
+
+UpdaterRunOptions RunOptions() {
+    UpdaterRunOptions options;
+    options.TimeoutMs = kRunLimitMs;
+    return options;
 }
 
 struct TTally {
@@ -74,12 +76,11 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
     // One run left alone gives the span in which the closes fall.
     ULONGLONG span = 0;
     {
-        ScratchFolder scratch;
-        const ULONGLONG started = GetTickCount64();
-        const TUpdaterRunResult run = RunUpdater(scratch.Path(), scratch.Path() + L"record.txt", kRunLimitMs);
-        span = GetTickCount64() - started;
-        ASSERT_EQ(run.exitCode, 0);
-        ASSERT_TRUE(run.setupRecord.has_value()) << "a run left alone starts the setup program";
+        const UpdaterRun run(RunOptions());
+        const UpdaterRunEnd end = run.Run();
+        span = end.ElapsedMs;
+        ASSERT_EQ(end.ExitCode, 0);
+        ASSERT_TRUE(run.SetupStarted()) << "a run left alone starts the setup program";
     }
     const unsigned long long seed = EnvironmentNumber("UPDATER_SOAK_SEED", std::random_device{}());
     const unsigned long long runs = EnvironmentNumber("UPDATER_SOAK_RUNS", 12);
@@ -93,32 +94,31 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
 
     TTally tally;
     for (unsigned long long n = 0; n < runs; ++n) {
-        ScratchFolder scratch;
+        const UpdaterRun run(RunOptions());
         const unsigned long delay = n % 2 ? moment(random) : earlyMoment(random);
         const unsigned long long sentBefore = server.BodyBytesSent();
         std::optional<unsigned long long> sentAtClose;
-        const TUpdaterRunResult run =
-            RunUpdater(scratch.Path(), scratch.Path() + L"record.txt", kRunLimitMs, [&](DWORD processId) {
-                sentAtClose = CloseAfter(processId, delay, GetTickCount64(), server);
-            });
+        const UpdaterRunEnd end =
+            run.Run(L"", [&](DWORD processId) { sentAtClose = CloseAfter(processId, delay, server); });
+        const bool started = run.SetupStarted();
         ++tally.runs;
         const bool early = sentAtClose && *sentAtClose - sentBefore + kUnsentAtAnEarlyClose <= body.size();
         std::vector<std::wstring> files;
-        for (const std::wstring& file : run.files)
-            if (file != kSettingsFileOfRun && file != L"record.txt") files.push_back(file);
+        for (const std::wstring& file : FilesBelow(run.Folder()))
+            if (file != std::wstring(L"target\\") + kSettingsFileInTempFolder) files.push_back(file);
         const bool whole = files == std::vector<std::wstring>{L"target\\orvinta-setup.exe"} &&
-                           ReadFileBytes(scratch.Path() + files.front()) == body && run.setupRecord;
-        const bool nothing = files.empty() && !run.setupRecord;
-        if (run.exitCode == -1) ++tally.hangs;
-        else if (run.exitCode != 0 || ProcessRuns(L"winedbg.exe")) ++tally.crashes;
+                           ReadFileBytes(run.Folder() + files.front()) == body && started;
+        const bool nothing = files.empty() && !started;
+        if (end.ExitCode == -1) ++tally.hangs;
+        else if (end.ExitCode != 0 || ProcessRunning(L"winedbg.exe")) ++tally.crashes;
         if (whole) ++tally.completed;
         else if (nothing) ++tally.stopped;
         else ++tally.leftovers;
         if (early) ++tally.early;
-        if (run.exitCode != 0 || !(whole || nothing) || (early && !nothing)) {
+        if (end.ExitCode != 0 || !(whole || nothing) || (early && !nothing)) {
             ADD_FAILURE() << "run " << n << " closed at " << delay << " ms"
-                          << (early ? " with the transfer far from its end" : "") << ": exit code " << run.exitCode
-                          << ", " << files.size() << " files, setup " << (run.setupRecord ? "started" : "not started");
+                          << (early ? " with the transfer far from its end" : "") << ": exit code " << end.ExitCode
+                          << ", " << files.size() << " files, setup " << (started ? "started" : "not started");
             for (const std::wstring& file : files) std::cout << "  left: " << Utf8(file) << std::endl;
         }
     }

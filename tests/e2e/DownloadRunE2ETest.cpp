@@ -4,9 +4,14 @@
 // job's URL in the browser instead, and the window during a download.
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
+#include "support/DemoSetup.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
 #include "support/Screenshot.h"
-#include "support/TestSupport.h"
-#include "support/UpdaterRun.h"
+#include "support/SystemSettings.h"
+#include "support/TrickledRun.h"
+#include "support/Utf8.h"
+#include "support/WindowFinder.h"
 #include "win/ComApartment.h"
 
 #include <commctrl.h>
@@ -55,7 +60,7 @@ TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
     ScopedBrowserStub browser;
     UpdaterRun run;
 
-    EXPECT_EQ(run.Run(kArguments), 0);
+    EXPECT_EQ(run.Run(kArguments).ExitCode, 0);
 
     const std::string path = c.redirectedTo ? c.redirectedTo : "/files/ov3/orvinta-setup.exe";
     const std::wstring finalName(path.begin() + path.rfind('/') + 1, path.end());
@@ -95,7 +100,7 @@ TEST_P(FailedRunE2ETest, FailureOpensTheJobsUrlInTheBrowser) {
     ScopedBrowserStub browser;
     UpdaterRun run;
 
-    EXPECT_EQ(run.Run(kArguments), 0);
+    EXPECT_EQ(run.Run(kArguments).ExitCode, 0);
 
     EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
     EXPECT_EQ(browser.SettledUrls(), std::vector<std::wstring>{UPDATER_DOWNLOAD_URL_FOR_TESTS});
@@ -131,12 +136,12 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
     int position = -1;
     LONG clientWidth = 0;
     const long code = run.Run(kArguments, [&](DWORD process) {
-        const HWND window = WaitForToolkitWindow(process, 20000);
+        const HWND window = WaitForUpdaterWindow(process, 20000);
         if (!window) return;
         RECT client = {};
         GetClientRect(window, &client);
         clientWidth = client.right;
-        EXPECT_TRUE(WaitForBodyBytes(run.Server, run.Download.size() * 2 / 5));
+        EXPECT_TRUE(run.WaitForBodyBytes(run.Download.size() * 2 / 5));
         Sleep(300);  // the last notifications painted
         position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
         if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {
@@ -146,7 +151,7 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
             SaveWindowScreenshot(window, std::wstring(name.begin(), name.end()));
         }
         PostMessageW(window, WM_CLOSE, 0, 0);
-    });
+    }).ExitCode;
     // The 550-pixel design at 115 pixels per inch, laid out at the density the run was started with.
     EXPECT_LE(std::abs(clientWidth - 550 * StartedDensity() / 115), 1) << clientWidth;
     EXPECT_GT(position, 0);

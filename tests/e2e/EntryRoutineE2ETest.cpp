@@ -1,14 +1,16 @@
 // The real updater.exe's entry routine: when it ends at once, the window it
 // shows and how closing it ends the process, and what the file declares.
-#include "support/BuiltInUrlServer.h"
 #include "support/BrowserStub.h"
-#include "support/TestSupport.h"
-#include "support/UpdaterRun.h"
-#include "support/WatchedRun.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
+#include "support/TrickledRun.h"
+#include "support/Utf8.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 #include <string>
 
@@ -16,25 +18,62 @@ using namespace TestSupport;
 
 namespace {
 
-std::map<std::wstring, std::wstring> TempEnvironment(const std::wstring& folder) {
-    return {{L"TMP", folder}, {L"TEMP", folder}};
-}
+struct EndsAtOnceCase {
+    const char* name;
+    // Prepares the scratch folder (ending in "\") and returns the temporary folder of the run.
+    std::function<std::wstring(const std::wstring& scratch)> tempFolder;
+    std::vector<std::wstring> filesLeft;  // below the scratch folder
+    const char* settingsFileHolds;        // a text of the settings file the run wrote, or nullptr
+};
 
-// A settings file that cannot be written leaves FileOnWeb empty: the process
-// ends by itself at once with 0, never shows a window, opens no browser and
-// leaves the temporary folder as it was.
-TEST(EntryRoutineE2ETest, EmptyFileOnWebEndsAtOnceWithoutAWindow) {
-    ScratchFolder temp;
-    WriteFileBytes(temp.Path() + L"Velmora", "a file where the settings folder should be");
+void PrintTo(const EndsAtOnceCase& c, std::ostream* out) { *out << c.name; }
+
+class EndsAtOnceE2ETest : public ::testing::TestWithParam<EndsAtOnceCase> {};
+
+// A start-up that cannot go on ends the process by itself at once with 0,
+// never shows a window, opens no browser and leaves nothing but the files the
+// case names: a settings file that cannot be written leaves FileOnWeb empty;
+// without a usable temporary folder the settings file is written with an
+// empty target folder, which ends the run.
+TEST_P(EndsAtOnceE2ETest, EndsWithoutAWindow) {
+    const EndsAtOnceCase& c = GetParam();
+    const ScratchFolder scratch;
+    UpdaterRunOptions options;
+    options.TempFolder = c.tempFolder(scratch.Path());
+    options.TimeoutMs = 30000;
+    const UpdaterRun run(options);
     ScopedBrowserStub browser;
-    const TWatchedRun run = RunWatchingForWindows(L"\"" + UpdaterExePath() + L"\" x", TempEnvironment(temp.Path()));
-    std::cout << "ended after " << run.elapsedMs << " ms" << std::endl;
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_FALSE(run.showedWindow);
-    EXPECT_LT(run.elapsedMs, kEndsAtOnceMs);
-    EXPECT_EQ(FilesIn(temp.Path()), std::vector<std::wstring>{L"Velmora"});
+    bool showedWindow = false;
+
+    const UpdaterRunEnd end =
+        run.Run(L" x", [&](DWORD process) { showedWindow = CloseUpdaterWindowWhenShown(process, options.TimeoutMs); });
+
+    std::cout << "ended after " << end.ElapsedMs << " ms" << std::endl;
+    EXPECT_EQ(end.ExitCode, 0);
+    EXPECT_FALSE(showedWindow);
+    EXPECT_LT(end.ElapsedMs, kEndsAtOnceMs);
+    EXPECT_EQ(FilesBelow(scratch.Path()), c.filesLeft);
+    if (c.settingsFileHolds) {
+        EXPECT_NE(ReadFileBytes(options.TempFolder + kSettingsFileInTempFolder).find(c.settingsFileHolds),
+                  std::string::npos);
+    }
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EndsAtOnceE2ETest,
+    ::testing::Values(
+        EndsAtOnceCase{"SettingsFileCannotBeWritten",
+                       [](const std::wstring& scratch) {
+                           WriteFileBytes(scratch + L"Velmora", "a file where the settings folder should be");
+                           return scratch;
+                       },
+                       {L"Velmora"}, nullptr},
+        EndsAtOnceCase{"TempFolderPathTooLong",
+                       [](const std::wstring& scratch) { return scratch + std::wstring(280, L'x'); }, {}, nullptr},
+        EndsAtOnceCase{"TempFolderMissing", [](const std::wstring& scratch) { return scratch + L"missing\\"; },
+                       {std::wstring(L"missing\\") + kSettingsFileInTempFolder}, "<TargetFilePath/>"}),
+    [](const ::testing::TestParamInfo<EndsAtOnceCase>& info) { return info.param.name; });
 
 // With a job the progress window comes up as a visible, unowned application
 // window of the layout's size while the download runs (its file is in the
@@ -50,11 +89,11 @@ TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
     bool disappeared = false;
     std::vector<std::wstring> filesDuringTransfer;
     const long code = run.Run(L"", [&](DWORD pid) {
-        const HWND window = WaitForToolkitWindow(pid, 20000);
+        const HWND window = WaitForUpdaterWindow(pid, 20000);
         if (!window) return;
         GetWindowRect(window, &bounds);
         applicationWindow = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) && !GetWindow(window, GW_OWNER);
-        EXPECT_TRUE(WaitForBodyBytes(run.Server, 64 * 1024));
+        EXPECT_TRUE(run.WaitForBodyBytes(64 * 1024));
         filesDuringTransfer = FilesIn(run.TempFolder());
         // At 96 pixels per inch the 16-pixel close picture ends 7 pixels left
         // of the 2-pixel frame and starts 5 pixels below it.
@@ -62,11 +101,8 @@ TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
         clicked = RunUnixShell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
                                    " sleep 0.2 click 1",
                                false);
-        for (int i = 0; i < 500 && !disappeared; ++i) {
-            disappeared = !IsWindow(window) || !IsWindowVisible(window);
-            Sleep(20);
-        }
-    });
+        disappeared = WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, 10000);
+    }).ExitCode;
     EXPECT_TRUE(clicked);
     EXPECT_TRUE(disappeared);
     EXPECT_EQ(code, 0) << "the click on the close picture ended the run";

@@ -6,11 +6,12 @@
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/DemoSetup.h"
+#include "support/Processes.h"
 #include "support/ScopedTmpfs.h"
+#include "support/ScratchFiles.h"
+#include "support/SystemSettings.h"
 #include "support/TestServers.h"
-#include "support/TestSupport.h"
-#include "support/FolderRun.h"
-#include "support/UpdaterRun.h"
+#include "support/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -164,26 +165,32 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
         server.emplace(*answer);
     }
     const ScopedSystemProxy proxy(fault.proxy == TProxy::None ? 0 : 1, ProxyServer(fault.proxy));
-    ScratchFolder scratch;
+    UpdaterRunOptions options;
+    options.TimeoutMs = kRunLimitMs;
     std::optional<ScopedTmpfs> disk;
-    std::wstring runFolder = scratch.Path();
     if (fault.place != TPlace::Scratch) {
         disk.emplace(kSmallDiskBytes);
         // A limit on file sizes (RLIMIT_FSIZE) is no stand-in: Wine's process dies of SIGXFSZ.
         if (fault.place == TPlace::SmallDisk && !disk->Mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
         if (fault.place == TPlace::ReadOnlyTarget && !disk->MakeReadOnlyExcept("target/Velmora"))
             GTEST_SKIP() << "no way to make a read-only folder here";
-        runFolder = disk->Path();
+        options.TempFolder = disk->Path() + L"target\\";
+        CreateDirectoryW(options.TempFolder.c_str(), nullptr);  // made already when it is to be read-only
     }
+    const UpdaterRun run(options);
+    // The folder around the target (temporary) folder: nothing may land outside the target folder.
+    const std::wstring runFolder = disk ? disk->Path() : run.Folder();
     ScopedBrowserStub browser;
-    const TUpdaterRunResult run = RunUpdater(runFolder, scratch.Path() + L"setup-record.txt", kRunLimitMs);
+    const UpdaterRunEnd end = run.Run();
+    const bool started = run.SetupStarted();
+    const std::vector<std::wstring> files = FilesBelow(runFolder);
     const std::vector<std::wstring> urls = browser.SettledUrls();
 
-    EXPECT_EQ(run.exitCode, 0) << "-1: still running after " << kRunLimitMs << " ms";
+    EXPECT_EQ(end.ExitCode, 0) << "-1: still running after " << kRunLimitMs << " ms";
     for (const std::wstring& url : urls) std::cout << "browser: " << Utf8(url) << std::endl;
     std::vector<std::wstring> saved;
-    for (const std::wstring& file : run.files) {
-        if (file == kSettingsFileOfRun || file == L"setup-record.txt") continue;
+    for (const std::wstring& file : files) {
+        if (file == std::wstring(L"target\\") + kSettingsFileInTempFolder) continue;
         saved.push_back(file);
     }
     if (fault.outcome == TOutcome::Saved) {
@@ -202,12 +209,12 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
         const std::vector<std::wstring> job = {UPDATER_DOWNLOAD_URL_FOR_TESTS};
         EXPECT_EQ(urls, fault.outcome == TOutcome::TransferFailed ? job : std::vector<std::wstring>());
     }
-    EXPECT_EQ(run.setupRecord.has_value(), fault.started == TStart::Yes);
+    EXPECT_EQ(started, fault.started == TStart::Yes);
     // The proxy stops the request before anything reaches the server.
     if (fault.proxy != TProxy::None) {
         EXPECT_TRUE(server->RequestLines().empty());
     }
-    for (const std::wstring& file : run.files) std::cout << "left: " << Utf8(file) << std::endl;
+    for (const std::wstring& file : files) std::cout << "left: " << Utf8(file) << std::endl;
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrixE2ETest, ::testing::ValuesIn(kCases),

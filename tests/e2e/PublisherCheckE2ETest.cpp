@@ -6,9 +6,12 @@
 // names the publisher expected.
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
+#include "support/DemoSetup.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
-#include "support/TestSupport.h"
-#include "support/UpdaterRun.h"
+#include "support/SystemSettings.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +37,7 @@ std::wstring ExecutableOf(TUpdater updater) {
 // code section, or, with `inAppendedData`, into the data appended after the image.
 std::string TamperedSetup(std::size_t offset, bool inAppendedData) {
     std::string bytes = FixtureSetupBytes("publisher");
-    const std::size_t start =
-        inAppendedData ? ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)).size() : CodeSectionOffset(bytes);
+    const std::size_t start = inAppendedData ? DemoSetupProgram().size() : CodeSectionOffset(bytes);
     bytes[start + offset] ^= 0x5A;
     return bytes;
 }
@@ -67,18 +69,20 @@ TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
     const ScopedSystemProxy proxy(0ul, std::nullopt);
     const BuiltInUrlServer server(c.answer());
     const ScopedBrowserStub browser;
-    const UpdaterRun run(ExecutableOf(c.updater));
+    UpdaterRunOptions options;
+    options.Executable = ExecutableOf(c.updater);
+    const UpdaterRun run(options);
     std::optional<std::vector<std::wstring>> box;
     bool ownedByTheWindow = false;
 
     const long code = run.Run(L" alpha \"beta gamma\"", [&](DWORD process) {
         if (c.started) return;
-        const HWND window = WaitForToolkitWindow(process, 20000);
+        const HWND window = WaitForUpdaterWindow(process, 20000);
         WaitUntil([&] { return !TopLevelWindows(process, L"#32770").empty(); }, 60000);
         for (HWND candidate : TopLevelWindows(process, L"#32770"))
             ownedByTheWindow |= window && GetWindow(candidate, GW_OWNER) == window;
         box = DismissMessageBox(process, 1000);
-    });
+    }).ExitCode;
 
     EXPECT_EQ(code, 0);
     EXPECT_EQ(server.RequestLines().size(), 1u) << "the download reached the server";

@@ -5,16 +5,17 @@
 // this process and not from its Windows environment block; ctest therefore runs
 // this program once per locale and names the expected language in
 // UPDATER_TEST_LANGUAGE.
-#include "support/BuiltInUrlServer.h"
 #include "support/BrowserStub.h"
-#include "support/FolderRun.h"
-#include "support/TestSupport.h"
-#include "support/WatchedRun.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
+#include "support/SystemSettings.h"
+#include "support/Utf8.h"
+#include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <iostream>
 
 using namespace TestSupport;
 
@@ -70,39 +71,19 @@ TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
     };
     for (const E2ECase& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchFolder temp;
+        UpdaterRunOptions options;
+        options.TimeoutMs = 30000;
+        const UpdaterRun run(options);
         const ScopedSystemProxy proxy(c.proxyEnable, c.proxyServer);
         // With a URL and a folder the window comes up; closing it ends the run.
-        int closed = 0;
-        const long code = RunProcess(L"\"" + UpdaterExePath() + L"\"" + c.arguments,
-                                     {{L"TMP", temp.Path()}, {L"TEMP", temp.Path()}}, 30000,
-                                     [&](DWORD process) { closed = CloseToolkitWindowOf(process, 20000); });
-        EXPECT_EQ(closed, 1);
+        bool closed = false;
+        const long code =
+            run.Run(c.arguments, [&](DWORD process) { closed = CloseUpdaterWindowWhenShown(process, 20000); })
+                .ExitCode;
+        EXPECT_TRUE(closed);
         EXPECT_EQ(code, 0);
-        EXPECT_EQ(ReadFileBytes(temp.Path() + L"Velmora\\UpdaterSettings.xml"), ExpectedFile(c, temp.Path()));
+        EXPECT_EQ(ReadFileBytes(run.TempFolder() + kSettingsFileInTempFolder), ExpectedFile(c, run.TempFolder()));
     }
-    EXPECT_TRUE(browser.SettledUrls().empty());
-}
-
-// Without a usable temporary folder the updater ends at once with 0, shows no
-// window, opens no browser and writes nothing but its settings file.
-TEST(SettingsFileE2ETest, NoUsableTempFolderEndsQuietly) {
-    ScratchFolder scratch;
-    ScopedBrowserStub browser;
-    const std::wstring tooLong = scratch.Path() + std::wstring(280, L'x');
-    const std::wstring missing = scratch.Path() + L"missing\\";
-    for (const std::wstring& folder : {tooLong, missing}) {
-        SCOPED_TRACE(Utf8(folder));
-        const TWatchedRun run =
-            RunWatchingForWindows(L"\"" + UpdaterExePath() + L"\" x", {{L"TMP", folder}, {L"TEMP", folder}});
-        std::cout << "ended after " << run.elapsedMs << " ms" << std::endl;
-        EXPECT_EQ(run.exitCode, 0);
-        EXPECT_FALSE(run.showedWindow);
-        EXPECT_LT(run.elapsedMs, kEndsAtOnceMs);
-    }
-    // The settings file was written with an empty target folder, which ends the run.
-    EXPECT_EQ(FilesBelow(scratch.Path()), std::vector<std::wstring>{L"missing\\Velmora\\UpdaterSettings.xml"});
-    EXPECT_NE(ReadFileBytes(missing + L"Velmora\\UpdaterSettings.xml").find("<TargetFilePath/>"), std::string::npos);
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
 

@@ -3,9 +3,11 @@
 // in a real folder, as a web page could drop them into the Downloads folder,
 // and one of them missing from System32.
 #include "support/BuiltInUrlServer.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
-#include "support/TestSupport.h"
-#include "support/UpdaterRun.h"
+#include "support/SystemSettings.h"
+#include "support/Utf8.h"
 #include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
@@ -71,12 +73,16 @@ TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
     // Slow enough (about a second) for the window to paint its pictures before the end.
     const BuiltInUrlServer proxyServer(ServerAnswer::Body(download, static_cast<unsigned long>(download.size())), 0);
     const ScopedSystemProxy proxy(1ul, L"127.0.0.1:" + std::to_wstring(proxyServer.Port()));
-    const UpdaterRun run(updater);
+    UpdaterRunOptions options;
+    options.Executable = updater;
+    const UpdaterRun run(options);
     bool windowShown = false;
 
-    const long code = run.Run(L" alpha", [&](DWORD process) { windowShown = WaitForToolkitWindow(process, 20000); });
+    const long code =
+        run.Run(L" alpha", [&](DWORD process) { windowShown = WaitForUpdaterWindow(process, 20000) != nullptr; })
+            .ExitCode;
 
-    EXPECT_EQ(GetFileAttributesW((planted + L".ran").c_str()), INVALID_FILE_ATTRIBUTES) << "the stand-in ran";
+    EXPECT_FALSE(FileExists(planted + L".ran")) << "the stand-in ran";
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(windowShown);
     EXPECT_EQ(proxyServer.RequestLines(),
@@ -104,7 +110,7 @@ TEST(MissingSystemDllE2ETest, MissingDllEndsTheRunWithTheErrorDisplay) {
     UpdaterRun run;
     std::optional<std::vector<std::wstring>> box;
 
-    const long code = run.Run(L" alpha", [&](DWORD process) { box = DismissMessageBox(process, 20000); });
+    const long code = run.Run(L" alpha", [&](DWORD process) { box = DismissMessageBox(process, 20000); }).ExitCode;
 
     ASSERT_TRUE(box) << "no error display";
     std::wstring texts;

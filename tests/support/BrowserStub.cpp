@@ -1,10 +1,11 @@
 #include "support/BrowserStub.h"
 
-#include "support/TestSupport.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
+#include "support/Waits.h"
 #include "win/Exception.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <sstream>
@@ -39,16 +40,6 @@ void WriteBrowsers(const std::optional<std::wstring>& browsers) {
                    static_cast<DWORD>((browsers->size() + 1) * sizeof(wchar_t)));
 }
 
-bool WineBrowserRuns() {
-    const Win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    Win::ThrowLastErrorIf(snapshot.get() == INVALID_HANDLE_VALUE, "CreateToolhelp32Snapshot");
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-        if (_wcsicmp(entry.szExeFile, L"winebrowser.exe") == 0) return true;
-    return false;
-}
-
 }  // namespace
 
 ScopedBrowserStub::ScopedBrowserStub() : previous_(ReadBrowsers()) {
@@ -71,17 +62,15 @@ ScopedBrowserStub::~ScopedBrowserStub() {
 std::vector<std::wstring> ScopedBrowserStub::OpenedUrls() const {
     std::vector<std::wstring> urls;
     const std::wstring path = UnixToWindowsPath(record_);
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return urls;
+    if (!FileExists(path)) return urls;
     std::istringstream lines(ReadFileBytes(path));
     for (std::string line; std::getline(lines, line);) urls.emplace_back(line.begin(), line.end());
     return urls;
 }
 
 std::vector<std::wstring> ScopedBrowserStub::SettledUrls() const {
-    const ULONGLONG end = GetTickCount64() + 20000;
-    while (WineBrowserRuns())
-        if (GetTickCount64() > end) throw std::runtime_error("winebrowser.exe did not end");
-        else Sleep(20);
+    if (!WaitUntil([] { return !ProcessRunning(L"winebrowser.exe"); }, 20000))
+        throw std::runtime_error("winebrowser.exe did not end");
     // winebrowser starts the stub without waiting for it. The bracket keeps
     // pgrep from matching the shell that runs this loop.
     const std::string pattern = "[" + script_.substr(0, 1) + "]" + script_.substr(1);

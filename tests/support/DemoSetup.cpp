@@ -1,9 +1,10 @@
 #include "support/DemoSetup.h"
 
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
 #include "support/TestServers.h"
-#include "support/TestSupport.h"
-
-#include <tlhelp32.h>
+#include "support/Utf8.h"
+#include "support/Waits.h"
 
 #include <atomic>
 #include <sstream>
@@ -12,25 +13,28 @@ namespace TestSupport {
 
 namespace {
 
-// Waits up to `timeoutMs` for the record the stand-in writes at `path` (it
-// renames a finished record into place) and returns its lines: the program's
-// path, its working folder and its argument tail, in UTF-8; nullopt when none came.
-std::optional<std::vector<std::string>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs) {
-    if (!WaitUntil([&path] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs))
-        return std::nullopt;
-    std::vector<std::string> lines;
-    std::istringstream record(ReadFileBytes(path));
-    for (std::string line; std::getline(record, line);) lines.push_back(line);
-    return lines;
+// Returns the lines as GoogleTest prints a vector of their UTF-8 texts.
+std::string Printed(const std::vector<std::wstring>& lines) {
+    std::vector<std::string> texts;
+    for (const std::wstring& line : lines) texts.push_back(Utf8(line));
+    return ::testing::PrintToString(texts);
 }
 
 }  // namespace
+
+std::string DemoSetupProgram() { return ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)); }
+
+std::string DemoSetupDownload(std::size_t padding) {
+    std::string bytes = DemoSetupProgram();
+    for (std::size_t i = 0; i < padding; ++i) bytes += static_cast<char>(i % 251);
+    return bytes;
+}
 
 ScopedServedDemoSetup::ScopedServedDemoSetup(size_t size) {
     static std::atomic<int> count{0};
     name_ = L"setup-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count) + L".exe";
     path_ = TTestServers::Instance().File("www/" + Utf8(name_));
-    std::string bytes = ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH));
+    std::string bytes = DemoSetupProgram();
     if (bytes.size() < size) bytes.resize(size, '\0');
     size_ = bytes.size();
     WriteFileBytes(path_, bytes);
@@ -46,26 +50,23 @@ void ScopedServedDemoSetup::Release() const { WriteFileBytes(path_ + L".release"
 ScopedSetupRecord::ScopedSetupRecord(const std::wstring& folder)
     : path_(folder + L"setup-record.txt"), variable_(L"DEMO_SETUP_RECORD", path_) {}
 
+std::optional<std::vector<std::wstring>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs) {
+    if (!WaitUntil([&path] { return FileExists(path); }, timeoutMs)) return std::nullopt;
+    std::vector<std::wstring> lines;
+    std::istringstream record(ReadFileBytes(path));
+    for (std::string line; std::getline(record, line);) lines.push_back(FromUtf8(line));
+    return lines;
+}
+
 ::testing::AssertionResult SetupStartedAs(const std::wstring& recordPath, const std::wstring& program,
                                           const std::wstring& arguments) {
     const auto lines = WaitForSetupRecord(recordPath, 20000);
     if (!lines) return ::testing::AssertionFailure() << "the setup program was not started";
-    const std::vector<std::string> expected{Utf8(program), Utf8(CurrentFolder()), Utf8(arguments)};
+    const std::vector<std::wstring> expected{program, CurrentFolder(), arguments};
     if (*lines != expected)
-        return ::testing::AssertionFailure() << "the setup program recorded " << ::testing::PrintToString(*lines)
-                                             << " instead of " << ::testing::PrintToString(expected);
+        return ::testing::AssertionFailure() << "the setup program recorded " << Printed(*lines) << " instead of "
+                                             << Printed(expected);
     return ::testing::AssertionSuccess();
-}
-
-bool ProcessRunning(const std::wstring& exeName) {
-    // A failed snapshot is INVALID_HANDLE_VALUE, as for files.
-    const Win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0) return true;
-    }
-    return false;
 }
 
 }  // namespace TestSupport

@@ -7,13 +7,21 @@
 #include <boost/noncopyable.hpp>
 #include <gtest/gtest.h>
 
-#include "support/TestSupport.h"
+#include "support/SystemSettings.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace TestSupport {
+
+// Returns the bytes of build/demo-setup.exe.
+std::string DemoSetupProgram();
+
+// Returns build/demo-setup.exe with `padding` bytes appended: the same
+// program, a larger download.
+std::string DemoSetupDownload(std::size_t padding);
 
 // A copy of demo-setup.exe in the test servers' www folder under a name of
 // this process's own, padded with zero bytes to `size` when that is larger
@@ -48,14 +56,16 @@ private:
     ScopedEnvironmentVariable variable_;
 };
 
+// Waits up to `timeoutMs` for the record the stand-in writes at `path` (it
+// renames a finished record into place) and returns its lines: the program's
+// path, its working folder and its argument tail; nullopt when none came.
+std::optional<std::vector<std::wstring>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs);
+
 // Succeeds when the stand-in's record appears at `recordPath` within 20 s
 // and names `program` as its path, this process's current folder as its
 // working folder (the updater names none when it starts the setup) and
 // `arguments` as its argument tail.
 ::testing::AssertionResult SetupStartedAs(const std::wstring& recordPath, const std::wstring& program,
                                           const std::wstring& arguments);
-
-// Returns whether a process whose executable file is named `exeName` runs now.
-bool ProcessRunning(const std::wstring& exeName);
 
 }  // namespace TestSupport

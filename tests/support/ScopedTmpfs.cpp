@@ -1,6 +1,7 @@
 #include "support/ScopedTmpfs.h"
 
-#include "support/TestSupport.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
 
 #include <windows.h>
 
@@ -17,7 +18,7 @@ bool Shell(const std::string& command) {
                            std::to_string(++count);
     if (!RunUnixShell("(" + command + ") >/dev/null 2>&1 && touch '" + ok + "'", false)) return false;
     const std::wstring marker = UnixToWindowsPath(ok);
-    const bool succeeded = GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool succeeded = FileExists(marker);
     DeleteFileW(marker.c_str());
     return succeeded;
 }

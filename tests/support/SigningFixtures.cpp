@@ -1,6 +1,6 @@
 #include "support/SigningFixtures.h"
 
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 #include "support/TrustedRoot.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "support/TestServers.h"
 
 #include "support/SigningFixtures.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 #include "win/Exception.h"
 
 #include <windows.h>

@@ -1,6 +1,7 @@
 #include "support/WindowRun.h"
 
 #include "job/SettingsFile.h"
+#include "support/Utf8.h"
 #include "toolkit/Application.h"
 #include "window/ProgressWindow.h"
 

@@ -5,7 +5,7 @@
 
 #include "completion/PublisherCheck.h"
 #include "job/Job.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 #include "win/ComApartment.h"
 
 #include <boost/noncopyable.hpp>

@@ -6,8 +6,10 @@
 #include "files/FilePaths.h"
 #include "job/BuiltInJob.h"
 #include "support/DemoSetup.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
-#include "support/TestSupport.h"
+#include "support/SystemSettings.h"
 #include "support/WindowFinder.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
@@ -121,7 +123,7 @@ TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
         {"empty", L"", false},
     };
     const std::string kept = Bytes(L"kept", 10);
-    const std::string setup = ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH));
+    const std::string setup = DemoSetupProgram();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         RegDeleteValueW(scratch.get(), L"Done");
@@ -185,7 +187,7 @@ TEST(HandOffTest, RequiredPublisherRecordsAndStartsOnlyThePublishersSetup) {
 // A final name that is already taken gets the next free one; the file that
 // holds the name keeps its bytes.
 TEST(HandOffTest, TakenFinalNameGetsTheNextFreeOne) {
-    TEndedDownload download(ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)), L"");
+    TEndedDownload download(DemoSetupProgram(), L"");
     WriteFileBytes(download.FinalPath(), "older");
     HandOff(download.Job, download.Names, std::nullopt, nullptr);
     EXPECT_EQ(FilesIn(download.Names.TargetFolder),

@@ -3,8 +3,9 @@
 // the chain status let through, and the hold on a checked file. (The
 // hand-off's use of it: HandOffTest.)
 #include "completion/PublisherCheck.h"
+#include "support/DemoSetup.h"
+#include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,7 @@ protected:
 // itself accepts) yield none.
 TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
     const std::string signedSetup = FixtureSetupBytes("publisher");
-    const std::size_t imageEnd = ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)).size();
+    const std::size_t imageEnd = DemoSetupProgram().size();
     const struct {
         const char* Label;
         std::string Bytes;

@@ -1,7 +1,7 @@
 // Registry paths and the result values of a complete download, in the real registry.
 #include "completion/RegistryPath.h"
 #include "completion/RegistryResult.h"
-#include "support/TestSupport.h"
+#include "support/SystemSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "download/DownloadNames.h"
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 #include "win/Unique.h"
 
 #include <gtest/gtest.h>

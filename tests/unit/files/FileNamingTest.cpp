@@ -2,7 +2,7 @@
 // the launch parameters' macro, the shell's move.
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 
 #include <shellapi.h>
 

@@ -1,6 +1,6 @@
 // The file-name rules and the folder creation the naming and the settings rely on.
 #include "files/FilePaths.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 
 #include <gtest/gtest.h>
 

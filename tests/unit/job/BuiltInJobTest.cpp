@@ -2,7 +2,8 @@
 // job, and the job through the settings file.
 #include "job/BuiltInJob.h"
 #include "job/SettingsFile.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
+#include "support/SystemSettings.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,8 @@
 // UPDATER_FUZZ_SEED repeats a run; UPDATER_FUZZ_MUTATIONS sets its size.
 #include "files/FilePaths.h"
 #include "job/SettingsFile.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
+#include "support/Utf8.h"
 #include "unit/job/SettingsMutator.h"
 #include "win/ComApartment.h"
 

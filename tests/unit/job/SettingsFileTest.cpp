@@ -1,7 +1,8 @@
 // The settings file: its exact layout, its round trip and every way loading can fail.
 #include "files/FilePaths.h"
 #include "job/SettingsFile.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
+#include "support/Utf8.h"
 #include "win/ComApartment.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "unit/job/SettingsMutator.h"
 
-#include "support/TestSupport.h"
+#include "support/Utf8.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The system proxy: the splitting rules and the query against the real registry.
 #include "job/SystemProxy.h"
-#include "support/TestSupport.h"
+#include "support/SystemSettings.h"
 
 #include <gtest/gtest.h>
 

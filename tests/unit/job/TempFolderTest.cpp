@@ -1,6 +1,6 @@
 // The temporary folder in its two forms, and the buffers' limits.
 #include "job/TempFolder.h"
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Forms from a layout: alignment, self-sizing labels, windowless pictures
 // whose mouse messages come through the parent, the progress bar, the tray
 // icon, and rescaling (explicit and on a density change). Real windows.
-#include "support/TestSupport.h"
+#include "support/SystemSettings.h"
 #include "support/TestLayouts.h"
 #include "toolkit/Application.h"
 #include "toolkit/Density.h"

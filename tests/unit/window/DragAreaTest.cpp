@@ -2,8 +2,8 @@
 // xdotool drives the X server's mouse while this thread runs the message loop.
 #include "window/DragArea.h"
 
+#include "support/Processes.h"
 #include "support/TestLayouts.h"
-#include "support/TestSupport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Image.h"
 #include "toolkit/Layout.h"

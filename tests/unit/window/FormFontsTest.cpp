@@ -3,8 +3,8 @@
 // Every test runs in a process of its own, so DefaultFontRemembered starts false.
 #include "window/FormFonts.h"
 
+#include "support/SystemSettings.h"
 #include "support/TestLayouts.h"
-#include "support/TestSupport.h"
 #include "toolkit/Application.h"
 #include "toolkit/Label.h"
 #include "toolkit/Layout.h"

@@ -7,8 +7,11 @@
 #include "download/DownloadMessages.h"
 #include "files/FilePaths.h"
 #include "job/Job.h"
+#include "support/Processes.h"
+#include "support/ScratchFiles.h"
 #include "support/Screenshot.h"
-#include "support/TestSupport.h"
+#include "support/SystemSettings.h"
+#include "support/Utf8.h"
 #include "support/WindowFinder.h"
 #include "support/WindowRun.h"
 #include "toolkit/Application.h"
@@ -222,8 +225,9 @@ TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
             EXPECT_EQ(form().SizeLabel->Caption(), step.Line);
             EXPECT_EQ(form().ProgressBar->Position(), step.Position);
             // The native bar reports no position while in the marquee style.
-            if (step.Style == normal)
+            if (step.Style == normal) {
                 EXPECT_EQ(SendMessageW(form().ProgressBar->Handle(), PBM_GETPOS, 0, 0), step.Position);
+            }
             EXPECT_EQ(form().ProgressBar->Style(), step.Style);
         }
     }

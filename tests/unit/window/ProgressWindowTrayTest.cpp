@@ -5,6 +5,8 @@
 // the started stand-in setup program.
 #include "support/DemoSetup.h"
 #include "support/TestServers.h"
+#include "support/Utf8.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "support/WindowRun.h"
 #include "toolkit/Application.h"

@@ -1,5 +1,5 @@
 // The XML layer over the platform's DOM: writing, loading, lookup and text.
-#include "support/TestSupport.h"
+#include "support/ScratchFiles.h"
 #include "win/ComApartment.h"
 #include "xml/XmlDocument.h"
 

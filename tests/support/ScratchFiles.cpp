@@ -1,0 +1,114 @@
+#include "support/ScratchFiles.h"
+
+#include "win/Exception.h"
+#include "win/Unique.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+
+namespace TestSupport {
+
+namespace {
+
+std::wstring ProcessTempFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    Win::ThrowLastErrorIf(length == 0 || length > MAX_PATH, "GetTempPathW");
+    return std::wstring(path, length);
+}
+
+// Calls `visit` with the name and attributes of every entry of `folder` (ending in "\") but "." and "..".
+template <typename Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
+    WIN32_FIND_DATAW entry;
+    Win::UniqueFile find(FindFirstFileW((folder + L"*").c_str(), &entry));
+    if (!find) return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") visit(name, entry.dwFileAttributes);
+    } while (FindNextFileW(find.get(), &entry));
+}
+
+void CollectFiles(const std::wstring& folder, const std::wstring& prefix, std::vector<std::wstring>& files) {
+    ForEachEntry(folder + prefix, [&](const std::wstring& name, DWORD attributes) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            CollectFiles(folder, prefix + name + L"\\", files);
+        else
+            files.push_back(prefix + name);
+    });
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder() {
+    static std::atomic<unsigned> counter{0};
+    path_ = ProcessTempFolder() + L"test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + L"\\";
+    RemoveTree(path_);
+    Win::ThrowLastErrorIf(!CreateDirectoryW(path_.c_str(), nullptr), "CreateDirectoryW");
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+ScopedTempFolder::ScopedTempFolder(const std::wstring& folder) : tmp_(L"TMP", folder), temp_(L"TEMP", folder) {}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    Win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    Win::ThrowLastErrorIf(!file, "CreateFileW");
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    Win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Win::ThrowLastErrorIf(!file, "CreateFileW");
+    DWORD written = 0;
+    Win::ThrowLastErrorIf(!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr),
+                          "WriteFile");
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(name);
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::wstring> FilesBelow(const std::wstring& folder) {
+    std::vector<std::wstring> files;
+    CollectFiles(folder, L"", files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void RemoveTree(const std::wstring& path) {
+    std::wstring folder = path;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    ForEachEntry(folder + L"\\", [&](const std::wstring& name, DWORD attributes) {
+        const std::wstring child = folder + L"\\" + name;
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(child);
+        else
+            DeleteFileW(child.c_str());
+    });
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::wstring UnixToWindowsPath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+}  // namespace TestSupport

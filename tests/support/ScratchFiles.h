@@ -1,0 +1,55 @@
+// Real files for the tests: fresh folders removed again by their owners, a
+// process's temporary folder pointed at one, whole-file reads and writes, and
+// listings of what a run left.
+#pragma once
+
+#include "support/SystemSettings.h"
+
+#include <boost/noncopyable.hpp>
+
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+// A fresh folder below the process's temporary folder, removed with its contents.
+class ScratchFolder : boost::noncopyable {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    // Returns the folder's path with a trailing "\".
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+// Points this process's temporary folder (TMP and TEMP) at `folder`.
+class ScopedTempFolder : boost::noncopyable {
+public:
+    explicit ScopedTempFolder(const std::wstring& folder);
+
+private:
+    ScopedEnvironmentVariable tmp_;
+    ScopedEnvironmentVariable temp_;
+};
+
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// Returns whether a file or folder exists at `path`.
+bool FileExists(const std::wstring& path);
+
+// Returns the names of the files (not folders) in `folder` (ending in "\"), sorted.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+// Returns the files below `folder` (ending in "\") as paths relative to it, sorted.
+std::vector<std::wstring> FilesBelow(const std::wstring& folder);
+
+// Removes a folder and everything in it; quiet when it is missing.
+void RemoveTree(const std::wstring& path);
+
+// Turns a Unix path into the Windows path Wine maps it to ("Z:\...").
+std::wstring UnixToWindowsPath(const std::string& unixPath);
+
+}  // namespace TestSupport

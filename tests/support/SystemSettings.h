@@ -1,0 +1,60 @@
+// The settings of this process and of the current user that the code under
+// test reads: environment variables, the system proxy, a scratch registry
+// key, and the display density the run was started with. Each changed value
+// is restored, and each made key removed, by its owner.
+#pragma once
+
+#include "win/Unique.h"
+
+#include <boost/noncopyable.hpp>
+
+#include <optional>
+#include <string>
+
+namespace TestSupport {
+
+// Sets an environment variable of this process (nullopt removes it) and restores it.
+class ScopedEnvironmentVariable : boost::noncopyable {
+public:
+    ScopedEnvironmentVariable(std::wstring name, const std::optional<std::wstring>& value);
+    ~ScopedEnvironmentVariable();
+
+private:
+    std::wstring name_;
+    std::optional<std::wstring> previous_;
+};
+
+// Sets the current user's manual proxy (ProxyEnable, ProxyServer; nullopt
+// removes the value) and restores the values found before.
+class ScopedSystemProxy : boost::noncopyable {
+public:
+    ScopedSystemProxy(std::optional<unsigned long> enable, const std::optional<std::wstring>& server);
+    ~ScopedSystemProxy();
+
+private:
+    Win::UniqueHKey key_;
+    std::optional<unsigned long> oldEnable_;
+    std::optional<std::wstring> oldServer_;
+};
+
+// A fresh key HKEY_CURRENT_USER\Software\UpdaterTests\<unique>, removed with its contents.
+class ScratchRegistryKey : boost::noncopyable {
+public:
+    ScratchRegistryKey();
+    ~ScratchRegistryKey();
+    // Returns the key's path below HKEY_CURRENT_USER (no leading "\").
+    const std::wstring& SubKey() const { return subKey_; }
+    HKEY get() const { return key_.get(); }
+
+private:
+    std::wstring subKey_;
+    Win::UniqueHKey key_;
+};
+
+// Returns the display density the run was started with (UPDATER_TEST_DENSITY,
+// set by tests/run-at-density.sh with the prefix's LogPixels), 96 unless told
+// otherwise. Density runs compare what the code under test reports with it, so
+// a LogPixels that did not take cannot repeat the 96 case unnoticed.
+int StartedDensity();
+
+}  // namespace TestSupport
