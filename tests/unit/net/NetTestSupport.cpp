@@ -1,5 +1,7 @@
 #include "NetTestSupport.h"
 
+#include "support/TestServers.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -79,15 +81,21 @@ std::vector<TTransfer> TRecorder::Transfers() const {
 
 TClientRig::TClientRig() { Client.SetHandleRedirects(true); }
 
-Net::THttpError::TKind GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream) {
+std::wstring Fault(const std::wstring& path) { return TestSupport::TTestServers::Instance().Http("fault", path); }
+
+Net::TProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password) {
+    return {L"127.0.0.1", TestSupport::TTestServers::Instance().Port(server), user, password};
+}
+
+Net::THttpError GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream) {
     try {
         client.Get(url, stream);
     } catch (const Net::THttpError& error) {
         std::printf("GET %s failed: %s\n", Win::ToUtf8(url).c_str(), error.what());
-        return error.Kind();
+        return error;
     }
     ADD_FAILURE() << "the GET of " << Win::ToUtf8(url) << " returned normally";
-    return Net::THttpError::TKind::Connection;
+    return Net::THttpError(Net::THttpError::TKind::Connection, L"returned normally");
 }
 
 double NowMs() {

@@ -1,4 +1,4 @@
-// Streams, event recording and timing for the HTTP client's tests.
+// Streams, event recording, server addresses, failures and timing for the HTTP client's tests.
 #pragma once
 
 #include "net/HttpClient.h"
@@ -84,8 +84,15 @@ struct TClientRig {
     TRecorder Recorder{Client};
 };
 
-// Runs Get and returns the kind of THttpError it raised (it must raise one).
-Net::THttpError::TKind GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream);
+// Returns the fault server's address of `path` (tests/fixtures/fault_server.py).
+std::wstring Fault(const std::wstring& path);
+
+// Returns the settings of the test proxy `server` ("proxy" or "proxy_auth") with these credentials.
+Net::TProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password);
+
+// Runs Get, which must raise a THttpError, prints that error and returns it
+// (a Connection error after a test failure when Get returned normally).
+Net::THttpError GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream);
 
 // Milliseconds of a monotonic high-resolution clock.
 double NowMs();
