@@ -85,13 +85,9 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
     TClientRig rig;
     TAborter aborter(rig.Abort, c.DelayMs);
     if (c.When == TStageCase::OnFirstWork) {
-        auto record = rig.Client.OnWork;
-        rig.Client.OnWork = [&, record](Net::TWorkMode mode, std::int64_t count) {
-            record(mode, count);
-            aborter.Trigger();
-        };
+        rig.Recorder.AfterWork = [&](std::int64_t) { aborter.Trigger(); };
     } else if (c.When == TStageCase::OnRedirect) {
-        rig.Client.OnRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
+        rig.Recorder.AfterRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
     } else {
         aborter.Trigger();
     }
@@ -155,9 +151,7 @@ TEST(HttpAbortTest, RandomMomentsEndPromptly) {
 TEST(HttpAbortTest, TotalAboveFourGiB) {
     TClientRig rig;
     TAborter aborter(rig.Abort, 0);
-    auto record = rig.Client.OnWork;
-    rig.Client.OnWork = [&, record](Net::TWorkMode mode, std::int64_t count) {
-        record(mode, count);
+    rig.Recorder.AfterWork = [&](std::int64_t count) {
         if (count >= (1 << 20)) aborter.Trigger();
     };
     TCountingStream stream;

@@ -96,9 +96,7 @@ class PauseTest : public ::testing::TestWithParam<TPauseCase> {};
 TEST_P(PauseTest, CountReachesWhatWasSent) {
     constexpr std::int64_t kSent = 544 * 1024;
     TClientRig rig;
-    auto record = rig.Client.OnWork;
-    rig.Client.OnWork = [&, record](Net::TWorkMode mode, std::int64_t count) {
-        record(mode, count);
+    rig.Recorder.AfterWork = [&](std::int64_t count) {
         if (count == kSent) rig.Abort->Abort();
     };
     TStringStream stream;
@@ -163,19 +161,17 @@ INSTANTIATE_TEST_SUITE_P(Http, RedirectChainTest,
 // The redirect handler may send the client elsewhere.
 TEST(HttpClientTest, RedirectHandlerChangesTheLocation) {
     TClientRig rig;
-    rig.Client.OnRedirect = [](std::wstring& location, int, bool&, std::wstring&) { location = Fault(L"/fixed/77"); };
+    rig.Recorder.AfterRedirect = [](std::wstring& location, int, bool&, std::wstring&) {
+        location = Fault(L"/fixed/77");
+    };
     TStringStream stream;
     rig.Client.Get(Fault(L"/redirect?to=/fixed/5"), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(77));
 }
 
-// Asks the redirect handler as the recorder does, then declines the redirect.
+// Declines every redirect once it is recorded.
 void DeclineRedirects(TClientRig& rig) {
-    rig.Client.OnRedirect = [record = rig.Client.OnRedirect](std::wstring& location, int count, bool& follow,
-                                                             std::wstring& method) {
-        record(location, count, follow, method);
-        follow = false;
-    };
+    rig.Recorder.AfterRedirect = [](std::wstring&, int, bool& follow, std::wstring&) { follow = false; };
 }
 
 // Makes a redirect status the final response.

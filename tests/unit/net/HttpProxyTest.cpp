@@ -37,8 +37,10 @@ TEST_P(ProxyEchoTest, ServerSeesTheRequest) {
     c.Setup(rig.Client);
     TStringStream stream;
     rig.Client.Get(Fault(L"/echo"), stream);
-    for (const char* text : c.Present) EXPECT_NE(stream.Bytes.find(text), std::string::npos) << text << " in\n" << stream.Bytes;
-    for (const char* text : c.Absent) EXPECT_EQ(stream.Bytes.find(text), std::string::npos) << text << " in\n" << stream.Bytes;
+    for (const char* text : c.Present)
+        EXPECT_NE(stream.Bytes.find(text), std::string::npos) << text << " in\n" << stream.Bytes;
+    for (const char* text : c.Absent)
+        EXPECT_EQ(stream.Bytes.find(text), std::string::npos) << text << " in\n" << stream.Bytes;
 }
 
 INSTANTIATE_TEST_SUITE_P(Http, ProxyEchoTest,

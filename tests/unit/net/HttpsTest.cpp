@@ -39,7 +39,9 @@ TEST_P(SecureBodyTest, ArrivesValidated) {
     rig.Client.Get(c.Address(), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
     ASSERT_EQ(rig.Recorder.Redirects.size(), c.Location ? 1u : 0u);
-    if (c.Location) EXPECT_EQ(rig.Recorder.Redirects[0].Location, c.Location());
+    if (c.Location) {
+        EXPECT_EQ(rig.Recorder.Redirects[0].Location, c.Location());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Http, SecureBodyTest,
@@ -50,11 +52,9 @@ INSTANTIATE_TEST_SUITE_P(Http, SecureBodyTest,
                                   [] { return Trusted(); }}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-// Asks the redirect handler as the recorder does, then sends the client to plain http.
+// Sends the client to plain http at every redirect, once it is recorded.
 void RedirectToHttp(TClientRig& rig) {
-    rig.Client.OnRedirect = [record = rig.Client.OnRedirect](std::wstring& location, int count, bool& follow,
-                                                             std::wstring& method) {
-        record(location, count, follow, method);
+    rig.Recorder.AfterRedirect = [](std::wstring& location, int, bool&, std::wstring&) {
         location = Fault(L"/fixed/10");
     };
 }

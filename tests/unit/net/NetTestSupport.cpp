@@ -42,10 +42,14 @@ std::string PatternBody(std::size_t size) {
 
 TRecorder::TRecorder(Net::THttpClient& client) {
     client.OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { Events.push_back({TEvent::Begin, total}); };
-    client.OnWork = [this](Net::TWorkMode, std::int64_t count) { Events.push_back({TEvent::Work, count}); };
+    client.OnWork = [this](Net::TWorkMode, std::int64_t count) {
+        Events.push_back({TEvent::Work, count});
+        if (AfterWork) AfterWork(count);
+    };
     client.OnWorkEnd = [this](Net::TWorkMode) { Events.push_back({TEvent::End, 0}); };
     client.OnRedirect = [this](std::wstring& location, int count, bool& follow, std::wstring& method) {
         Redirects.push_back({location, count, follow, method});
+        if (AfterRedirect) AfterRedirect(location, count, follow, method);
     };
 }
 

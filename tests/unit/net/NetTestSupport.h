@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ public:
     explicit TRecorder(Net::THttpClient& client);
     std::vector<TEvent> Events;
     std::vector<TRedirectCall> Redirects;
+    // A test's own handlers, run after a work event or a redirect is recorded;
+    // the redirect's may change its location, follow flag and method.
+    std::function<void(std::int64_t count)> AfterWork;
+    Net::THttpClient::TRedirectHandler AfterRedirect;
     // Splits Events into transfers, failing the test when they are not
     // begin, growing counts, end.
     std::vector<TTransfer> Transfers() const;

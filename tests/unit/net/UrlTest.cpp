@@ -81,8 +81,9 @@ TEST_P(UrlPartsTest, Splits) {
 
 INSTANTIATE_TEST_SUITE_P(Net, UrlPartsTest,
     ::testing::Values(TUrlPartsCase{"HttpWithQuery", L"http://example.test/a/b?c=d", false, L"example.test", 80,
-                                 L"/a/b?c=d"},
-                      TUrlPartsCase{"HttpsWithPortWithoutPath", L"https://localhost:8443", true, L"localhost", 8443, L"/"},
+                                    L"/a/b?c=d"},
+                      TUrlPartsCase{"HttpsWithPortWithoutPath", L"https://localhost:8443", true, L"localhost", 8443,
+                                    L"/"},
                       TUrlPartsCase{"HttpsDefaultPort", L"https://h/x", true, L"h", 443, L"/x"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
