@@ -13,7 +13,7 @@
 
 namespace NetTest {
 
-// The fault server's and the nginx files' content: byte i is i % 251.
+// The fault server's bodies and nginx's pattern files: byte i is i % 251.
 std::string PatternBody(std::size_t size);
 
 // Keeps what it is given in memory.
