@@ -103,7 +103,8 @@ http {
     ssl_certificate_key $dir/certs/localhost.key;
     root $dir/www;
     location = /downgrade { return 302 http://127.0.0.1:$fault/fixed/10; }
-    location = /upgrade-relative { return 302 /pattern-3m.bin; }
+    # A host-relative Location as sent: nginx would make it absolute otherwise.
+    location = /upgrade-relative { absolute_redirect off; return 302 /pattern-3m.bin; }
   }
   server {
     listen 127.0.0.1:$untrusted ssl;

@@ -52,6 +52,20 @@ private:
     std::thread thread_;
 };
 
+// Runs a GET, which must fail as aborted, and returns the moment it failed (NowMs).
+double AbortedGetEndsAt(Net::THttpClient& client, const std::wstring& url) {
+    TCountingStream stream;
+    try {
+        client.Get(url, stream);
+        ADD_FAILURE() << "returned normally";
+    } catch (const THttpError& error) {
+        const double failedAt = NowMs();
+        EXPECT_EQ(error.Kind(), THttpError::TKind::Aborted) << error.what();
+        return failedAt;
+    }
+    return 0;
+}
+
 struct TStageCase {
     const char* Name;
     const char* Server;
@@ -71,26 +85,14 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
     TClientRig rig;
     TAborter aborter(rig.Abort, c.DelayMs);
     if (c.When == TStageCase::OnFirstWork) {
-        auto record = rig.Client.OnWork;
-        rig.Client.OnWork = [&, record](Net::TWorkMode mode, std::int64_t count) {
-            record(mode, count);
-            aborter.Trigger();
-        };
+        rig.Recorder.AfterWork = [&](std::int64_t) { aborter.Trigger(); };
     } else if (c.When == TStageCase::OnRedirect) {
-        rig.Client.OnRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
+        rig.Recorder.AfterRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
     } else {
         aborter.Trigger();
     }
-    TCountingStream stream;
-    double failedAt = 0;
-    try {
-        rig.Client.Get(TTestServers::Instance().Http(c.Server, c.Path), stream);
-        ADD_FAILURE() << "returned normally";
-    } catch (const THttpError& error) {
-        failedAt = NowMs();
-        EXPECT_EQ(error.Kind(), THttpError::TKind::Aborted) << error.what();
-    }
-    const double latency = failedAt - aborter.AbortedAt();
+    const double failedAt = AbortedGetEndsAt(rig.Client, TTestServers::Instance().Http(c.Server, c.Path));
+    const double latency = failedAt - aborter.AbortedAt();  // AbortedAt joins the aborter: after the GET
     std::printf("abort latency %s: %.2f ms\n", c.Name, latency);
     EXPECT_LT(latency, kPromptMs);
     rig.Recorder.Transfers();
@@ -112,8 +114,7 @@ TEST(HttpAbortTest, AbortBeforeGet) {
     TClientRig rig;
     rig.Abort->Abort();
     TStringStream stream;
-    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Http("fault", L"/fixed/10"), stream),
-              THttpError::TKind::Aborted);
+    EXPECT_EQ(GetFails(rig.Client, Fault(L"/fixed/10"), stream).Kind(), THttpError::TKind::Aborted);
     EXPECT_TRUE(rig.Recorder.Events.empty());
 }
 
@@ -126,24 +127,17 @@ TEST(HttpAbortTest, RandomMomentsEndPromptly) {
     std::vector<double> latencies;
     for (int i = 0; i < 40; ++i) {
         const int delayMs = delay(random);
-        double failedAt = 0;
-        double abortedAt = 0;
+        SCOPED_TRACE("an abort after " + std::to_string(delayMs) + " ms");
+        double latency = 0;
         {
             TClientRig rig;
             TAborter aborter(rig.Abort, delayMs);
             aborter.Trigger();
-            TCountingStream stream;
-            try {
-                rig.Client.Get(TTestServers::Instance().Http("fault", L"/slow/100000"), stream);
-                ADD_FAILURE() << "returned normally after " << delayMs << " ms";
-            } catch (const THttpError& error) {
-                failedAt = NowMs();
-                EXPECT_EQ(error.Kind(), THttpError::TKind::Aborted) << error.what();
-            }
-            abortedAt = aborter.AbortedAt();
+            const double failedAt = AbortedGetEndsAt(rig.Client, Fault(L"/slow/100000"));
+            latency = failedAt - aborter.AbortedAt();
             rig.Recorder.Transfers();
         }
-        latencies.push_back(failedAt - abortedAt);
+        latencies.push_back(latency);
     }
     std::sort(latencies.begin(), latencies.end());
     std::printf("abort latency over %zu random moments: min %.2f, median %.2f, p90 %.2f, max %.2f ms\n",
@@ -157,14 +151,11 @@ TEST(HttpAbortTest, RandomMomentsEndPromptly) {
 TEST(HttpAbortTest, TotalAboveFourGiB) {
     TClientRig rig;
     TAborter aborter(rig.Abort, 0);
-    auto record = rig.Client.OnWork;
-    rig.Client.OnWork = [&, record](Net::TWorkMode mode, std::int64_t count) {
-        record(mode, count);
+    rig.Recorder.AfterWork = [&](std::int64_t count) {
         if (count >= (1 << 20)) aborter.Trigger();
     };
     TCountingStream stream;
-    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Http("fault", L"/huge"), stream),
-              THttpError::TKind::Aborted);
+    EXPECT_EQ(GetFails(rig.Client, Fault(L"/huge"), stream).Kind(), THttpError::TKind::Aborted);
     const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 1u);
     EXPECT_EQ(transfers[0].Total, 5000000000LL);

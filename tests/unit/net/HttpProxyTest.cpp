@@ -9,28 +9,53 @@ using TestSupport::TTestServers;
 
 namespace {
 
-Net::TProxySettings Proxy(const char* server, const wchar_t* user, const wchar_t* password) {
-    return {L"127.0.0.1", TTestServers::Instance().Port(server), user, password};
+void ThroughTheOpenProxy(Net::THttpClient& client) { client.SetProxy(TestProxy("proxy", L"", L"")); }
+
+// Sets a proxy, then an empty host.
+void ProxyThenDirect(Net::THttpClient& client) {
+    ThroughTheOpenProxy(client);
+    client.SetProxy({});
 }
 
-// Through the open proxy the request reaches the server with tinyproxy's Via
-// header and the Basic authorization of an empty user and password, "Og==".
-TEST(HttpProxyTest, EmptyCredentialsReachTheServerThroughTheProxy) {
+struct TEchoCase {
+    const char* Name;
+    void (*Setup)(Net::THttpClient&);
+    std::vector<const char*> Present;  // in the request as the server received it
+    std::vector<const char*> Absent;
+};
+
+void PrintTo(const TEchoCase& c, std::ostream* os) { *os << c.Name; }
+
+class ProxyEchoTest : public ::testing::TestWithParam<TEchoCase> {};
+
+// The request reaches the server as the proxy setting says: through the open
+// proxy with tinyproxy's Via header and the Basic authorization of an empty
+// user and password, "Og=="; directly once an empty host is set.
+TEST_P(ProxyEchoTest, ServerSeesTheRequest) {
+    const TEchoCase& c = GetParam();
     TClientRig rig;
-    rig.Client.SetProxy(Proxy("proxy", L"", L""));
+    c.Setup(rig.Client);
     TStringStream stream;
-    rig.Client.Get(TTestServers::Instance().Http("fault", L"/echo"), stream);
-    EXPECT_NE(stream.Bytes.find("Proxy-Authorization: Basic Og==\n"), std::string::npos) << stream.Bytes;
-    EXPECT_NE(stream.Bytes.find("(tinyproxy/"), std::string::npos) << stream.Bytes;
+    rig.Client.Get(Fault(L"/echo"), stream);
+    for (const char* text : c.Present)
+        EXPECT_NE(stream.Bytes.find(text), std::string::npos) << text << " in\n" << stream.Bytes;
+    for (const char* text : c.Absent)
+        EXPECT_EQ(stream.Bytes.find(text), std::string::npos) << text << " in\n" << stream.Bytes;
 }
+
+INSTANTIATE_TEST_SUITE_P(Http, ProxyEchoTest,
+    ::testing::Values(TEchoCase{"EmptyCredentialsThroughTheProxy", ThroughTheOpenProxy,
+                                {"Proxy-Authorization: Basic Og==\n", "(tinyproxy/"}, {}},
+                      TEchoCase{"EmptyHostMeansDirect", ProxyThenDirect, {}, {"Proxy-Authorization", "tinyproxy"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // Every hop of a redirect chain carries the header: the authenticating proxy
 // lets each one through without asking first.
 TEST(HttpProxyTest, AuthenticatedProxyAcceptsEveryHop) {
     TClientRig rig;
-    rig.Client.SetProxy(Proxy("proxy_auth", L"tester", L"secret"));
+    rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
     TStringStream stream;
-    rig.Client.Get(TTestServers::Instance().Http("fault", L"/chain/rel/302/2?to=/fixed/4000"), stream);
+    rig.Client.Get(Fault(L"/chain/rel/302/2?to=/fixed/4000"), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(4000));
     EXPECT_EQ(rig.Recorder.Redirects.size(), 3u);
 }
@@ -39,36 +64,21 @@ TEST(HttpProxyTest, AuthenticatedProxyAcceptsEveryHop) {
 // (tinyproxy answers 407 without credentials and 401 for wrong ones).
 TEST(HttpProxyTest, WrongCredentialsFail) {
     TClientRig rig;
-    rig.Client.SetProxy(Proxy("proxy_auth", L"tester", L"wrong"));
+    rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"wrong"));
     TStringStream stream;
-    try {
-        rig.Client.Get(TTestServers::Instance().Http("fault", L"/fixed/10"), stream);
-        ADD_FAILURE() << "returned normally";
-    } catch (const THttpError& error) {
-        EXPECT_EQ(error.Kind(), THttpError::TKind::Status);
-        EXPECT_TRUE(error.Code() == 401u || error.Code() == 407u) << error.Code();
-    }
+    const THttpError error = GetFails(rig.Client, Fault(L"/fixed/10"), stream);
+    EXPECT_EQ(error.Kind(), THttpError::TKind::Status);
+    EXPECT_TRUE(error.Code() == 401u || error.Code() == 407u) << error.Code();
 }
 
 // https goes through the proxy's CONNECT, which carries the authorization too.
 TEST(HttpProxyTest, HttpsThroughTheAuthenticatedProxy) {
     TestSupport::TrustTestCertificateAuthority();
     TClientRig rig;
-    rig.Client.SetProxy(Proxy("proxy_auth", L"tester", L"secret"));
+    rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
     TStringStream stream;
     rig.Client.Get(TTestServers::Instance().Https("nginx_tls", L"/pattern-3m.bin"), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
-}
-
-// Setting an empty proxy host goes back to direct connections.
-TEST(HttpProxyTest, EmptyHostMeansDirect) {
-    TClientRig rig;
-    rig.Client.SetProxy(Proxy("proxy", L"", L""));
-    rig.Client.SetProxy({});
-    TStringStream stream;
-    rig.Client.Get(TTestServers::Instance().Http("fault", L"/echo"), stream);
-    EXPECT_EQ(stream.Bytes.find("Proxy-Authorization"), std::string::npos) << stream.Bytes;
-    EXPECT_EQ(stream.Bytes.find("tinyproxy"), std::string::npos) << stream.Bytes;
 }
 
 }  // namespace

@@ -2,19 +2,15 @@
 // (Range, If-Range) against the fault server's /resume routes.
 #include "NetTestSupport.h"
 
-#include "support/TestServers.h"
-
 using namespace NetTest;
 using Net::THttpError;
-using TestSupport::TTestServers;
 
 namespace {
 
 constexpr std::int64_t kLength = 1000000;
 
 std::wstring Resume(const wchar_t* mode, int breakAt) {
-    return TTestServers::Instance().Http("fault", L"/resume/" + std::wstring(mode) + L"/" + std::to_wstring(breakAt) +
-                                                      L"/" + std::to_wstring(kLength));
+    return Fault(L"/resume/" + std::wstring(mode) + L"/" + std::to_wstring(breakAt) + L"/" + std::to_wstring(kLength));
 }
 
 struct TResumedCase {
@@ -73,7 +69,7 @@ TEST_P(NotResumedTest, GetFails) {
     const TNotResumedCase& c = GetParam();
     TClientRig rig;
     TStringStream stream;
-    const THttpError::TKind kind = GetFails(rig.Client, Resume(c.Mode, 100000), stream);
+    const THttpError::TKind kind = GetFails(rig.Client, Resume(c.Mode, 100000), stream).Kind();
     EXPECT_NE(std::find(c.Kinds.begin(), c.Kinds.end(), kind), c.Kinds.end()) << "kind " << static_cast<int>(kind);
     const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 1u);
@@ -94,9 +90,9 @@ INSTANTIATE_TEST_SUITE_P(Http, NotResumedTest,
 // without them, and the first URL would answer the range with a redirect.
 TEST(HttpResumeTest, ThroughTheProxyFromTheFinalUrl) {
     TClientRig rig;
-    rig.Client.SetProxy({L"127.0.0.1", TTestServers::Instance().Port("proxy_auth"), L"tester", L"secret"});
+    rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
     TStringStream stream;
-    rig.Client.Get(TTestServers::Instance().Http("fault", L"/redirect?to=/resume/etag/300000/1000000"), stream);
+    rig.Client.Get(Fault(L"/redirect?to=/resume/etag/300000/1000000"), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
     EXPECT_EQ(stream.Restarts, 0);
     const std::vector<TTransfer> transfers = rig.Recorder.Transfers();

@@ -9,66 +9,92 @@ using TestSupport::TTestServers;
 
 namespace {
 
-class HttpsTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { TestSupport::TrustTestCertificateAuthority(); }
-    TClientRig rig;
-    TStringStream stream;
+// The 3 MiB file of nginx with a certificate of the trusted test CA for "localhost".
+std::wstring Trusted(const wchar_t* path = L"/pattern-3m.bin") {
+    return TTestServers::Instance().Https("nginx_tls", path);
+}
+
+// The same file of nginx with a self-signed certificate.
+std::wstring Untrusted() { return TTestServers::Instance().Https("nginx_untrusted", L"/pattern-3m.bin"); }
+
+struct TSecureCase {
+    const char* Name;
+    std::wstring (*Address)();
+    std::wstring (*Location)();  // where the one redirect leads, or nullptr without one
 };
 
-// A certificate of the trusted test CA for "localhost" validates.
-TEST_F(HttpsTest, TrustedCertificateWorks) {
-    rig.Client.Get(TTestServers::Instance().Https("nginx_tls", L"/pattern-3m.bin"), stream);
+void PrintTo(const TSecureCase& c, std::ostream* os) { *os << c.Name; }
+
+class SecureBodyTest : public ::testing::TestWithParam<TSecureCase> {
+protected:
+    static void SetUpTestSuite() { TestSupport::TrustTestCertificateAuthority(); }
+};
+
+// A trusted certificate validates, reached directly, from an http address that
+// redirects to https, or through a host-relative redirect, which stays on https.
+TEST_P(SecureBodyTest, ArrivesValidated) {
+    const TSecureCase& c = GetParam();
+    TClientRig rig;
+    TStringStream stream;
+    rig.Client.Get(c.Address(), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
+    ASSERT_EQ(rig.Recorder.Redirects.size(), c.Location ? 1u : 0u);
+    if (c.Location) {
+        EXPECT_EQ(rig.Recorder.Redirects[0].Location, c.Location());
+    }
 }
 
-// A self-signed certificate fails like any connection error.
-TEST_F(HttpsTest, UntrustedCertificateFails) {
-    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Https("nginx_untrusted", L"/pattern-3m.bin"), stream),
-              THttpError::TKind::Connection);
-    EXPECT_TRUE(stream.Bytes.empty());
-}
+INSTANTIATE_TEST_SUITE_P(Http, SecureBodyTest,
+    ::testing::Values(TSecureCase{"TrustedCertificate", [] { return Trusted(); }, nullptr},
+                      TSecureCase{"HttpRedirectsToHttps", [] { return Fault(L"/redirect?to=" + Trusted()); },
+                                  [] { return Trusted(); }},
+                      TSecureCase{"RelativeRedirectStaysSecure", [] { return Trusted(L"/upgrade-relative"); },
+                                  [] { return Trusted(); }}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
-// An http address redirecting to https is followed, with validation.
-TEST_F(HttpsTest, HttpRedirectsToHttps) {
-    const std::wstring target = TTestServers::Instance().Https("nginx_tls", L"/pattern-3m.bin");
-    rig.Client.Get(TTestServers::Instance().Http("fault", L"/redirect?to=" + target), stream);
-    EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
-    ASSERT_EQ(rig.Recorder.Redirects.size(), 1u);
-    EXPECT_EQ(rig.Recorder.Redirects[0].Location, target);
-}
-
-// An http address redirecting to an untrusted https server fails.
-TEST_F(HttpsTest, HttpRedirectsToUntrustedHttpsFails) {
-    const std::wstring target = TTestServers::Instance().Https("nginx_untrusted", L"/pattern-3m.bin");
-    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Http("fault", L"/redirect?to=" + target), stream),
-              THttpError::TKind::Connection);
-}
-
-// A host-relative redirect on an https server stays on https.
-TEST_F(HttpsTest, RelativeRedirectStaysSecure) {
-    rig.Client.Get(TTestServers::Instance().Https("nginx_tls", L"/upgrade-relative"), stream);
-    EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
-    ASSERT_EQ(rig.Recorder.Redirects.size(), 1u);
-    EXPECT_EQ(rig.Recorder.Redirects[0].Location, TTestServers::Instance().Https("nginx_tls", L"/pattern-3m.bin"));
-}
-
-// https redirecting to http is refused before the handler is asked.
-TEST_F(HttpsTest, DowngradeIsRefused) {
-    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Https("nginx_tls", L"/downgrade"), stream),
-              THttpError::TKind::BadRedirect);
-    EXPECT_TRUE(rig.Recorder.Redirects.empty());
-    EXPECT_TRUE(stream.Bytes.empty());
-}
-
-// A redirect handler cannot turn an https redirect into a downgrade either.
-TEST_F(HttpsTest, HandlerCannotDowngrade) {
-    rig.Client.OnRedirect = [](std::wstring& location, int, bool&, std::wstring&) {
-        location = TTestServers::Instance().Http("fault", L"/fixed/10");
+// Sends the client to plain http at every redirect, once it is recorded.
+void RedirectToHttp(TClientRig& rig) {
+    rig.Recorder.AfterRedirect = [](std::wstring& location, int, bool&, std::wstring&) {
+        location = Fault(L"/fixed/10");
     };
-    EXPECT_EQ(GetFails(rig.Client, TTestServers::Instance().Https("nginx_tls", L"/upgrade-relative"), stream),
-              THttpError::TKind::BadRedirect);
+}
+
+struct TInsecureCase {
+    const char* Name;
+    std::wstring (*Address)();
+    THttpError::TKind Kind;
+    std::size_t Redirects;  // the redirects the handler is asked about
+    void (*Setup)(TClientRig&) = nullptr;
+};
+
+void PrintTo(const TInsecureCase& c, std::ostream* os) { *os << c.Name; }
+
+class InsecureTest : public ::testing::TestWithParam<TInsecureCase> {
+protected:
+    static void SetUpTestSuite() { TestSupport::TrustTestCertificateAuthority(); }
+};
+
+// An untrusted certificate fails like any connection error, reached directly or
+// by a redirect; https redirecting to http is refused before the handler is
+// asked, and a handler cannot make such a downgrade either. Nothing is written.
+TEST_P(InsecureTest, GetRaises) {
+    const TInsecureCase& c = GetParam();
+    TClientRig rig;
+    if (c.Setup) c.Setup(rig);
+    TStringStream stream;
+    EXPECT_EQ(GetFails(rig.Client, c.Address(), stream).Kind(), c.Kind);
+    EXPECT_EQ(rig.Recorder.Redirects.size(), c.Redirects);
     EXPECT_TRUE(stream.Bytes.empty());
 }
+
+using K = THttpError::TKind;
+INSTANTIATE_TEST_SUITE_P(Http, InsecureTest,
+    ::testing::Values(TInsecureCase{"UntrustedCertificate", Untrusted, K::Connection, 0},
+                      TInsecureCase{"HttpRedirectsToUntrustedHttps",
+                                    [] { return Fault(L"/redirect?to=" + Untrusted()); }, K::Connection, 1},
+                      TInsecureCase{"DowngradeIsRefused", [] { return Trusted(L"/downgrade"); }, K::BadRedirect, 0},
+                      TInsecureCase{"HandlerCannotDowngrade", [] { return Trusted(L"/upgrade-relative"); },
+                                    K::BadRedirect, 1, RedirectToHttp}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "NetTestSupport.h"
 
+#include "support/TestServers.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -40,10 +42,14 @@ std::string PatternBody(std::size_t size) {
 
 TRecorder::TRecorder(Net::THttpClient& client) {
     client.OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { Events.push_back({TEvent::Begin, total}); };
-    client.OnWork = [this](Net::TWorkMode, std::int64_t count) { Events.push_back({TEvent::Work, count}); };
+    client.OnWork = [this](Net::TWorkMode, std::int64_t count) {
+        Events.push_back({TEvent::Work, count});
+        if (AfterWork) AfterWork(count);
+    };
     client.OnWorkEnd = [this](Net::TWorkMode) { Events.push_back({TEvent::End, 0}); };
     client.OnRedirect = [this](std::wstring& location, int count, bool& follow, std::wstring& method) {
         Redirects.push_back({location, count, follow, method});
+        if (AfterRedirect) AfterRedirect(location, count, follow, method);
     };
 }
 
@@ -79,15 +85,21 @@ std::vector<TTransfer> TRecorder::Transfers() const {
 
 TClientRig::TClientRig() { Client.SetHandleRedirects(true); }
 
-Net::THttpError::TKind GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream) {
+std::wstring Fault(const std::wstring& path) { return TestSupport::TTestServers::Instance().Http("fault", path); }
+
+Net::TProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password) {
+    return {L"127.0.0.1", TestSupport::TTestServers::Instance().Port(server), user, password};
+}
+
+Net::THttpError GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream) {
     try {
         client.Get(url, stream);
     } catch (const Net::THttpError& error) {
         std::printf("GET %s failed: %s\n", Win::ToUtf8(url).c_str(), error.what());
-        return error.Kind();
+        return error;
     }
     ADD_FAILURE() << "the GET of " << Win::ToUtf8(url) << " returned normally";
-    return Net::THttpError::TKind::Connection;
+    return Net::THttpError(Net::THttpError::TKind::Connection, L"returned normally");
 }
 
 double NowMs() {

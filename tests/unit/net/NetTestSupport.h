@@ -1,4 +1,4 @@
-// Streams, event recording and timing for the HTTP client's tests.
+// Streams, event recording, server addresses, failures and timing for the HTTP client's tests.
 #pragma once
 
 #include "net/HttpClient.h"
@@ -7,12 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace NetTest {
 
-// The fault server's and the nginx files' content: byte i is i % 251.
+// The fault server's bodies and nginx's pattern files: byte i is i % 251.
 std::string PatternBody(std::size_t size);
 
 // Keeps what it is given in memory.
@@ -71,6 +72,10 @@ public:
     explicit TRecorder(Net::THttpClient& client);
     std::vector<TEvent> Events;
     std::vector<TRedirectCall> Redirects;
+    // A test's own handlers, run after a work event or a redirect is recorded;
+    // the redirect's may change its location, follow flag and method.
+    std::function<void(std::int64_t count)> AfterWork;
+    Net::THttpClient::TRedirectHandler AfterRedirect;
     // Splits Events into transfers, failing the test when they are not
     // begin, growing counts, end.
     std::vector<TTransfer> Transfers() const;
@@ -84,8 +89,15 @@ struct TClientRig {
     TRecorder Recorder{Client};
 };
 
-// Runs Get and returns the kind of THttpError it raised (it must raise one).
-Net::THttpError::TKind GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream);
+// Returns the fault server's address of `path` (tests/fixtures/fault_server.py).
+std::wstring Fault(const std::wstring& path);
+
+// Returns the settings of the test proxy `server` ("proxy" or "proxy_auth") with these credentials.
+Net::TProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password);
+
+// Runs Get, which must raise a THttpError, prints that error and returns it
+// (a Connection error after a test failure when Get returned normally).
+Net::THttpError GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream);
 
 // Milliseconds of a monotonic high-resolution clock.
 double NowMs();

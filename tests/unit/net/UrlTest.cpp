@@ -56,19 +56,36 @@ INSTANTIATE_TEST_SUITE_P(Net, ResolveLocationTest,
         TLocationCase{"UpOne", L"http://a/b/c/d?q", L"../e?f=1", L"http://a/b/e?f=1"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+struct TUrlPartsCase {
+    const char* Name;
+    const wchar_t* Url;
+    bool Secure;
+    const wchar_t* Host;
+    unsigned short Port;
+    const wchar_t* PathAndQuery;
+};
+
+void PrintTo(const TUrlPartsCase& c, std::ostream* os) { *os << c.Name; }
+
+class UrlPartsTest : public ::testing::TestWithParam<TUrlPartsCase> {};
+
 // URL parts: default ports per scheme, path and query kept, "/" for none.
-TEST(SplitUrlTest, Parts) {
-    const Net::TUrlParts plain = Net::SplitUrl(L"http://example.test/a/b?c=d");
-    EXPECT_FALSE(plain.Secure);
-    EXPECT_EQ(plain.Host, L"example.test");
-    EXPECT_EQ(plain.Port, 80);
-    EXPECT_EQ(plain.PathAndQuery, L"/a/b?c=d");
-    const Net::TUrlParts secure = Net::SplitUrl(L"https://localhost:8443");
-    EXPECT_TRUE(secure.Secure);
-    EXPECT_EQ(secure.Port, 8443);
-    EXPECT_EQ(secure.PathAndQuery, L"/");
-    EXPECT_EQ(Net::SplitUrl(L"https://h/x").Port, 443);
+TEST_P(UrlPartsTest, Splits) {
+    const TUrlPartsCase& c = GetParam();
+    const Net::TUrlParts parts = Net::SplitUrl(c.Url);
+    EXPECT_EQ(parts.Secure, c.Secure);
+    EXPECT_EQ(parts.Host, c.Host);
+    EXPECT_EQ(parts.Port, c.Port);
+    EXPECT_EQ(parts.PathAndQuery, c.PathAndQuery);
 }
+
+INSTANTIATE_TEST_SUITE_P(Net, UrlPartsTest,
+    ::testing::Values(TUrlPartsCase{"HttpWithQuery", L"http://example.test/a/b?c=d", false, L"example.test", 80,
+                                    L"/a/b?c=d"},
+                      TUrlPartsCase{"HttpsWithPortWithoutPath", L"https://localhost:8443", true, L"localhost", 8443,
+                                    L"/"},
+                      TUrlPartsCase{"HttpsDefaultPort", L"https://h/x", true, L"h", 443, L"/x"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // Anything but http and https is refused.
 TEST(SplitUrlTest, OtherSchemesRaise) {

@@ -16,7 +16,7 @@ using namespace Toolkit;
 namespace {
 
 TFormLayout SmallLayout() {
-    return TestSupport::BorderlessLayout(200, 100, {{L"TPanel", L"Panel1", nullptr, 0, 0, 0, 0, TAlign::alClient}});
+    return TestSupport::BorderlessLayout(200, 100, {{L"TPanel", L"ClickArea", nullptr, 0, 0, 0, 0, TAlign::alClient}});
 }
 
 class SmallForm : public TForm {
@@ -53,7 +53,7 @@ protected:
 TEST_F(ApplicationTest, ErrorInAHandlerIsShownAndTheLoopGoesOn) {
     auto& form = Application().CreateForm<SmallForm>();
     int clicks = 0;
-    auto& panel = dynamic_cast<TWinControl&>(*form.FindComponent(L"Panel1"));
+    auto& panel = dynamic_cast<TWinControl&>(*form.FindComponent(L"ClickArea"));
     panel.OnClick = [&] {
         if (++clicks == 1) throw Win::Exception(L"handler failed");
         form.Close();
