@@ -25,9 +25,7 @@ std::string Printed(const std::vector<std::wstring>& lines) {
 std::string DemoSetupProgram() { return ReadFileBytes(UnixToWindowsPath(DEMO_SETUP_UNIX_PATH)); }
 
 std::string DemoSetupDownload(std::size_t padding) {
-    std::string bytes = DemoSetupProgram();
-    for (std::size_t i = 0; i < padding; ++i) bytes += static_cast<char>(i % 251);
-    return bytes;
+    return DemoSetupProgram() + PatternBody(padding);
 }
 
 ScopedServedDemoSetup::ScopedServedDemoSetup(size_t size) {

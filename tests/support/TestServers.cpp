@@ -46,4 +46,10 @@ std::wstring TTestServers::File(const std::string& relative) const {
 
 void TrustTestCertificateAuthority() { AddTrustedRootCertificate(TTestServers::Instance().File("certs/ca.der")); }
 
+std::string PatternBody(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);
+    return bytes;
+}
+
 }  // namespace TestSupport

@@ -2,6 +2,7 @@
 // tests/support/test-servers.sh (a ctest fixture) on free ports of 127.0.0.1.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -31,5 +32,10 @@ private:
 // Adds the test CA (made by the start script) to the current user's trusted
 // root certificates of this Wine prefix, so that https://localhost validates.
 void TrustTestCertificateAuthority();
+
+// Returns `size` bytes of the servers' pattern (the fault server's bodies,
+// nginx's pattern files, the padding of a served stand-in setup): byte i is
+// i % 251, so a shifted or cut body is noticed.
+std::string PatternBody(std::size_t size);
 
 }  // namespace TestSupport

@@ -24,6 +24,7 @@
 #include <vector>
 
 using namespace TestSupport;
+using NetTest::Fault;
 
 namespace {
 
@@ -200,7 +201,6 @@ protected:
                                  PM_NOREMOVE));
         EXPECT_FALSE(recorder_.Finished());
     }
-    static std::wstring Fault(const std::wstring& path) { return TTestServers::Instance().Http("fault", path); }
     // Returns the client's proxy for a job whose proxy is the named server.
     static Net::TProxySettings ThroughProxy(const char* server, bool authorization, const std::wstring& user,
                                            const std::wstring& password) {

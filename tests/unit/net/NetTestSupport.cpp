@@ -34,12 +34,6 @@ const bool kDefinedEnd = (::testing::UnitTest::GetInstance()->listeners().Append
 
 }  // namespace
 
-std::string PatternBody(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);
-    return bytes;
-}
-
 TRecorder::TRecorder(Net::THttpClient& client) {
     client.OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { Events.push_back({TEvent::Begin, total}); };
     client.OnWork = [this](Net::TWorkMode, std::int64_t count) {

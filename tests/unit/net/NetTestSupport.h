@@ -2,6 +2,7 @@
 #pragma once
 
 #include "net/HttpClient.h"
+#include "support/TestServers.h"
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 namespace NetTest {
 
 // The fault server's bodies and nginx's pattern files: byte i is i % 251.
-std::string PatternBody(std::size_t size);
+using TestSupport::PatternBody;
 
 // Keeps what it is given in memory.
 class TStringStream : public Net::TOutputStream {

@@ -41,12 +41,8 @@ using Toolkit::Application;
 
 namespace {
 
-// The 3 MiB body nginx serves as /pattern-3m.bin: bytes 0..250 repeated.
-std::string Pattern3M() {
-    std::string bytes(3 * 1024 * 1024, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
-    return bytes;
-}
+// The 3 MiB body nginx serves as /pattern-3m.bin.
+std::string Pattern3M() { return PatternBody(3 * 1024 * 1024); }
 
 class ProgressWindowDownloadTest : public ::testing::Test {
 protected:
