@@ -36,7 +36,7 @@ void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<T
     const std::wstring finalPath = ChooseFinalPath(names);
     const std::wstring& source = names.DownloadPath;
     if (!ShellFileOperation(source, &finalPath, FO_MOVE, FOF_SILENT | FOF_NOCONFIRMATION, owner)) return;
-    if (GetFileAttributesW(source.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(source.c_str());
+    if (PathExists(source)) DeleteFileW(source.c_str());
     WaitServingMessages(1000);
     // Held open (no writer, no rename, no delete) from the check until the start has returned.
     TPublisherCheck check(ExpectedSetupPublisher(setupPublisherPin));

@@ -1,5 +1,7 @@
 #include "completion/PublisherCheck.h"
 
+#include "files/FilePaths.h"
+
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
@@ -62,12 +64,6 @@ std::wstring SubjectAttribute(PCCERT_CONTEXT certificate, const char* oid) {
     return text;
 }
 
-std::wstring ThisExecutablePath() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
-}
-
 }  // namespace
 
 bool operator==(const TPublisher& a, const TPublisher& b) {
@@ -87,7 +83,7 @@ std::optional<TPublisher> VerifiedSigner(const std::wstring& path, HANDLE file) 
 }
 
 std::optional<TPublisher> ExpectedSetupPublisher(const std::optional<TPublisher>& pin) {
-    if (std::optional<TPublisher> own = VerifiedSigner(ThisExecutablePath())) return own;
+    if (std::optional<TPublisher> own = VerifiedSigner(ExecutablePath())) return own;
     return pin;
 }
 

@@ -3,7 +3,12 @@
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
 
+namespace {
+
+// Base name of every download file.
 const wchar_t kDownloadBaseName[] = L"downloaded-file";
+
+}  // namespace
 
 TDownloadNames ChooseDownloadNames(const std::wstring& url, const std::wstring& targetFolder) {
     TDownloadNames names;

@@ -4,13 +4,10 @@
 
 #include <string>
 
-// Base name of every download file.
-extern const wchar_t kDownloadBaseName[];
-
 struct TDownloadNames {
     std::wstring RemoteFileName;  // name part of the URL fetched last: the job's, then each redirect's
     std::wstring TargetFolder;    // the job's folder, with a trailing "\"
-    std::wstring DownloadPath;    // a free name in TargetFolder: kDownloadBaseName + the URL's extension
+    std::wstring DownloadPath;    // a free name in TargetFolder: "downloaded-file" + the URL's extension
 };
 
 // Returns the names when a download of `url` into `targetFolder` starts:

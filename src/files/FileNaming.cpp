@@ -18,16 +18,6 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::
     return text;
 }
 
-std::wstring ExecutablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
 // The shell's list format: each path ends with a NUL, the list with a second one.
 std::vector<wchar_t> ShellPathList(const std::wstring& path) {
     std::vector<wchar_t> list(path.begin(), path.end());

@@ -56,3 +56,13 @@ bool ForceDirectories(const std::wstring& path) {
     }
     return CreateDirectoryW(folder.c_str(), nullptr) || FolderExists(folder);
 }
+
+std::wstring ExecutablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(path.size() * 2);
+    }
+}

@@ -30,3 +30,7 @@ bool FolderExists(const std::wstring& path);
 // Creates the folder `path` with every missing parent; true when it exists afterwards.
 // An empty path creates nothing and returns false.
 bool ForceDirectories(const std::wstring& path);
+
+// Returns the full path of this executable (of any length), or "" when the
+// system cannot tell.
+std::wstring ExecutablePath();

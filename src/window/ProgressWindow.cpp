@@ -4,6 +4,7 @@
 #include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
 #include "download/DownloadThread.h"
+#include "files/FilePaths.h"
 #include "window/FormFonts.h"
 #include "window/LayoutDensity.h"
 #include "window/ProgressWindowLayout.h"
@@ -163,7 +164,7 @@ void TProgressWindow::Destroying() {
     ReleaseDownloadThread();
     if (DownloadCompleted || !downloadNames_) return;
     const std::wstring& path = downloadNames_->DownloadPath;
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(path.c_str());
+    if (PathExists(path)) DeleteFileW(path.c_str());
 }
 
 void TProgressWindow::ApplicationMinimized() {
