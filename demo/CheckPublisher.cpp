@@ -5,7 +5,7 @@
 //                                                publisher expected; prints the verdict, the setup's
 //                                                signer and the time the check took
 // Exit code: 0 accepted (or trusted), 1 refused, 2 usage or failure.
-#include "completion/PublisherCheck.h"
+#include "completion/SetupAdmission.h"
 #include "support/TrustedRoot.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
@@ -51,13 +51,14 @@ int wmain(int argc, wchar_t** argv) {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    TPublisherCheck check(expected);
-    const bool admitted = check.Admit(argv[2]);
+    // A signed updater that cannot verify itself expects nobody, as the updater does.
+    TSetupAdmission check(TExpectedSigner{true, expected});
+    const bool admitted = check.Admit(argv[2]) == TAdmission::Admitted;
     QueryPerformanceCounter(&end);
     check.Release();
     std::printf("expected publisher (the updater's signer): %s\n", Describe(expected).c_str());
     std::printf("setup's signer: %s\n", Describe(VerifiedSigner(argv[2])).c_str());
-    std::printf("verdict: %s\n", admitted ? (expected ? "accepted" : "accepted (nothing expected)") : "refused");
+    std::printf("verdict: %s\n", admitted ? "accepted" : "refused");
     std::printf("check time: %.1f ms\n", 1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
     return admitted ? 0 : 1;
 }

@@ -20,8 +20,9 @@ void RunInEntryGuard(const std::function<void()>& steps) {
 
 int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin) {
     // The job goes through the settings file and is carried out as read back.
-    // A file that could not be written leaves an older one, or none, to read.
-    SaveSettingsFile(ComposeBuiltInJob());
+    // A file that could not be written may still hold an older job, which
+    // this start did not compose: the run ends quietly, as without a file.
+    if (!SaveSettingsFile(ComposeBuiltInJob())) return 0;
     RunInEntryGuard([&setupPublisherPin] {
         const std::optional<TJob> job = LoadSettingsFile();
         if (!job) return;

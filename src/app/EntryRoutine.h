@@ -13,8 +13,8 @@
 // message. Nothing leaves the guard. UI thread.
 void RunInEntryGuard(const std::function<void()>& steps);
 
-// Composes the built-in job and writes it to the settings file, then, inside
-// the guard, reads the job back: without a URL or a target folder it ends at
+// Composes the built-in job and writes it to the settings file (ending at
+// once when it cannot be written), then, inside the guard, reads the job back: without a URL or a target folder it ends at
 // once; otherwise it initialises the application, makes the progress window
 // with the job and the build's publisher pin its main form (owning the
 // taskbar button) and runs the loop until the window is closed. Returns 0 on

@@ -1,7 +1,10 @@
 #include "completion/HandOff.h"
 
+#include "completion/HeldFileRetry.h"
 #include "completion/MessageWait.h"
 #include "completion/RegistryResult.h"
+#include "completion/SetupAdmission.h"
+#include "download/BrowserFallback.h"
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
 #include "job/BuiltInJob.h"
@@ -12,16 +15,35 @@
 
 namespace {
 
-// Tells the user that the downloaded file was not signed by `expected` and
-// was not started, in the language of the job's texts.
-void ShowPublisherRefusal(const TPublisher& expected, HWND owner) {
+// Tells the user that the downloaded file was refused and not started, and
+// why, naming the expected publisher when there is one, in the language of
+// the job's texts.
+void ShowRefusal(TAdmission verdict, const TExpectedSigner& expected, HWND owner) {
     const bool russian = GetUILanguageName() == L"Russian";
-    const std::wstring text =
-        russian ? L"Загруженный файл не подписан ожидаемым издателем (" + PublisherText(expected) +
-                      L") и не был запущен."
-                : L"The downloaded file is not signed by the expected publisher (" + PublisherText(expected) +
-                      L") and was not started.";
+    const bool notASetup = verdict == TAdmission::NotASetup;
+    const std::wstring publisher = expected.Publisher ? L" (" + PublisherText(*expected.Publisher) + L")" : L"";
+    std::wstring text;
+    if (russian)
+        text = (notASetup ? L"Загруженный файл не является программой установки ожидаемого издателя"
+                          : L"Загруженный файл не подписан ожидаемым издателем") +
+               publisher + L" и не был запущен.";
+    else
+        text = (notASetup ? L"The downloaded file is not a setup program of the expected publisher"
+                          : L"The downloaded file is not signed by the expected publisher") +
+               publisher + L" and was not started.";
     MessageBoxW(owner, text.c_str(), Toolkit::Application().Title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+// Deletes `path`, waiting a while for another process that holds it.
+void DeleteWhenFree(const std::wstring& path) {
+    RetryWhileFileHeld([&path] { return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; });
+}
+
+// The way out when the file cannot be handed off: the user gets the address
+// to fetch the file by hand, and nothing is left in the target folder.
+void FallBackToTheBrowser(const TJob& job, const std::wstring& path, HWND owner) {
+    OpenInBrowser(job.Url, owner);
+    DeleteWhenFree(path);
 }
 
 }  // namespace
@@ -35,15 +57,23 @@ void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<T
              HWND owner) {
     const std::wstring finalPath = ChooseFinalPath(names);
     const std::wstring& source = names.DownloadPath;
-    if (!ShellFileOperation(source, &finalPath, FO_MOVE, FOF_SILENT | FOF_NOCONFIRMATION, owner)) return;
-    if (PathExists(source)) DeleteFileW(source.c_str());
+    if (!RetryWhileFileHeld([&] { return MoveFileTo(source, finalPath); })) {
+        FallBackToTheBrowser(job, source, owner);
+        return;
+    }
     WaitServingMessages(1000);
     // Held open (no writer, no rename, no delete) from the check until the start has returned.
-    TPublisherCheck check(ExpectedSetupPublisher(setupPublisherPin));
-    if (!check.Admit(finalPath)) {
-        check.Release();
-        DeleteFileW(finalPath.c_str());
-        ShowPublisherRefusal(*check.Expected(), owner);
+    TSetupAdmission admission(ExpectedSetupSigner(setupPublisherPin));
+    TAdmission verdict = TAdmission::Unopened;
+    RetryWhileFileHeld([&] { return (verdict = admission.Admit(finalPath)) != TAdmission::Unopened; });
+    if (verdict == TAdmission::Unopened) {
+        FallBackToTheBrowser(job, finalPath, owner);
+        return;
+    }
+    if (verdict != TAdmission::Admitted) {
+        admission.Release();
+        DeleteWhenFree(finalPath);
+        ShowRefusal(verdict, admission.Expected(), owner);
         return;
     }
     RecordDownloadResult(job.RegistryKey, finalPath);

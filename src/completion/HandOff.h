@@ -1,5 +1,8 @@
-// What becomes of a complete download: its final name, the publisher check,
-// the registry result and the start of the setup.
+// What becomes of a complete download: its final name, the check that it is
+// the maker's setup, the registry result and the start of the setup. The
+// hand-off fails closed: the file is started as the maker's setup, or it is
+// refused aloud, or the user gets the address in the browser; it is never
+// left behind without a word, and never started as anything else.
 #pragma once
 
 #include "completion/PublisherCheck.h"
@@ -15,13 +18,16 @@
 // folder made of the remote file's base name and extension.
 std::wstring ChooseFinalPath(const TDownloadNames& names);
 
-// Moves the download file to its final path, waits a second serving this
-// thread's messages, then admits the file only when it is signed by the
-// expected publisher (this executable's own, else `setupPublisherPin`, else
-// anyone): an admitted file is recorded under the job's registry key and,
-// when the job says so, started with the job's arguments. A refused file is
-// deleted, nothing is recorded or started, and a message box owned by
-// `owner` says why. A move that fails ends the hand-off at once. UI thread,
+// Moves the download file to its final path (waiting up to a few seconds
+// while another process holds it), waits a second serving this thread's
+// messages, then admits the file only when it is a setup program (a PE named
+// ".exe" or an installer package named ".msi") signed by the expected
+// publisher (see ExpectedSetupSigner; `setupPublisherPin` is the build's
+// pin). An admitted file is recorded under the job's registry key and, when
+// the job says so, started with the job's arguments while it is still held.
+// A refused file is deleted, nothing is recorded or started, and a message
+// box owned by `owner` says why. A file that cannot be moved or opened for
+// the check is deleted and the job's URL opens in the browser. UI thread,
 // after the download thread has ended.
 void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<TPublisher>& setupPublisherPin,
              HWND owner);

@@ -1,10 +1,13 @@
 #include "completion/PublisherCheck.h"
 
 #include "files/FilePaths.h"
+#include "win/Unique.h"
 
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
+
+#include <cstring>
 
 namespace {
 
@@ -54,20 +57,77 @@ private:
     LONG result_ = TRUST_E_NOSIGNATURE;
 };
 
-std::wstring SubjectAttribute(PCCERT_CONTEXT certificate, const char* oid) {
-    void* type = const_cast<char*>(oid);
-    // The length with the terminating null; 1 (an empty string) when the subject has no such attribute.
-    const DWORD length = CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, type, nullptr, 0);
-    std::wstring text(length, L'\0');
-    CertGetNameStringW(certificate, CERT_NAME_ATTR_TYPE, 0, type, text.data(), length);
-    text.resize(length ? length - 1 : 0);
-    return text;
+// Returns the one value of the attribute `oid` in a decoded subject, or
+// nullopt when it is missing, empty or there more than once (in one or in
+// several relative distinguished names): such a subject names nobody.
+std::optional<std::wstring> SingleValue(const CERT_NAME_INFO& subject, const char* oid) {
+    std::optional<std::wstring> value;
+    for (DWORD i = 0; i < subject.cRDN; ++i) {
+        const CERT_RDN& rdn = subject.rgRDN[i];
+        for (DWORD j = 0; j < rdn.cRDNAttr; ++j) {
+            const CERT_RDN_ATTR& attribute = rdn.rgRDNAttr[j];
+            if (!attribute.pszObjId || std::strcmp(attribute.pszObjId, oid) != 0) continue;
+            if (value) return std::nullopt;
+            // X509_UNICODE_NAME decodes every value as null-terminated UTF-16
+            // text; cbData counts its bytes, the terminator with them on Wine
+            // and without them on Windows.
+            const auto* text = reinterpret_cast<const wchar_t*>(attribute.Value.pbData);
+            value.emplace(text, text ? wcsnlen(text, attribute.Value.cbData / sizeof(wchar_t)) : 0);
+        }
+    }
+    if (value && value->empty()) return std::nullopt;
+    return value;
+}
+
+// Returns the publisher the certificate's subject names: exactly one
+// non-empty O and exactly one non-empty CN; nullopt for any other subject.
+std::optional<TPublisher> PublisherOfSubject(PCCERT_CONTEXT certificate) {
+    CERT_NAME_INFO* decoded = nullptr;
+    DWORD size = 0;
+    const CERT_NAME_BLOB& subject = certificate->pCertInfo->Subject;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_UNICODE_NAME, subject.pbData, subject.cbData,
+                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &decoded, &size))
+        return std::nullopt;
+    const Win::UniqueHLocal owner(decoded);
+    const std::optional<std::wstring> organization = SingleValue(*decoded, szOID_ORGANIZATION_NAME);
+    const std::optional<std::wstring> commonName = SingleValue(*decoded, szOID_COMMON_NAME);
+    if (!organization || !commonName) return std::nullopt;
+    return TPublisher{*organization, *commonName};
+}
+
+// Tells whether this executable's image, as mapped, has a security directory:
+// the place of an Authenticode signature (PE format, "The Attribute
+// Certificate Table"). The mapped headers are the ones this process runs
+// from, whatever has become of the file since.
+bool OwnImageCarriesSignature() {
+    const auto* base = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    if (nt->OptionalHeader.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_SECURITY) return false;
+    const IMAGE_DATA_DIRECTORY& security = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+    return security.VirtualAddress != 0 || security.Size != 0;
+}
+
+// Returns the verified signer of this executable's file. It is opened with
+// every sharing but writing allowed, so that another process that merely
+// holds it open does not make the check fail; the loader keeps a running
+// image from being written anyway.
+std::optional<TPublisher> OwnVerifiedSigner() {
+    const std::wstring path = ExecutablePath();
+    const Win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    if (!file) return std::nullopt;
+    return VerifiedSigner(path, file.get());
 }
 
 }  // namespace
 
 bool operator==(const TPublisher& a, const TPublisher& b) {
     return a.Organization == b.Organization && a.CommonName == b.CommonName;
+}
+
+bool IsIdentity(const TPublisher& publisher) {
+    return !publisher.Organization.empty() && !publisher.CommonName.empty();
 }
 
 std::wstring PublisherText(const TPublisher& publisher) {
@@ -78,21 +138,16 @@ std::optional<TPublisher> VerifiedSigner(const std::wstring& path, HANDLE file) 
     const TTrustVerification verification(path, file);
     const PCCERT_CONTEXT certificate = verification.TrustedSignerCertificate();
     if (!certificate) return std::nullopt;
-    return TPublisher{SubjectAttribute(certificate, szOID_ORGANIZATION_NAME),
-                      SubjectAttribute(certificate, szOID_COMMON_NAME)};
+    return PublisherOfSubject(certificate);
 }
 
-std::optional<TPublisher> ExpectedSetupPublisher(const std::optional<TPublisher>& pin) {
-    if (std::optional<TPublisher> own = VerifiedSigner(ExecutablePath())) return own;
-    return pin;
+bool TExpectedSigner::Admits(const std::optional<TPublisher>& signer) const {
+    if (!Required) return true;
+    return Publisher && signer && IsIdentity(*signer) && *signer == *Publisher;
 }
 
-bool TPublisherCheck::Admit(const std::wstring& path) {
-    if (!expected_) return true;
-    // Read sharing only: writers, renames and deletes fail with a sharing
-    // violation until the setup has been started and the handle is closed.
-    held_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!held_) return false;
-    const std::optional<TPublisher> signer = VerifiedSigner(path, held_.get());
-    return signer && *signer == *expected_;
+TExpectedSigner ExpectedSetupSigner(const std::optional<TPublisher>& pin) {
+    if (pin) return {true, IsIdentity(*pin) ? pin : std::nullopt};
+    if (!OwnImageCarriesSignature()) return {};
+    return {true, OwnVerifiedSigner()};
 }

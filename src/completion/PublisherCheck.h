@@ -1,9 +1,7 @@
-// The check before a downloaded setup is started: an Authenticode signature
-// that the platform accepts, a signer chain that ends at a trusted root with
-// no error, and the expected publisher as its signer.
+// Who signed a file, and who a setup must be signed by: an Authenticode
+// signature that the platform accepts, a signer chain that ends at a trusted
+// root with no error, and the signer's identity.
 #pragma once
-
-#include "win/Unique.h"
 
 #include <windows.h>
 
@@ -20,40 +18,34 @@ struct TPublisher {
 
 bool operator==(const TPublisher& a, const TPublisher& b);
 
+// Tells whether `publisher` names someone: both names are non-empty.
+bool IsIdentity(const TPublisher& publisher);
+
 // Returns the publisher as users read it: "CN=<common name>, O=<organization>".
 std::wstring PublisherText(const TPublisher& publisher);
 
 // Returns the signer of `path` when WinVerifyTrust accepts its Authenticode
-// signature (no user interface, no revocation fetch) and the signer's chain
-// carries no error (Wine accepts untrusted roots, Windows does not); nullopt
-// otherwise. With `file` (opened for reading) the file is read through that
-// handle, so the bytes checked are the bytes of that open file.
+// signature (no user interface, no revocation fetch), the signer's chain
+// carries no error (Wine accepts untrusted roots, Windows does not) and the
+// signer's subject holds exactly one non-empty O and exactly one non-empty
+// CN; nullopt otherwise. With `file` (opened for reading) the file is read
+// through that handle, so the bytes checked are the bytes of that open file.
 std::optional<TPublisher> VerifiedSigner(const std::wstring& path, HANDLE file = INVALID_HANDLE_VALUE);
 
-// Returns the publisher a setup must be signed by: the verified signer of this
-// executable; without a signature, `pin` (the build's choice); nullopt when
-// neither is there, and any file may then be started.
-std::optional<TPublisher> ExpectedSetupPublisher(const std::optional<TPublisher>& pin);
+// Who a setup must be signed by before it is started.
+struct TExpectedSigner {
+    // Signatures are checked: the build is signed or pinned.
+    bool Required = false;
+    // The one publisher admitted when they are; none when no setup can be
+    // (this executable carries a signature that does not verify).
+    std::optional<TPublisher> Publisher;
 
-// Holds a downloaded file from its check until it has been started: while
-// this object lives, the file is open for reading with read sharing only, so
-// no process can write, rename or delete it. One thread.
-class TPublisherCheck {
-public:
-    explicit TPublisherCheck(std::optional<TPublisher> expected) : expected_(std::move(expected)) {}
-
-    // Returns the publisher required, or nullopt when none is.
-    const std::optional<TPublisher>& Expected() const noexcept { return expected_; }
-
-    // Returns true when no publisher is expected, or when the file at `path`,
-    // opened and held now, is signed by the expected one (verified through the
-    // held handle). False when it cannot be opened or fails the check.
-    bool Admit(const std::wstring& path);
-
-    // Closes the held file (e.g. before deleting a refused one).
-    void Release() noexcept { held_.reset(); }
-
-private:
-    std::optional<TPublisher> expected_;
-    Win::UniqueFile held_;
+    // Tells whether a file whose verified signer is `signer` may be started.
+    bool Admits(const std::optional<TPublisher>& signer) const;
 };
+
+// Returns who a setup must be signed by, failing closed: `pin` when the build
+// has one (nobody when it is no identity); else, when this executable's
+// mapped image carries a signature, its verified signer (nobody when that
+// signature does not verify); anyone only for an unsigned, unpinned build.
+TExpectedSigner ExpectedSetupSigner(const std::optional<TPublisher>& pin);

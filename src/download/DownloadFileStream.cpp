@@ -4,9 +4,11 @@
 
 #include <algorithm>
 
+// Readers are let in (a security scanner looks at a file while it is
+// written); no other writer, no rename, no delete.
 TDownloadFileStream::TDownloadFileStream(const std::wstring& path)
-    : file_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                        nullptr)) {
+    : file_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr)) {
     Win::ThrowLastErrorIf(!file_, "CreateFileW");
 }
 

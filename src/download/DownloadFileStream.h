@@ -10,7 +10,7 @@
 class TDownloadFileStream : public Net::TOutputStream {
 public:
     // Creates the file at `path` anew (an existing one is truncated), for
-    // reading and writing, shared with nobody. Raises SystemCallException.
+    // reading and writing, shared with readers only. Raises SystemCallException.
     explicit TDownloadFileStream(const std::wstring& path);
 
     // Appends `size` bytes; raises SystemCallException when the file system refuses them.

@@ -1,15 +1,13 @@
 #include "download/DownloadThread.h"
 
+#include "download/BrowserFallback.h"
 #include "download/DownloadMessages.h"
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
 
 #include "toolkit/Application.h"
-#include "win/ComApartment.h"
 
 #include <boost/make_shared.hpp>
-
-#include <shellapi.h>
 
 namespace {
 
@@ -62,20 +60,24 @@ TDownloadNames TDownloadThread::Names() const {
 void TDownloadThread::Execute() {
     const std::wstring downloadPath = names_.DownloadPath;  // set once, before the thread started
     DeleteFileW(downloadPath.c_str());
-    if (targetFolder_.empty() || !ForceDirectories(targetFolder_)) return;
-    // A file that cannot be made ends the thread here, through its boundary.
-    fileStream_.reset(new TDownloadFileStream(downloadPath));
-    client_.reset(new Net::THttpClient(stopSignal_));
-    client_->SetProxy(proxy_);
-    client_->SetHandleRedirects(true);
-    client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
-    client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };
-    client_->OnWorkEnd = [this](Net::TWorkMode) { WorkEnd(); };
-    client_->OnRedirect = [this](std::wstring& location, int, bool& follow, std::wstring&) {
-        Redirect(location);
-        follow = true;
-    };
+    // A folder or file that cannot be made fails the download like the
+    // transfer itself: the user is not left without a word.
+    if (!ForceDirectories(targetFolder_)) {
+        DownloadFailed();
+        return;
+    }
     try {
+        fileStream_.reset(new TDownloadFileStream(downloadPath));
+        client_.reset(new Net::THttpClient(stopSignal_));
+        client_->SetProxy(proxy_);
+        client_->SetHandleRedirects(true);
+        client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
+        client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };
+        client_->OnWorkEnd = [this](Net::TWorkMode) { WorkEnd(); };
+        client_->OnRedirect = [this](std::wstring& location, int, bool& follow, std::wstring&) {
+            Redirect(location);
+            follow = true;
+        };
         client_->Get(url_, *fileStream_);
     } catch (...) {
         DownloadFailed();
@@ -97,10 +99,7 @@ void TDownloadThread::DownloadFailed() {
     } catch (...) {
         owner = nullptr;
     }
-    // ShellExecuteW may hand the URL to shell extensions, which need COM on
-    // the calling thread (per its documentation).
-    Win::ComApartment com;
-    ShellExecuteW(owner, nullptr, url_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenInBrowser(url_, owner);
 }
 
 void TDownloadThread::PostProgress(WPARAM kind, std::int64_t value) const {

@@ -2,27 +2,19 @@
 
 #include "files/FilePaths.h"
 
-#include <shellapi.h>
+#include <windows.h>
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
-const wchar_t kUpLevelCurDirMacro[] = L"%UP_LEVEL_CUR_DIR%";
 const wchar_t kEmptyExtension[] = L".tmp";
 
-std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
-    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-// The shell's list format: each path ends with a NUL, the list with a second one.
-std::vector<wchar_t> ShellPathList(const std::wstring& path) {
-    std::vector<wchar_t> list(path.begin(), path.end());
-    list.resize(path.size() + 2, L'\0');
-    return list;
+// Tells whether `text` from `at` on is a run of backslashes (maybe none)
+// followed by a quote: there a backslash of ours must be written twice.
+bool BackslashesThenQuote(const std::wstring& text, size_t at) {
+    const size_t next = text.find_first_not_of(L'\\', at);
+    return next != std::wstring::npos && text[next] == L'"';
 }
 
 }  // namespace
@@ -34,6 +26,10 @@ std::wstring LastPathComponent(std::wstring path) {
 }
 
 std::wstring FileNameFromUrl(std::wstring url) {
+    // RFC 3986 3.4, 3.5: the path ends at the first "?" or "#". What follows
+    // (a signed link's query, a fragment) names no file, and a "?" or "/"
+    // in it would make a name no file system takes, or the wrong one.
+    url.erase(std::min(url.find_first_of(L"?#"), url.size()));
     std::replace(url.begin(), url.end(), L'/', L'\\');
     return LastPathComponent(std::move(url));
 }
@@ -49,11 +45,19 @@ std::wstring UniqueFileName(const std::wstring& base, const std::wstring& extens
 }
 
 std::wstring ExpandUpLevelCurDirFor(const std::wstring& text, const std::wstring& executablePath) {
-    if (text.find(kUpLevelCurDirMacro) == std::wstring::npos) return text;
+    const std::wstring macro = kUpLevelCurDirMacro;
+    if (text.find(macro) == std::wstring::npos) return text;
     const std::wstring folder = ExtractFileDir(executablePath);
     const size_t delimiter = folder.rfind(L'\\');
     const std::wstring upLevel = delimiter == std::wstring::npos ? std::wstring() : folder.substr(0, delimiter + 1);
-    return ReplaceAll(text, kUpLevelCurDirMacro, upLevel);
+    std::wstring expanded;
+    size_t from = 0;
+    for (size_t at = text.find(macro); at != std::wstring::npos; at = text.find(macro, from)) {
+        expanded.append(text, from, at - from).append(upLevel);
+        from = at + macro.size();
+        if (!upLevel.empty() && BackslashesThenQuote(text, from)) expanded += L'\\';
+    }
+    return expanded.append(text, from, std::wstring::npos);
 }
 
 std::wstring ExpandUpLevelCurDir(const std::wstring& text) {
@@ -61,20 +65,6 @@ std::wstring ExpandUpLevelCurDir(const std::wstring& text) {
     return ExpandUpLevelCurDirFor(text, ExecutablePath());
 }
 
-bool ShellFileOperation(const std::wstring& source, const std::wstring* destination, UINT operation,
-                        FILEOP_FLAGS flags, HWND owner) {
-    std::vector<wchar_t> from = ShellPathList(source);
-    std::vector<wchar_t> to = destination ? ShellPathList(*destination) : std::vector<wchar_t>();
-    SHFILEOPSTRUCTW operationInfo = {};
-    operationInfo.hwnd = owner;
-    operationInfo.wFunc = operation;
-    operationInfo.pFrom = from.data();
-    operationInfo.pTo = destination ? to.data() : nullptr;
-    operationInfo.fFlags = flags;
-    if (SHFileOperationW(&operationInfo) != 0) return false;
-    // Wine's shell reports success for a move or copy to a name no file
-    // system takes (one longer than 255 characters) and leaves the file where
-    // it was; the caller, trusting the report, would delete the only copy.
-    const bool writesDestination = operation == FO_MOVE || operation == FO_COPY || operation == FO_RENAME;
-    return !(destination && writesDestination) || PathExists(*destination);
+bool MoveFileTo(const std::wstring& source, const std::wstring& destination) {
+    return MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
 }

@@ -2,12 +2,10 @@
 // state; any thread may call them.
 #pragma once
 
-#include <windows.h>
-#include <shellapi.h>
-
 #include <string>
 
-// Returns the last component of `url`, every "/" taken as "\".
+// Returns the last component of `url`'s path, without query or fragment,
+// every "/" taken as "\".
 std::wstring FileNameFromUrl(std::wstring url);
 
 // Returns the text after the last "\" once one trailing "\" is removed.
@@ -18,16 +16,21 @@ std::wstring LastPathComponent(std::wstring path);
 // Creates the folder with its parents if missing (a failure is ignored).
 std::wstring UniqueFileName(const std::wstring& base, const std::wstring& extension, const std::wstring& folder);
 
+// The launch parameters' stand-in for the parent of this executable's folder.
+constexpr wchar_t kUpLevelCurDirMacro[] = L"%UP_LEVEL_CUR_DIR%";
+
 // Returns `text` with every "%UP_LEVEL_CUR_DIR%" replaced by the parent folder
-// (with a trailing "\") of the folder that holds this executable.
+// (with a trailing "\") of the folder that holds this executable. Where the
+// macro stands right before a closing quote (after any backslashes), the
+// folder's trailing "\" is doubled, so that the command-line splitting takes
+// it as a backslash and not as the escape of that quote.
 std::wstring ExpandUpLevelCurDir(const std::wstring& text);
 
 // The same for an executable at `executablePath`.
 std::wstring ExpandUpLevelCurDirFor(const std::wstring& text, const std::wstring& executablePath);
 
-// Runs one shell file operation (e.g. FO_MOVE) from `source` to `destination`
-// (null for none); true exactly when the shell reports success and, for an
-// operation that writes `destination`, that path exists afterwards. `owner`
-// owns any dialog the shell shows.
-bool ShellFileOperation(const std::wstring& source, const std::wstring* destination, UINT operation,
-                        FILEOP_FLAGS flags, HWND owner = nullptr);
+// Moves the file `source` to `destination`, which must not exist yet (a file
+// there is never replaced); across volumes it is copied and deleted. True
+// exactly when the file is at `destination` afterwards; on failure the
+// source stays where it was, whole, and GetLastError() tells why.
+bool MoveFileTo(const std::wstring& source, const std::wstring& destination);

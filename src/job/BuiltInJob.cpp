@@ -1,11 +1,9 @@
 #include "job/BuiltInJob.h"
 
 #include "BuiltInUrl.h"
+#include "job/CommandLine.h"
 #include "job/SystemProxy.h"
 #include "job/TempFolder.h"
-#include "win/Unique.h"
-
-#include <shellapi.h>
 
 namespace {
 
@@ -49,24 +47,6 @@ std::wstring UILanguageNameFor(LANGID language) {
 }
 
 std::wstring GetUILanguageName() { return UILanguageNameFor(GetUserDefaultUILanguage()); }
-
-std::vector<std::wstring> ProcessArguments() {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    const Win::UniqueHLocal owner(argv);
-    std::vector<std::wstring> arguments;
-    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
-    return arguments;
-}
-
-std::wstring JoinArguments(const std::vector<std::wstring>& arguments) {
-    std::wstring joined;
-    for (const std::wstring& argument : arguments) {
-        if (!joined.empty()) joined += L' ';
-        joined += argument;
-    }
-    return joined;
-}
 
 TJob ComposeBuiltInJob() {
     TJob job;

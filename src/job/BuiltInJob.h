@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 // Returns the built-in job: the build's URL, the temporary folder, the texts
 // of the user's language, the process's arguments for the setup, the system
@@ -18,10 +17,3 @@ std::wstring GetUILanguageName();
 
 // The same for a given UI language identifier (only the primary language counts).
 std::wstring UILanguageNameFor(LANGID language);
-
-// Returns the process's arguments without the program's own path, as the
-// platform's command-line splitting delivers them.
-std::vector<std::wstring> ProcessArguments();
-
-// Joins arguments with single spaces, adding no quotes.
-std::wstring JoinArguments(const std::vector<std::wstring>& arguments);

@@ -75,7 +75,7 @@ TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
     ASSERT_TRUE(record) << "the setup program was started";
     EXPECT_EQ((*record)[0], run.TempFolder() + finalName);
     EXPECT_EQ((*record)[1], CurrentFolder());
-    EXPECT_EQ((*record)[2], L"alpha beta gamma /d:" + UpdaterParentFolder() + L"Q");
+    EXPECT_EQ((*record)[2], L"alpha \"beta gamma\" \"/d:" + UpdaterParentFolder() + L"Q\"");
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
 

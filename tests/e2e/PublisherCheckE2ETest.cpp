@@ -1,9 +1,10 @@
 // Whole runs of the real updater.exe, signed by the test publisher with the
-// test CA trusted in the prefix, and of an unsigned updater built with a pin,
-// against setups signed by osslsigncode (tests/support/signing-fixtures.sh):
-// only a setup of the expected publisher is started; any other is deleted,
-// nothing is started, no browser opens, and a message box owned by the window
-// names the publisher expected.
+// test CA trusted in the prefix, the same with a byte changed since, and of an
+// unsigned updater built with a pin, against setups signed by osslsigncode
+// (tests/support/signing-fixtures.sh): only a setup program of the expected
+// publisher is started; any other file is deleted, nothing is started, no
+// browser opens, and a message box owned by the window says why, naming the
+// publisher expected when there is one.
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/DemoSetup.h"
@@ -23,11 +24,17 @@ using namespace TestSupport;
 
 namespace {
 
-enum class TUpdater { Signed, Pinned, Unsigned };
+enum class TUpdater {
+    Signed,
+    Tampered,  // signed, with one byte changed since: its signature does not verify
+    Pinned,
+    Unsigned,
+};
 
 std::wstring ExecutableOf(TUpdater updater) {
     switch (updater) {
     case TUpdater::Signed: return SigningFixture("signed/updater.exe");
+    case TUpdater::Tampered: return SigningFixture("signed/tampered/updater.exe");
     case TUpdater::Pinned: return UnixToWindowsPath(UPDATER_PINNED_EXE_UNIX_PATH);
     default: return UpdaterExePath();
     }
@@ -43,16 +50,21 @@ std::string TamperedSetup(std::size_t offset, bool inAppendedData) {
 }
 
 // The message box's text in the language the updater's texts follow (the test's locale).
-std::wstring RefusalText() {
+std::wstring RefusalText(TRefusal refusal, bool publisherKnown) {
     const char* language = std::getenv("UPDATER_TEST_LANGUAGE");
-    return TestPublisherRefusalText(language && std::string(language) == "Russian" ? L"Russian" : L"English");
+    return TestPublisherRefusalText(language && std::string(language) == "Russian" ? L"Russian" : L"English",
+                                    refusal, publisherKnown);
 }
 
 struct PublisherCase {
     const char* name;
     TUpdater updater;
-    std::function<ServerAnswer()> answer;  // what the built-in URL serves
+    std::function<ServerAnswer()> answer;  // what is served
     bool started;
+    TRefusal refusal = TRefusal::NotSigned;
+    // The built-in URL redirects to a second server that serves the answer
+    // at this path; nullptr: the built-in URL serves it.
+    const char* servedAt = nullptr;
 };
 
 class PublisherCheckE2ETest : public ::testing::TestWithParam<PublisherCase> {
@@ -67,7 +79,11 @@ protected:
 TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
     const PublisherCase& c = GetParam();
     const ScopedSystemProxy proxy(0ul, std::nullopt);
-    const BuiltInUrlServer server(c.answer());
+    std::optional<BuiltInUrlServer> fileServer;
+    if (c.servedAt) fileServer.emplace(c.answer(), 0);
+    const BuiltInUrlServer server(
+        fileServer ? ServerAnswer::Redirect(302, "http://127.0.0.1:" + std::to_string(fileServer->Port()) + c.servedAt)
+                   : c.answer());
     const ScopedBrowserStub browser;
     UpdaterRunOptions options;
     options.Executable = ExecutableOf(c.updater);
@@ -86,15 +102,20 @@ TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
 
     EXPECT_EQ(code, 0);
     EXPECT_EQ(server.RequestLines().size(), 1u) << "the download reached the server";
+    if (fileServer) {
+        EXPECT_EQ(fileServer->RequestLines().size(), 1u) << "the redirect was followed";
+    }
     if (c.started) {
         EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{L"orvinta-setup.exe"});
         const auto record = run.WaitForSetupRecord();
         ASSERT_TRUE(record) << "the setup program was started";
         EXPECT_EQ((*record)[0], run.TempFolder() + L"orvinta-setup.exe");
-        EXPECT_EQ((*record)[2], L"alpha beta gamma");
+        EXPECT_EQ((*record)[2], L"alpha \"beta gamma\"");
     } else {
+        // The publisher is named when the updater knows it: signed and intact, or pinned.
+        const bool publisherKnown = c.updater == TUpdater::Signed || c.updater == TUpdater::Pinned;
         ASSERT_TRUE(box) << "no message box";
-        EXPECT_EQ(*box, std::vector<std::wstring>{RefusalText()});
+        EXPECT_EQ(*box, std::vector<std::wstring>{RefusalText(c.refusal, publisherKnown)});
         EXPECT_TRUE(ownedByTheWindow);
         EXPECT_TRUE(FilesIn(run.TempFolder()).empty()) << "the refused file is deleted";
         EXPECT_FALSE(WaitUntil([&] { return run.SetupStarted(); }, 3000)) << "nothing was started";
@@ -122,10 +143,20 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       false},
         PublisherCase{"OtherTrustedPublisher", TUpdater::Signed, Serving("other-publisher"), false},
+        // Only exactly one O and one CN make an identity, and both must match.
+        PublisherCase{"SameCommonNameOtherOrganization", TUpdater::Signed, Serving("other-organization"), false},
+        PublisherCase{"SignerWithoutOrganization", TUpdater::Signed, Serving("no-organization"), false},
+        // The publisher's own setup under a name the shell hands to another program.
+        PublisherCase{"SamePublisherServedAsHta", TUpdater::Signed, Serving("publisher"), false, TRefusal::NotASetup,
+                      "/r/orvinta-setup.hta"},
+        // A signed updater that cannot verify itself starts nothing.
+        PublisherCase{"TamperedUpdaterRefusesSamePublisher", TUpdater::Tampered, Serving("publisher"), false},
         PublisherCase{"SameSubjectFromUntrustedCa", TUpdater::Signed, Serving("impostor"), false},
         PublisherCase{"PinAcceptsPinnedPublisher", TUpdater::Pinned, Serving("publisher"), true},
         PublisherCase{"PinRefusesOtherPublisher", TUpdater::Pinned, Serving("other-publisher"), false},
-        PublisherCase{"UnsignedUpdaterStartsUnsignedSetup", TUpdater::Unsigned, Serving("unsigned"), true}),
+        PublisherCase{"UnsignedUpdaterStartsUnsignedSetup", TUpdater::Unsigned, Serving("unsigned"), true},
+        PublisherCase{"UnsignedUpdaterRefusesANonProgramServedAsExe", TUpdater::Unsigned,
+                      [] { return ServerAnswer::Body("<script>alert(1)</script>"); }, false, TRefusal::NotASetup}),
     [](const ::testing::TestParamInfo<PublisherCase>& info) { return info.param.name; });
 
 }  // namespace

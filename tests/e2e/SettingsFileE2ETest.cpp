@@ -61,9 +61,9 @@ TEST(SettingsFileE2ETest, UpdaterWritesTheBuiltInJob) {
     const E2ECase cases[] = {
         {"proxy on", 1, L"127.0.0.1:" + std::wstring(port.begin(), port.end()), L" alpha \"beta gamma\"",
          "<is_use_proxy>1</is_use_proxy><ProxyAddress>127.0.0.1</ProxyAddress><ProxyPort>" + port + "</ProxyPort>",
-         "alpha beta gamma"},
+         "alpha \"beta gamma\""},
         {"proxy configured but off", 0, L"gate:8080", L" alpha \"beta gamma\"",
-         "<is_use_proxy>0</is_use_proxy><ProxyAddress/><ProxyPort/>", "alpha beta gamma"},
+         "<is_use_proxy>0</is_use_proxy><ProxyAddress/><ProxyPort/>", "alpha \"beta gamma\""},
         {"proxy on without a port, no arguments", 1, L"gate", L"",
          "<is_use_proxy>1</is_use_proxy><ProxyAddress>gate</ProxyAddress><ProxyPort/>", ""},
         {"no proxy settings, markup in an argument", std::nullopt, std::nullopt, L" a&b",

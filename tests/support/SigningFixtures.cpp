@@ -14,12 +14,18 @@ namespace TestSupport {
 const wchar_t kTestPublisherOrganization[] = SIGNING_TEST_ORGANIZATION;
 const wchar_t kTestPublisherCommonName[] = SIGNING_TEST_COMMON_NAME;
 
-std::wstring TestPublisherRefusalText(const std::wstring& language) {
-    const std::wstring publisher =
-        std::wstring(L"CN=") + kTestPublisherCommonName + L", O=" + kTestPublisherOrganization;
+std::wstring TestPublisherRefusalText(const std::wstring& language, TRefusal refusal, bool publisherKnown) {
+    std::wstring publisher;
+    if (publisherKnown)
+        publisher = std::wstring(L" (CN=") + kTestPublisherCommonName + L", O=" + kTestPublisherOrganization + L")";
+    const bool signer = refusal == TRefusal::NotSigned;
     if (language == L"Russian")
-        return L"Загруженный файл не подписан ожидаемым издателем (" + publisher + L") и не был запущен.";
-    return L"The downloaded file is not signed by the expected publisher (" + publisher + L") and was not started.";
+        return (signer ? L"Загруженный файл не подписан ожидаемым издателем"
+                       : L"Загруженный файл не является программой установки ожидаемого издателя") +
+               publisher + L" и не был запущен.";
+    return (signer ? L"The downloaded file is not signed by the expected publisher"
+                   : L"The downloaded file is not a setup program of the expected publisher") +
+           publisher + L" and was not started.";
 }
 
 std::wstring SigningFixture(const std::string& relative) {

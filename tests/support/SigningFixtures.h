@@ -14,15 +14,26 @@ namespace TestSupport {
 extern const wchar_t kTestPublisherOrganization[];
 extern const wchar_t kTestPublisherCommonName[];
 
-// Returns the text of the updater's message box for a setup that is not
-// signed by the test publisher, in `language` ("English" or "Russian").
-std::wstring TestPublisherRefusalText(const std::wstring& language);
+// Why the updater refused a downloaded file.
+enum class TRefusal {
+    NotSigned,  // not signed by the publisher expected
+    NotASetup,  // not a setup program
+};
+
+// Returns the text of the updater's message box for a refused file, in
+// `language` ("English" or "Russian"), naming the test publisher as the one
+// expected unless `publisherKnown` is false (an unsigned build, or a signed
+// one that cannot verify itself).
+std::wstring TestPublisherRefusalText(const std::wstring& language, TRefusal refusal = TRefusal::NotSigned,
+                                      bool publisherKnown = true);
 
 // Returns a file of the fixtures' folder (`relative` with "/" separators) as a Windows path.
 std::wstring SigningFixture(const std::string& relative);
 
 // Returns the bytes of the fixtures' setup `name` (setups/<name>.exe): "unsigned",
-// "publisher", "other-publisher" or "impostor".
+// "publisher", "other-publisher", "impostor", or one signed by a subject that
+// is not the publisher's identity: "other-organization" (the publisher's CN,
+// another O), "no-organization", "two-organizations", "two-common-names".
 std::string FixtureSetupBytes(const char* name);
 
 // Adds the fixtures' test CA to the current user's trusted root certificates

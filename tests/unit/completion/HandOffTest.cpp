@@ -3,9 +3,11 @@
 // files signed by osslsigncode (the signing fixtures) and what the started
 // stand-in setup program recorded.
 #include "completion/HandOff.h"
+#include "completion/HeldFileRetry.h"
 #include "files/FilePaths.h"
 #include "job/BuiltInJob.h"
 #include "support/DemoSetup.h"
+#include "support/BrowserStub.h"
 #include "support/Processes.h"
 #include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
@@ -20,6 +22,7 @@
 
 #include <future>
 #include <map>
+#include <memory>
 
 using namespace TestSupport;
 
@@ -95,6 +98,7 @@ struct TEndedDownload {
         Names.DownloadPath = Names.TargetFolder + L"downloaded-file.exe";
         CreateDirectoryW(Names.TargetFolder.c_str(), nullptr);
         WriteFileBytes(Names.DownloadPath, bytes);
+        Job.Url = L"http://127.0.0.1:9/files/ov3/orvinta-setup.exe";
         Job.StartSetup = true;
         Job.SetupArguments = L"--handed-off";
         Job.RegistryKey = registryKey;
@@ -195,6 +199,78 @@ TEST(HandOffTest, TakenFinalNameGetsTheNextFreeOne) {
     EXPECT_EQ(ReadFileBytes(download.FinalPath()), "older");
     EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.Names.TargetFolder + L"orvinta-setup2.exe",
                                L"--handed-off"));
+}
+
+// Another process holding the download file for a moment (as a security
+// scanner does with a fresh executable) delays the hand-off, nothing more:
+// held for 2 s the file is still moved and started. Held past the retries,
+// the user gets the job's URL in the browser, the file is deleted once it is
+// free, and nothing is started or recorded: never a silent end.
+TEST(HandOffTest, DownloadHeldByAnotherProcess) {
+    ScratchRegistryKey scratch;
+    for (const DWORD heldMs : {2000ul, kHeldFileRetryMs + 2000}) {
+        SCOPED_TRACE(heldMs);
+        const bool started = heldMs < kHeldFileRetryMs;
+        const ScopedBrowserStub browser;
+        TEndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+        // A reader that lets others read and write, but not rename or delete.
+        auto holder = std::make_shared<Win::UniqueFile>(CreateFileW(download.Names.DownloadPath.c_str(), GENERIC_READ,
+            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(*holder);
+        auto release = std::async(std::launch::async, [holder, heldMs] {
+            Sleep(heldMs);
+            holder->reset();
+        });
+        HandOff(download.Job, download.Names, std::nullopt, nullptr);
+        release.get();
+
+        if (started) {
+            EXPECT_EQ(FilesIn(download.Names.TargetFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
+            EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
+            EXPECT_TRUE(browser.SettledUrls().empty());
+        } else {
+            EXPECT_TRUE(FilesIn(download.Names.TargetFolder).empty()) << "the held file is deleted once free";
+            EXPECT_EQ(browser.SettledUrls(), std::vector<std::wstring>{download.Job.Url});
+            EXPECT_FALSE(PathExists(download.Record.Path())) << "nothing was started";
+        }
+        EXPECT_EQ(RegQueryValueExW(scratch.get(), L"Done", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS,
+                  started);
+        RegDeleteValueW(scratch.get(), L"Done");
+        RegDeleteValueW(scratch.get(), L"FinalFileName");
+    }
+}
+
+// A file that is no setup program, or is named as another kind, is refused
+// as an unsigned one is, also where no publisher is required: deleted,
+// nothing recorded or started, no browser, and a message box that says so.
+TEST(HandOffTest, OnlyASetupProgramIsStarted) {
+    ScratchRegistryKey scratch;
+    const struct {
+        const char* Label;
+        const wchar_t* RemoteName;
+        std::string Bytes;
+    } cases[] = {
+        {"text named .exe", L"orvinta-setup.exe", "@echo off\r\nstart calc\r\n"},
+        {"program named .hta", L"orvinta-setup.hta", DemoSetupProgram()},
+        {"program named .url", L"orvinta-setup.url", DemoSetupProgram()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const ScopedBrowserStub browser;
+        TEndedDownload download(c.Bytes, L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+        download.Names.RemoteFileName = c.RemoteName;
+        auto shown = std::async(std::launch::async, [] { return DismissMessageBox(GetCurrentProcessId(), 60000); });
+        HandOff(download.Job, download.Names, std::nullopt, nullptr);
+        const auto texts = shown.get();
+
+        ASSERT_TRUE(texts) << "no message box";
+        EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(GetUILanguageName(), TRefusal::NotASetup,
+                                                                            false)});
+        EXPECT_TRUE(FilesIn(download.Names.TargetFolder).empty());
+        EXPECT_FALSE(PathExists(download.Record.Path())) << "nothing was started";
+        EXPECT_NE(RegQueryValueExW(scratch.get(), L"Done", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_TRUE(browser.SettledUrls().empty());
+    }
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The publisher check on real files signed by osslsigncode (the signing
-// fixtures), with the test CA trusted in the prefix: what WinVerifyTrust and
-// the chain status let through, and the hold on a checked file. (The
-// hand-off's use of it: HandOffTest.)
+// fixtures), with the test CA trusted in the prefix: what WinVerifyTrust, the
+// chain status and the signer's identity let through, and the admission of a
+// held file: its kind by name and content, its signer. (The hand-off's use of
+// it: HandOffTest.)
 #include "completion/PublisherCheck.h"
+#include "completion/SetupAdmission.h"
 #include "support/DemoSetup.h"
 #include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
@@ -51,6 +53,12 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
         {"byte changed in code", WithByteChanged(signedSetup, CodeSectionOffset(signedSetup) + 0x100), std::nullopt},
         {"byte changed after the image", WithByteChanged(signedSetup, imageEnd + 1000), std::nullopt},
         {"impostor from an untrusted CA", FixtureSetupBytes("impostor"), std::nullopt},
+        // A subject that does not name exactly one organization and one common name names nobody.
+        {"no organization", FixtureSetupBytes("no-organization"), std::nullopt},
+        {"two organizations", FixtureSetupBytes("two-organizations"), std::nullopt},
+        {"two common names", FixtureSetupBytes("two-common-names"), std::nullopt},
+        {"same common name, other organization", FixtureSetupBytes("other-organization"),
+         TPublisher{L"Other Test Maker", kTestPublisherCommonName}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
@@ -69,8 +77,8 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
 TEST_F(PublisherCheckTest, AdmittedFileCannotBeSwappedUntilReleased) {
     const std::wstring path = Written(FixtureSetupBytes("publisher"));
     const std::wstring moved = folder.Path() + L"moved.exe";
-    TPublisherCheck check(kPublisher);
-    ASSERT_TRUE(check.Admit(path));
+    TSetupAdmission check(TExpectedSigner{true, kPublisher});
+    ASSERT_EQ(check.Admit(path), TAdmission::Admitted);
 
     const Win::UniqueFile writer(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE |
                                              FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -85,15 +93,84 @@ TEST_F(PublisherCheckTest, AdmittedFileCannotBeSwappedUntilReleased) {
     EXPECT_TRUE(MoveFileW(path.c_str(), moved.c_str()));
 }
 
-// The pin's choice: a file of another publisher is not admitted, and without
-// an expected publisher every file is (unsigned builds as before).
-TEST_F(PublisherCheckTest, AdmitsOnlyTheExpectedPublisherOrAnythingWithoutOne) {
-    EXPECT_FALSE(TPublisherCheck(kPublisher).Admit(Written(FixtureSetupBytes("other-publisher"))));
-    EXPECT_FALSE(TPublisherCheck(TPublisher{kTestPublisherOrganization, L"Velmora Test"}).Admit(Written(FixtureSetupBytes("publisher"))));
-    EXPECT_TRUE(TPublisherCheck(std::nullopt).Admit(Written(FixtureSetupBytes("unsigned"))));
-    // This test program is not signed: the pin decides.
-    EXPECT_FALSE(ExpectedSetupPublisher(std::nullopt));
-    EXPECT_TRUE(ExpectedSetupPublisher(kPublisher) == kPublisher);
+// Only the expected publisher's setup is admitted when signatures are
+// required: another publisher, the same common name of another organization,
+// and any setup when nobody can be expected (a signed updater that failed its
+// own check) are refused. Without a requirement every setup program is
+// admitted (unsigned builds).
+TEST_F(PublisherCheckTest, AdmitsOnlyTheExpectedPublisher) {
+    const TExpectedSigner publisher{true, kPublisher};
+    const TExpectedSigner nobody{true, std::nullopt};
+    const TExpectedSigner anyone{};
+    const struct {
+        const char* Label;
+        const TExpectedSigner& Expected;
+        const char* Setup;
+        TAdmission Verdict;
+    } cases[] = {
+        {"the publisher", publisher, "publisher", TAdmission::Admitted},
+        {"another publisher", publisher, "other-publisher", TAdmission::NotThePublisher},
+        {"same common name, other organization", publisher, "other-organization", TAdmission::NotThePublisher},
+        {"no organization", publisher, "no-organization", TAdmission::NotThePublisher},
+        {"unsigned", publisher, "unsigned", TAdmission::NotThePublisher},
+        {"nobody expected", nobody, "publisher", TAdmission::NotThePublisher},
+        {"anyone, unsigned", anyone, "unsigned", TAdmission::Admitted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        EXPECT_EQ(TSetupAdmission(c.Expected).Admit(Written(FixtureSetupBytes(c.Setup))), c.Verdict);
+    }
+    const TExpectedSigner otherCommonName{true, TPublisher{kTestPublisherOrganization, L"Velmora Test"}};
+    EXPECT_FALSE(otherCommonName.Admits(kPublisher));
+}
+
+// The file's name and content must be of one setup kind, whatever its
+// signature: the shell picks the program that opens a file by its name.
+TEST_F(PublisherCheckTest, AdmitsOnlyASetupProgramNamedAsWhatItIs) {
+    const std::string signedSetup = FixtureSetupBytes("publisher");
+    std::string compoundFile = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(4096, '\0');
+    std::string mzWithoutPe = signedSetup;
+    mzWithoutPe[0x3C] ^= 0x10;  // e_lfanew leads 16 bytes off "PE\0\0"
+    const struct {
+        const char* Label;
+        const wchar_t* Name;
+        std::string Bytes;
+        TAdmission Verdict;
+    } cases[] = {
+        {"signed setup as .exe", L"setup.exe", signedSetup, TAdmission::Admitted},
+        {"signed setup as .EXE", L"SETUP.EXE", signedSetup, TAdmission::Admitted},
+        {"signed setup as .hta", L"setup.hta", signedSetup, TAdmission::NotASetup},
+        {"signed setup as .cmd", L"setup.cmd", signedSetup, TAdmission::NotASetup},
+        {"signed setup as .msi", L"setup.msi", signedSetup, TAdmission::NotASetup},
+        {"signed setup without extension", L"setup", signedSetup, TAdmission::NotASetup},
+        {"text as .exe", L"setup.exe", "MZ but no program", TAdmission::NotASetup},
+        {"MZ whose header leads nowhere", L"setup.exe", mzWithoutPe, TAdmission::NotASetup},
+        {"empty .exe", L"setup.exe", "", TAdmission::NotASetup},
+        {"installer package as .msi", L"setup.msi", compoundFile, TAdmission::Admitted},
+        {"installer package as .exe", L"setup.exe", compoundFile, TAdmission::NotASetup},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const std::wstring path = folder.Path() + c.Name;
+        WriteFileBytes(path, c.Bytes);
+        EXPECT_EQ(TSetupAdmission(TExpectedSigner{}).Admit(path), c.Verdict);
+        DeleteFileW(path.c_str());
+    }
+}
+
+// Signed builds and pins expect a publisher; an unsigned test program without
+// a pin expects anyone; a pin that names nobody lets nothing through.
+TEST(ExpectedSignerTest, PinOrOwnSignatureOrAnyone) {
+    const TExpectedSigner pinned = ExpectedSetupSigner(kPublisher);
+    EXPECT_TRUE(pinned.Required);
+    ASSERT_TRUE(pinned.Publisher);
+    EXPECT_TRUE(*pinned.Publisher == kPublisher);
+    const TExpectedSigner anyone = ExpectedSetupSigner(std::nullopt);  // this test program is not signed
+    EXPECT_FALSE(anyone.Required);
+    const TExpectedSigner broken = ExpectedSetupSigner(TPublisher{L"", kTestPublisherCommonName});
+    EXPECT_TRUE(broken.Required);
+    EXPECT_FALSE(broken.Publisher);
+    EXPECT_FALSE(broken.Admits(TPublisher{L"", kTestPublisherCommonName}));
 }
 
 }  // namespace

@@ -268,14 +268,31 @@ const TSequenceCase kSequences[] = {
 INSTANTIATE_TEST_SUITE_P(Downloads, NotificationSequence, ::testing::ValuesIn(kSequences),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-// An error status: no file is left, the job's URL goes to the browser, finished 0.
-TEST_F(DownloadThreadTest, ErrorStatusOpensTheJobUrlInTheBrowser) {
-    const std::wstring url = Fault(L"/status/404");
-    Start(url);
-    EXPECT_EQ(Finish(), 0u);
-    EXPECT_TRUE(reported_.empty());
-    EXPECT_FALSE(PathExists(names_.DownloadPath));
-    EXPECT_EQ(browser_.SettledUrls(), std::vector<std::wstring>{url});
+// A failed download leaves no file and ends with finished 0; the job's URL
+// goes to the browser only when it is a web address: the shell would run a
+// program's path or open any other protocol it is handed.
+TEST_F(DownloadThreadTest, FailureOpensOnlyAWebAddressInTheBrowser) {
+    const std::wstring notFound = Fault(L"/status/404");
+    const struct {
+        const char* Label;
+        std::wstring Url;
+        bool Opened;
+    } cases[] = {
+        {"error status", notFound, true},
+        {"file URL", L"file:///C:/windows/system32/winver.exe", false},
+        {"search protocol", L"search-ms:query=setup&crumb=location:C%3A%5C", false},
+        {"program path", L"C:\\windows\\system32\\winver.exe", false},
+    };
+    std::vector<std::wstring> opened;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        Start(c.Url);
+        EXPECT_EQ(Finish(), 0u);
+        EXPECT_TRUE(reported_.empty());
+        EXPECT_FALSE(PathExists(names_.DownloadPath));
+        if (c.Opened) opened.push_back(c.Url);
+    }
+    EXPECT_EQ(browser_.SettledUrls(), opened);
 }
 
 // A stop in the middle of the body deletes the file, opens no browser and
@@ -341,8 +358,9 @@ TEST_F(DownloadThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
 
 // A download name the file system rejects, or a target folder that cannot be
 // made (below a file), ends the thread before any request: finished 0, no
-// file, no browser, and the proxy the job names never saw the URL.
-TEST_F(DownloadThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
+// file, the proxy the job names never saw the URL, and the user gets the
+// job's URL in the browser, as for any other download that fails.
+TEST_F(DownloadThreadTest, UnusableDownloadPathFailsBeforeAnyRequest) {
     WriteFileBytes(scratch_.Path() + L"a-file", "x");
     const struct {
         const char* Label;
@@ -353,15 +371,17 @@ TEST_F(DownloadThreadTest, UnusableDownloadPathEndsBeforeAnyRequest) {
         {"name too long", L"rejected." + std::wstring(300, L'x'), Target()},
         {"folder below a file", L"rejected.bin", scratch_.Path() + L"a-file\\sub\\"},
     };
+    std::vector<std::wstring> urls;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        Start(Fault(L"/fixed/10?" + c.Name), ThroughProxy("proxy", false, L"", L""), c.Target);
+        urls.push_back(Fault(L"/fixed/" + c.Name));
+        Start(urls.back(), ThroughProxy("proxy", false, L"", L""), c.Target);
         EXPECT_EQ(Finish(), 0u);
         EXPECT_TRUE(reported_.empty());
         EXPECT_FALSE(PathExists(names_.DownloadPath));
     }
     EXPECT_EQ(ReadFileBytes(TTestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
-    EXPECT_TRUE(browser_.SettledUrls().empty());
+    EXPECT_EQ(browser_.SettledUrls(), urls);
 }
 
 struct TProxyCase {

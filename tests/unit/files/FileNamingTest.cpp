@@ -1,10 +1,8 @@
 // The naming operations on real files: free names, the last part of a URL,
-// the launch parameters' macro, the shell's move.
+// the launch parameters' macro, the move to the final name.
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
 #include "support/ScratchFiles.h"
-
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -44,8 +42,11 @@ TEST(FileNamingTest, LastPathComponentAndFileNameFromUrl) {
         {L"http://h/files/ov3/orvinta-setup.exe", L"orvinta-setup.exe"},
         {L"http://h/latest/", L"latest"},
         {L"http://download.example.com", L"download.example.com"},
-        {L"http://h/get.php?id=5", L"get.php?id=5"},
-        {L"http://h/a/b#frag", L"b#frag"},
+        {L"http://h/get.php?id=5", L"get.php"},
+        {L"http://h/a/b#frag", L"b"},
+        // A signed link's query may hold "/" and "?" of its own.
+        {L"https://h/r/orvinta-setup-3.1.exe?X-Amz-Signature=ab%2Fcd&p=a/b.msi&q=?#f/g", L"orvinta-setup-3.1.exe"},
+        {L"http://h/a?b#c", L"a"},
         {L"http://h/a\\b", L"b"},
     };
     for (const auto& [url, name] : urls) EXPECT_EQ(FileNameFromUrl(url), name) << url;
@@ -65,6 +66,11 @@ TEST(FileNamingTest, ExpandUpLevelCurDirTable) {
         {L"%up_level_cur_dir%", L"C:\\P\\Q\\u.exe", L"%up_level_cur_dir%"},
         {L"plain", L"C:\\P\\Q\\u.exe", L"plain"},
         {L"%UP_LEVEL_CUR_DIR%", L"\\\\srv\\share\\app\\u.exe", L"\\\\srv\\share\\"},
+        // Before a closing quote the folder's "\" is doubled, so that it does not escape the quote.
+        {L"\"/d:%UP_LEVEL_CUR_DIR%\" x", L"C:\\P F\\Q\\u.exe", L"\"/d:C:\\P F\\\\\" x"},
+        {L"\"%UP_LEVEL_CUR_DIR%\\\\\"", L"C:\\P\\Q\\u.exe", L"\"C:\\P\\\\\\\\\""},
+        {L"\"%UP_LEVEL_CUR_DIR%\\\"x\"", L"C:\\P\\Q\\u.exe", L"\"C:\\P\\\\\\\"x\""},
+        {L"\"%UP_LEVEL_CUR_DIR%\"", L"C:\\u.exe", L"\"\""},
     };
     for (const Case& c : cases) EXPECT_EQ(ExpandUpLevelCurDirFor(c.text, c.exe), c.expanded) << c.text;
 }
@@ -78,28 +84,33 @@ TEST(FileNamingTest, ExpandUpLevelCurDirUsesThisExecutable) {
     EXPECT_EQ(ExpandUpLevelCurDir(L"[%UP_LEVEL_CUR_DIR%]"), L"[" + parent + L"]");
 }
 
-// The shell move puts the file under its new name; a failure is reported.
-TEST_F(FileNamingOnDiskTest, ShellFileOperationMovesAndReportsFailure) {
+// The move puts the file under its new name; a failure is reported and
+// leaves the file where it was; a file at the destination is never replaced.
+TEST_F(FileNamingOnDiskTest, MoveFileToMovesAndReportsFailure) {
     Touch(L"downloaded-file.exe");
     const std::wstring source = scratch_.Path() + L"downloaded-file.exe";
     const std::wstring destination = scratch_.Path() + L"orvinta-setup.exe";
-    EXPECT_TRUE(ShellFileOperation(source, &destination, FO_MOVE, FOF_SILENT | FOF_NOCONFIRMATION));
+    EXPECT_TRUE(MoveFileTo(source, destination));
     EXPECT_TRUE(PathExists(destination));
     EXPECT_FALSE(PathExists(source));
 
     const std::wstring badTarget = scratch_.Path() + L"no-such\\dir\\x?.exe";
-    EXPECT_FALSE(ShellFileOperation(destination, &badTarget, FO_MOVE,
-                                    FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI));
+    EXPECT_FALSE(MoveFileTo(destination, badTarget));
+    EXPECT_TRUE(PathExists(destination));
+
+    Touch(L"taken.exe");
+    EXPECT_FALSE(MoveFileTo(destination, scratch_.Path() + L"taken.exe"));
+    EXPECT_EQ(ReadFileBytes(scratch_.Path() + L"taken.exe"), "x");
     EXPECT_TRUE(PathExists(destination));
 }
 
 // A name longer than any file system takes: the move is reported as failed
 // and the file stays where it was, whole (a complete download is never lost).
-TEST_F(FileNamingOnDiskTest, ShellFileOperationToAnOverlongNameKeepsTheSource) {
+TEST_F(FileNamingOnDiskTest, MoveFileToAnOverlongNameKeepsTheSource) {
     const std::wstring source = scratch_.Path() + L"downloaded-file.exe";
     WriteFileBytes(source, "complete download");
     const std::wstring overlong = scratch_.Path() + std::wstring(300, L'n') + L".exe";
-    EXPECT_FALSE(ShellFileOperation(source, &overlong, FO_MOVE, FOF_SILENT | FOF_NOCONFIRMATION));
+    EXPECT_FALSE(MoveFileTo(source, overlong));
     ASSERT_TRUE(PathExists(source));
     EXPECT_EQ(ReadFileBytes(source), "complete download");
 }

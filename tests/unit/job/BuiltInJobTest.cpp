@@ -21,14 +21,6 @@ TEST(BuiltInJobTest, LanguageTable) {
     for (const auto& [language, name] : cases) EXPECT_EQ(UILanguageNameFor(language), name) << language;
 }
 
-// One space before every argument but the first, an empty one included; no quotes.
-TEST(BuiltInJobTest, JoinsArgumentsWithSingleSpaces) {
-    EXPECT_EQ(JoinArguments({}), L"");
-    EXPECT_EQ(JoinArguments({L"alpha", L"beta gamma"}), L"alpha beta gamma");
-    EXPECT_EQ(JoinArguments({L"/d:%UP_LEVEL_CUR_DIR%Q", L"", L"x"}), L"/d:%UP_LEVEL_CUR_DIR%Q  x");
-    EXPECT_EQ(JoinArguments({L"", L"a"}), L"a");
-}
-
 // The job is composed in this process, with a temporary folder of its own.
 class ComposedJobTest : public ::testing::Test {
 protected:

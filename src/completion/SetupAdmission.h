@@ -1,0 +1,40 @@
+// The last check before a downloaded file is started, and the hold that
+// keeps the checked file as it was checked until it has been started.
+#pragma once
+
+#include "completion/PublisherCheck.h"
+#include "win/Unique.h"
+
+#include <string>
+
+// What the check found.
+enum class TAdmission {
+    Admitted,         // a setup program of the expected publisher: start it
+    NotASetup,        // not a PE named ".exe" nor an installer package named ".msi"
+    NotThePublisher,  // not signed by the publisher expected (or none can be)
+    Unopened,         // could not be opened for the check (GetLastError() tells why)
+};
+
+// Holds a downloaded file from its check until it has been started: while
+// this object holds it, the file is open for reading with read sharing only,
+// so no process can write, rename or delete it. One thread.
+class TSetupAdmission {
+public:
+    explicit TSetupAdmission(TExpectedSigner expected) : expected_(std::move(expected)) {}
+
+    // Returns who the file must be signed by.
+    const TExpectedSigner& Expected() const noexcept { return expected_; }
+
+    // Opens and holds the file at `path`, then judges it through the held
+    // handle: its name and content must be of one setup kind, and its
+    // signer the expected one when signatures are required. Unopened keeps
+    // the error of the open in GetLastError().
+    TAdmission Admit(const std::wstring& path);
+
+    // Closes the held file (e.g. before deleting a refused one).
+    void Release() noexcept { held_.reset(); }
+
+private:
+    TExpectedSigner expected_;
+    Win::UniqueFile held_;
+};
