@@ -2,6 +2,7 @@
 // built-in URL's port: a complete download that ends in the started setup
 // program (directly and through the system proxy), the failures that open the
 // job's URL in the browser instead, and the window during a download.
+#include "files/FilePaths.h"
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/DemoSetup.h"
@@ -11,10 +12,13 @@
 #include "support/SystemSettings.h"
 #include "support/TrickledRun.h"
 #include "support/Utf8.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "win/ComApartment.h"
+#include "win/Unique.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -161,5 +165,93 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
     EXPECT_FALSE(run.SetupStarted());
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
+
+// Returns the arguments the stand-in setup saw: its recorded command-line
+// tail as the platform's splitting gives it to a program.
+std::vector<std::wstring> SetupArguments(const std::wstring& tail) {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW((L"setup.exe " + tail).c_str(), &count);
+    const Win::UniqueHLocal owner(argv);
+    return std::vector<std::wstring>(argv + 1, argv + count);
+}
+
+// The setup gets the very arguments the updater got, whatever they hold
+// (spaces, quotes, a trailing backslash), and the launch parameters' macro,
+// for an updater in a folder whose path has spaces, stays one argument that
+// ends in a backslash.
+TEST(DownloadRunE2ETest, SetupGetsTheUpdatersArgumentsAsGiven) {
+    const ScratchFolder place;
+    const std::wstring folder = place.Path() + L"Program Files\\Orvinta\\";
+    ASSERT_TRUE(ForceDirectories(folder + L"bin"));
+    UpdaterRunOptions options;
+    options.Executable = folder + L"bin\\updater.exe";
+    ASSERT_TRUE(CopyFileW(UpdaterExePath().c_str(), options.Executable.c_str(), TRUE));
+    const BuiltInUrlServer server(ServerAnswer::Body(DemoSetupDownload(0)));
+    const ScopedSystemProxy proxy(0ul, std::nullopt);
+    ScopedBrowserStub browser;
+    const UpdaterRun run(options);
+
+    // An argument list quoted by the standard rules: four arguments and the macro.
+    const long code =
+        run.Run(L" alpha \"beta gamma\" \"C:\\Program Files\\Orvinta\\\\\" \"say \\\"hi\\\"\" \"/d:%UP_LEVEL_CUR_DIR%\"").ExitCode;
+
+    EXPECT_EQ(code, 0);
+    const auto record = run.WaitForSetupRecord();
+    ASSERT_TRUE(record) << "the setup program was started";
+    EXPECT_EQ(SetupArguments((*record)[2]),
+              (std::vector<std::wstring>{L"alpha", L"beta gamma", L"C:\\Program Files\\Orvinta\\", L"say \"hi\"",
+                                         L"/d:" + folder}))
+        << Utf8((*record)[2]);
+    EXPECT_TRUE(browser.SettledUrls().empty());
+}
+
+struct HeldDownloadCase {
+    const char* name;
+    unsigned long heldMs;  // after the last byte was sent
+    bool started;
+};
+
+class HeldDownloadE2ETest : public ::testing::TestWithParam<HeldDownloadCase> {};
+
+// Another process that reads the finished download (as a security scanner
+// does) and holds it a moment longer delays the hand-off: held for 2 s the
+// setup still starts from its final name; held past the updater's patience
+// the user gets the job's URL in the browser, and no file is left once it
+// is free. Either way the run ends with 0, never silently.
+TEST_P(HeldDownloadE2ETest, HeldFileStartsLateOrEndsInTheBrowser) {
+    const HeldDownloadCase& c = GetParam();
+    const TrickledRun run(256 * 1024, 256 * 1024);
+    bool held = false;
+    const long code = run.Run(L"", [&](DWORD) {
+        const std::wstring path = run.TempFolder() + L"downloaded-file.exe";
+        Win::UniqueFile reader;
+        // Readers are let in while the updater writes; renames and deletes are not, while this is open.
+        WaitUntil([&] {
+            reader.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+            return static_cast<bool>(reader);
+        }, 20000);
+        held = static_cast<bool>(reader);
+        EXPECT_TRUE(run.WaitForBodyBytes(run.Download.size()));
+        Sleep(c.heldMs);
+    }).ExitCode;
+
+    ASSERT_TRUE(held) << "the download file could not be opened for reading";
+    EXPECT_EQ(code, 0);
+    if (c.started) {
+        EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{L"orvinta-setup.exe"});
+        EXPECT_TRUE(run.WaitForSetupRecord()) << "the setup program was started";
+        EXPECT_TRUE(run.Browser.SettledUrls().empty());
+    } else {
+        EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+        EXPECT_FALSE(run.SetupStarted());
+        EXPECT_EQ(run.Browser.SettledUrls(), std::vector<std::wstring>{UPDATER_DOWNLOAD_URL_FOR_TESTS});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Holds, HeldDownloadE2ETest,
+                         ::testing::Values(HeldDownloadCase{"HeldFor2Seconds", 2000, true},
+                                           HeldDownloadCase{"HeldPastTheRetries", 8000, false}),
+                         [](const ::testing::TestParamInfo<HeldDownloadCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -1,12 +1,17 @@
 // The real updater.exe's entry routine: when it ends at once, the window it
 // shows and how closing it ends the process, and what the file declares.
+#include "files/FilePaths.h"
 #include "support/BrowserStub.h"
+#include "support/BuiltInUrlServer.h"
+#include "support/DemoSetup.h"
 #include "support/Processes.h"
 #include "support/ScratchFiles.h"
+#include "support/SystemSettings.h"
 #include "support/TrickledRun.h"
 #include "support/Utf8.h"
 #include "support/Waits.h"
 #include "support/WindowFinder.h"
+#include "win/Unique.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +79,42 @@ INSTANTIATE_TEST_SUITE_P(
         EndsAtOnceCase{"TempFolderMissing", [](const std::wstring& scratch) { return scratch + L"missing\\"; },
                        {std::wstring(L"missing\\") + kSettingsFileInTempFolder}, "<TargetFilePath/>"}),
     [](const ::testing::TestParamInfo<EndsAtOnceCase>& info) { return info.param.name; });
+
+// A settings file that cannot be rewritten (another process holds it open
+// for reading) still holds an older job, here one that names another server:
+// the run ends at once with 0 and acts on none of it: nothing is requested
+// from either server, no window, no browser, nothing started, and the older
+// file stays as it was.
+TEST(EntryRoutineE2ETest, SettingsFileThatCannotBeRewrittenEndsTheRunQuietly) {
+    const BuiltInUrlServer builtIn(ServerAnswer::Body(DemoSetupDownload(0)));
+    const BuiltInUrlServer older(ServerAnswer::Body(DemoSetupDownload(0)), 0);
+    const ScopedSystemProxy proxy(0ul, std::nullopt);
+    ScopedBrowserStub browser;
+    const UpdaterRun run;
+    const std::wstring settings = run.TempFolder() + kSettingsFileInTempFolder;
+    ASSERT_TRUE(ForceDirectories(ExtractFileDir(settings)));
+    const std::string olderJob = "<?xml version=\"1.0\"?>\n<Settings><FileOnWeb>http://127.0.0.1:" +
+                                 std::to_string(older.Port()) + "/older/orvinta-setup.exe</FileOnWeb><TargetFilePath>" +
+                                 Utf8(run.TempFolder()) + "</TargetFilePath><CommandLineParameters/>"
+                                 "<AutoStartTargetFile>1</AutoStartTargetFile></Settings>\n";
+    WriteFileBytes(settings, olderJob);
+    const Win::UniqueFile reader(
+        CreateFileW(settings.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader);
+    bool showedWindow = false;
+
+    const UpdaterRunEnd end =
+        run.Run(L"", [&](DWORD process) { showedWindow = CloseUpdaterWindowWhenShown(process, 10000); });
+
+    EXPECT_EQ(end.ExitCode, 0);
+    EXPECT_LT(end.ElapsedMs, kEndsAtOnceMs);
+    EXPECT_FALSE(showedWindow);
+    EXPECT_TRUE(older.RequestLines().empty()) << "the older job was carried out";
+    EXPECT_TRUE(builtIn.RequestLines().empty());
+    EXPECT_TRUE(browser.SettledUrls().empty());
+    EXPECT_FALSE(run.SetupStarted());
+    EXPECT_EQ(ReadFileBytes(settings), olderJob);
+}
 
 // With a job the progress window comes up as a visible, unowned application
 // window of the layout's size while the download runs (its file is in the

@@ -2,16 +2,19 @@
 // one job, each run to its end: the process exits with 0 within the HTTP
 // client's 30-second limit (plus start and close), leaves no partial file and
 // nothing outside its target folder, opens the job's URL in the browser
-// exactly when the transfer failed, and starts nothing it did not complete.
+// exactly when the download could not be handed off, starts nothing it did
+// not complete, and refuses aloud what is not a setup program.
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/DemoSetup.h"
 #include "support/Processes.h"
 #include "support/ScopedTmpfs.h"
 #include "support/ScratchFiles.h"
+#include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
 #include "support/TestServers.h"
 #include "support/Utf8.h"
+#include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
 
@@ -45,14 +48,11 @@ enum class TProxy {
 // How the run ends.
 enum class TOutcome {
     TransferFailed,  // nothing left, the job's URL opened in the browser
-    NoDownloadFile,  // the download file could not be made: nothing left, no browser
+    Refused,         // not a setup program by its final name: deleted, a message box, no browser
     Saved,           // the complete file under `finalName`, started or not as given
 };
 
-// Whether the saved file is started. The updater hands every saved file to
-// the shell; for a name that does not end in ".exe" the shell decides, and
-// Wine's starts any program file, whatever its extension (Windows would not
-// start a ".tmp"): the rows say what this Wine does.
+// Whether the saved file is started.
 enum class TStart { No, Yes };
 
 struct TFaultCase {
@@ -80,9 +80,6 @@ std::function<std::optional<ServerAnswer>(int)> ToFile(const std::string& path) 
         return ServerAnswer::Redirect(302, "http://127.0.0.1:" + std::to_string(filePort) + path);
     };
 }
-
-// Stands for the file server's port followed by ".tmp".
-const wchar_t kPortName[] = L"<port>.tmp";
 
 std::optional<std::wstring> ProxyServer(TProxy proxy) {
     if (proxy == TProxy::None) return std::nullopt;
@@ -123,25 +120,29 @@ const TFaultCase kCases[] = {
      TStart::No, TPlace::Scratch, TProxy::Closed},
     {"DiskFillsUp", [](int) { return ToFault(L"/slow/3000000"); }, TOutcome::TransferFailed, nullptr, TStart::No,
      TPlace::SmallDisk},
-    {"TargetFolderReadOnly", ToFile("/setup.exe"), TOutcome::NoDownloadFile,
+    // The download file cannot be made: a failed download like any other.
+    {"TargetFolderReadOnly", ToFile("/setup.exe"), TOutcome::TransferFailed,
      nullptr, TStart::No, TPlace::ReadOnlyTarget},
-    // Odd last components of a redirect's location: the final name stays in the target folder.
+    // Odd last components of a redirect's location: the final name stays in the
+    // target folder, and only a name ending in ".exe" is started.
     // ".." is resolved away: the name is what follows the host's ":", the port.
-    {"RedirectToDotDot", ToFile("/files/.."), TOutcome::Saved, kPortName, TStart::Yes},
-    {"RedirectToDotDotBackslash", ToFile("/files/..\\"), TOutcome::Saved, kPortName, TStart::Yes},
-    {"RedirectToEncodedDotDot", ToFile("/files/%2E%2E"), TOutcome::Saved, L"%2E%2E.tmp", TStart::Yes},
+    {"RedirectToDotDot", ToFile("/files/.."), TOutcome::Refused},
+    {"RedirectToDotDotBackslash", ToFile("/files/..\\"), TOutcome::Refused},
+    {"RedirectToEncodedDotDot", ToFile("/files/%2E%2E"), TOutcome::Refused},
     // A device name exists already, so the file gets the next free name.
-    {"RedirectToDeviceName", ToFile("/files/CON"), TOutcome::Saved, L"CON2.tmp", TStart::Yes},
+    {"RedirectToDeviceName", ToFile("/files/CON"), TOutcome::Refused},
     {"RedirectToDeviceNameExe", ToFile("/files/NUL.exe"), TOutcome::Saved, L"NUL2.exe", TStart::Yes},
     {"RedirectToColonName", ToFile("/files/c:setup.exe"), TOutcome::Saved, L"setup.exe", TStart::Yes},
     {"RedirectToEncodedColonName", ToFile("/files/c%3Asetup.exe"), TOutcome::Saved, L"c%3Asetup.exe", TStart::Yes},
-    // A "?" cannot be in a file name: the move fails and the file keeps its download name, unstarted.
-    {"RedirectToQuestionMark", ToFile("/files/setup.exe?x=1"), TOutcome::Saved, L"downloaded-file.exe"},
-    // No file system takes a name of 300 characters: the move fails as for a "?".
-    {"RedirectToOverlongName", ToFile("/files/" + std::string(300, 'n') + ".exe"), TOutcome::Saved,
-     L"downloaded-file.exe"},
-    {"RedirectToEncodedQuestionMark", ToFile("/files/setup.exe%3Fx=1"), TOutcome::Saved, L"setup.exe%3Fx=1",
+    // The query and the fragment name no file: a signed link's own "?" and "/" stay out of the name.
+    {"RedirectToSignedLink",
+     ToFile("/r/orvinta-setup-3.1.exe?X-Amz-Signature=ab%2Fcd&response-content-disposition=attachment"),
+     TOutcome::Saved, L"orvinta-setup-3.1.exe", TStart::Yes},
+    {"RedirectWithQueryAndFragment", ToFile("/files/setup.exe?x=1/y.hta#z/w.cmd"), TOutcome::Saved, L"setup.exe",
      TStart::Yes},
+    // No file system takes a name of 300 characters: the file cannot be handed off.
+    {"RedirectToOverlongName", ToFile("/files/" + std::string(300, 'n') + ".exe"), TOutcome::TransferFailed},
+    {"RedirectToEncodedQuestionMark", ToFile("/files/setup.exe%3Fx=1"), TOutcome::Refused},
 };
 
 void PrintTo(const TFaultCase& fault, std::ostream* out) { *out << fault.name; }
@@ -150,8 +151,9 @@ class FaultMatrixE2ETest : public ::testing::TestWithParam<TFaultCase> {};
 
 // The run ends with 0 in time, leaves exactly the settings file and (when the
 // transfer completed) the whole file under its final name inside the target
-// folder, opens the browser with the job's URL exactly for a failed transfer,
-// and starts the setup program only when it was saved under a runnable name.
+// folder, opens the browser with the job's URL exactly for a download that
+// could not be handed off, starts the setup program only when it was saved
+// under a setup program's name, and says so when it was not.
 TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     const TFaultCase& fault = GetParam();
     const std::string setup = DemoSetupDownload(0);
@@ -181,7 +183,10 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     // The folder around the target (temporary) folder: nothing may land outside the target folder.
     const std::wstring runFolder = disk ? disk->Path() : run.Folder();
     ScopedBrowserStub browser;
-    const UpdaterRunEnd end = run.Run();
+    std::optional<std::vector<std::wstring>> box;
+    const UpdaterRunEnd end = run.Run(L"", [&](DWORD process) {
+        if (fault.outcome == TOutcome::Refused) box = DismissMessageBox(process, kRunLimitMs);
+    });
     const bool started = run.SetupStarted();
     const std::vector<std::wstring> files = FilesBelow(runFolder);
     const std::vector<std::wstring> urls = browser.SettledUrls();
@@ -198,9 +203,7 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
         EXPECT_EQ(saved[0].rfind(L"target\\", 0), 0u) << Utf8(saved[0]);
         EXPECT_EQ(saved[0].find(L'\\', 7), std::wstring::npos) << Utf8(saved[0]);
         if (fault.finalName) {
-            const std::wstring name = fault.finalName == kPortName ? std::to_wstring(fileServer.Port()) + L".tmp"
-                                                                   : std::wstring(fault.finalName);
-            EXPECT_EQ(saved[0], L"target\\" + name);
+            EXPECT_EQ(saved[0], L"target\\" + std::wstring(fault.finalName));
         }
         EXPECT_TRUE(ReadFileBytes(runFolder + saved[0]) == setup) << "the whole file";
         EXPECT_TRUE(urls.empty());
@@ -208,6 +211,10 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
         EXPECT_TRUE(saved.empty()) << Utf8(saved.front());
         const std::vector<std::wstring> job = {UPDATER_DOWNLOAD_URL_FOR_TESTS};
         EXPECT_EQ(urls, fault.outcome == TOutcome::TransferFailed ? job : std::vector<std::wstring>());
+    }
+    if (fault.outcome == TOutcome::Refused) {
+        ASSERT_TRUE(box) << "no message box";
+        EXPECT_EQ(*box, std::vector<std::wstring>{TestPublisherRefusalText(L"English", TRefusal::NotASetup, false)});
     }
     EXPECT_EQ(started, fault.started == TStart::Yes);
     // The proxy stops the request before anything reaches the server.

@@ -27,6 +27,7 @@ namespace {
 enum class TUpdater {
     Signed,
     Tampered,  // signed, with one byte changed since: its signature does not verify
+    NoOrganization,  // signed by a subject without an O: no identity
     Pinned,
     Unsigned,
 };
@@ -35,6 +36,7 @@ std::wstring ExecutableOf(TUpdater updater) {
     switch (updater) {
     case TUpdater::Signed: return SigningFixture("signed/updater.exe");
     case TUpdater::Tampered: return SigningFixture("signed/tampered/updater.exe");
+    case TUpdater::NoOrganization: return SigningFixture("signed/no-organization/updater.exe");
     case TUpdater::Pinned: return UnixToWindowsPath(UPDATER_PINNED_EXE_UNIX_PATH);
     default: return UpdaterExePath();
     }
@@ -146,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Only exactly one O and one CN make an identity, and both must match.
         PublisherCase{"SameCommonNameOtherOrganization", TUpdater::Signed, Serving("other-organization"), false},
         PublisherCase{"SignerWithoutOrganization", TUpdater::Signed, Serving("no-organization"), false},
+        // An empty organization is no name to match: signer and updater both without one are refused.
+        PublisherCase{"UpdaterAndSetupWithoutOrganization", TUpdater::NoOrganization, Serving("no-organization"),
+                      false},
         // The publisher's own setup under a name the shell hands to another program.
         PublisherCase{"SamePublisherServedAsHta", TUpdater::Signed, Serving("publisher"), false, TRefusal::NotASetup,
                       "/r/orvinta-setup.hta"},
