@@ -7,9 +7,10 @@
 # --chain adds intermediate certificates to the signature; --timestamp asks an
 # RFC 3161 time-stamp authority to countersign, so the signature stays valid
 # after the certificate has expired. Without OUT the file is signed in place.
-# Prints the signer's subject.
+# Prints the signer's subject. Warns when no --timestamp is given: a signed
+# updater whose own signature no longer verifies refuses every setup.
 set -euo pipefail
-usage() { sed -n '2,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,11p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 cert="" key="" pkcs12="" pass="" chain="" timestamp="" name=""
 while [ $# -gt 0 ]; do
@@ -40,7 +41,12 @@ else
 fi
 [ -z "$pass" ] || args+=(-pass "$pass")
 [ -z "$chain" ] || args+=(-ac "$chain")
-[ -z "$timestamp" ] || args+=(-ts "$timestamp")
+if [ -n "$timestamp" ]; then
+  args+=(-ts "$timestamp")
+else
+  echo "sign.sh: warning: no --timestamp: once the certificate expires this signature no longer verifies;" \
+       "a signed updater then refuses every setup, and Windows warns about a signed setup" >&2
+fi
 [ -z "$name" ] || args+=(-n "$name")
 
 # osslsigncode writes a new file; signing in place goes through a side name.

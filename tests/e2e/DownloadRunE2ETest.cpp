@@ -18,7 +18,6 @@
 #include "win/Unique.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -166,15 +165,6 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
 
-// Returns the arguments the stand-in setup saw: its recorded command-line
-// tail as the platform's splitting gives it to a program.
-std::vector<std::wstring> SetupArguments(const std::wstring& tail) {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW((L"setup.exe " + tail).c_str(), &count);
-    const Win::UniqueHLocal owner(argv);
-    return std::vector<std::wstring>(argv + 1, argv + count);
-}
-
 // The setup gets the very arguments the updater got, whatever they hold
 // (spaces, quotes, a trailing backslash), and the launch parameters' macro,
 // for an updater in a folder whose path has spaces, stays one argument that
@@ -198,7 +188,7 @@ TEST(DownloadRunE2ETest, SetupGetsTheUpdatersArgumentsAsGiven) {
     EXPECT_EQ(code, 0);
     const auto record = run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
-    EXPECT_EQ(SetupArguments((*record)[2]),
+    EXPECT_EQ(ArgumentsOfTail((*record)[2]),
               (std::vector<std::wstring>{L"alpha", L"beta gamma", L"C:\\Program Files\\Orvinta\\", L"say \"hi\"",
                                          L"/d:" + folder}))
         << Utf8((*record)[2]);

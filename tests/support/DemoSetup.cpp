@@ -5,6 +5,9 @@
 #include "support/TestServers.h"
 #include "support/Utf8.h"
 #include "support/Waits.h"
+#include "win/Unique.h"
+
+#include <shellapi.h>
 
 #include <atomic>
 #include <sstream>
@@ -47,6 +50,13 @@ void ScopedServedDemoSetup::Release() const { WriteFileBytes(path_ + L".release"
 
 ScopedSetupRecord::ScopedSetupRecord(const std::wstring& folder)
     : path_(folder + L"setup-record.txt"), variable_(L"DEMO_SETUP_RECORD", path_) {}
+
+std::vector<std::wstring> ArgumentsOfTail(const std::wstring& tail) {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW((L"setup.exe " + tail).c_str(), &count);
+    const Win::UniqueHLocal owner(argv);
+    return std::vector<std::wstring>(argv + 1, argv + count);
+}
 
 std::optional<std::vector<std::wstring>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs) {
     if (!WaitUntil([&path] { return FileExists(path); }, timeoutMs)) return std::nullopt;

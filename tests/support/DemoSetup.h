@@ -61,6 +61,10 @@ private:
 // path, its working folder and its argument tail; nullopt when none came.
 std::optional<std::vector<std::wstring>> WaitForSetupRecord(const std::wstring& path, unsigned long timeoutMs);
 
+// Returns the arguments a program started with the command-line `tail`
+// after its own name sees: the platform's splitting (CommandLineToArgvW).
+std::vector<std::wstring> ArgumentsOfTail(const std::wstring& tail);
+
 // Succeeds when the stand-in's record appears at `recordPath` within 20 s
 // and names `program` as its path, this process's current folder as its
 // working folder (the updater names none when it starts the setup) and

@@ -56,7 +56,9 @@ openssl x509 -in "$certs/ca.pem" -outform DER -out "$certs/ca.der"
 openssl pkcs12 -export -in "$certs/publisher.pem" -inkey "$certs/publisher.key" -passout pass:test \
   -out "$certs/publisher.p12"
 
-sign() { "$root/tools/sign.sh" "$@" >/dev/null; }
+# A throw-away CA has no time-stamp authority: its files are signed without
+# one, and the tool's warning about that says nothing new here.
+sign() { "$root/tools/sign.sh" "$@" 2> >(grep -v "no --timestamp" >&2) >/dev/null; }
 sign --pkcs12 "$certs/publisher.p12" --pass test "$updater" "$dir/signed/updater.exe"
 sign --cert "$certs/no-organization.pem" --key "$certs/no-organization.key" "$updater" \
   "$dir/signed/no-organization/updater.exe"

@@ -3,23 +3,15 @@
 // the launch parameters' macro expanded, is the very list the updater got.
 #include "files/FileNaming.h"
 #include "job/CommandLine.h"
-#include "win/Unique.h"
-
-#include <shellapi.h>
+#include "support/DemoSetup.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace {
+using TestSupport::ArgumentsOfTail;
 
-// Returns the arguments a program started with `tail` after its own name sees.
-std::vector<std::wstring> SplitAsTheSetupDoes(const std::wstring& tail) {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW((L"setup.exe " + tail).c_str(), &count);
-    const Win::UniqueHLocal owner(argv);
-    return std::vector<std::wstring>(argv + 1, argv + count);
-}
+namespace {
 
 // Quotes only where the splitting needs them; the list comes back whole,
 // quotes, backslashes, empty arguments and the macro's folder included.
@@ -40,7 +32,7 @@ TEST(CommandLineTest, JoinedArgumentsSplitBackIntoTheSameList) {
     for (const auto& c : cases) {
         const std::wstring joined = JoinArguments(c.Arguments);
         EXPECT_EQ(joined, c.Joined);
-        EXPECT_EQ(SplitAsTheSetupDoes(joined), c.Arguments) << joined;
+        EXPECT_EQ(ArgumentsOfTail(joined), c.Arguments) << joined;
     }
 }
 
@@ -61,7 +53,7 @@ TEST(CommandLineTest, ExpandedMacroStaysOneArgument) {
     };
     for (const auto& c : cases) {
         const std::wstring expanded = ExpandUpLevelCurDirFor(JoinArguments(c.Arguments), exe);
-        EXPECT_EQ(SplitAsTheSetupDoes(expanded), c.Expanded) << expanded;
+        EXPECT_EQ(ArgumentsOfTail(expanded), c.Expanded) << expanded;
     }
 }
 

@@ -1,0 +1,36 @@
+# Reads a publisher pin, "O=<organization>;CN=<common name>" in either order,
+# into the variables named `organization` and `commonName`, as text for a C++
+# string literal. An identity is exactly one non-empty O and exactly one
+# non-empty CN; anything else stops the configuration.
+function(parse_publisher_pin pin organization commonName)
+  set(seen "")
+  set(o "")
+  set(cn "")
+  foreach(part IN LISTS pin)
+    if(part MATCHES "^O=(.*)$")
+      set(o "${CMAKE_MATCH_1}")
+      list(APPEND seen O)
+    elseif(part MATCHES "^CN=(.*)$")
+      set(cn "${CMAKE_MATCH_1}")
+      list(APPEND seen CN)
+    else()
+      message(FATAL_ERROR "UPDATER_SETUP_PUBLISHER: \"${part}\" is neither O=... nor CN=...")
+    endif()
+  endforeach()
+  list(SORT seen)
+  if(NOT seen STREQUAL "CN;O" OR o STREQUAL "" OR cn STREQUAL "")
+    message(FATAL_ERROR "UPDATER_SETUP_PUBLISHER needs both parts once, neither empty: \"O=<organization>;CN=<common name>\"")
+  endif()
+  foreach(name o cn)
+    string(REPLACE "\\" "\\\\" ${name} "${${name}}")
+    string(REPLACE "\"" "\\\"" ${name} "${${name}}")
+  endforeach()
+  set(${organization} "${o}" PARENT_SCOPE)
+  set(${commonName} "${cn}" PARENT_SCOPE)
+endfunction()
+
+# `cmake -DPIN=... -P PublisherPin.cmake` checks one pin and prints what it names.
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  parse_publisher_pin("${PIN}" organization commonName)
+  message("O=${organization} CN=${commonName}")
+endif()
