@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
-"""Draws the window's pictures and the application icon.
+"""Draws the application icon.
 
-Writes, next to this script: arrow48.png (a dark downward arrow inside a red
-ring), close16.png (a grey diagonal cross) and updater.ico (the arrow in the
-ring at 16, 32 and 48 pixels, 32 bits per pixel). Standard library only; each
-pixel is the average of 8 x 8 samples, so the edges are smooth and the
-background stays fully transparent.
+Writes updater.ico next to this script: a dark downward arrow inside a red
+ring at 16, 20, 24, 32 and 48 pixels, 32 bits per pixel (the small-icon sizes
+of 96, 120 and 144 pixels per inch, and the large ones). The window draws the
+same shapes itself for its density (src/window/Pictures.cpp). Standard
+library only; each pixel is the average of 8 x 8 samples, so the edges are
+smooth and the background stays fully transparent.
 """
 import math
 import os
 import struct
-import zlib
 
 SAMPLES = 8
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -28,12 +28,6 @@ def inside_polygon(x, y, points):
     return inside
 
 
-def segment_distance(x, y, ax, ay, bx, by):
-    dx, dy = bx - ax, by - ay
-    t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
-    return math.hypot(x - ax - t * dx, y - ay - t * dy)
-
-
 def arrow_in_ring(u, v):
     """Colour at (u, v) in the unit square, or None for transparent."""
     r = math.hypot(u - 0.5, v - 0.5)
@@ -44,11 +38,6 @@ def arrow_in_ring(u, v):
     if inside_polygon(u, v, arrow):
         return (40, 40, 48)
     return None
-
-
-def grey_cross(u, v):
-    d = min(segment_distance(u, v, 0.2, 0.2, 0.8, 0.8), segment_distance(u, v, 0.8, 0.2, 0.2, 0.8))
-    return (128, 128, 128) if d <= 0.085 else None
 
 
 def render(shape, size):
@@ -72,15 +61,6 @@ def render(shape, size):
                 row.append((0, 0, 0, 0))
         rows.append(row)
     return rows
-
-
-def png(rows):
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-    size = len(rows)
-    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in rows)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
 def icon_bitmap(rows):
@@ -112,12 +92,8 @@ def ico(images):
 
 
 def main():
-    with open(os.path.join(HERE, "arrow48.png"), "wb") as f:
-        f.write(png(render(arrow_in_ring, 48)))
-    with open(os.path.join(HERE, "close16.png"), "wb") as f:
-        f.write(png(render(grey_cross, 16)))
     with open(os.path.join(HERE, "updater.ico"), "wb") as f:
-        f.write(ico([(s, icon_bitmap(render(arrow_in_ring, s))) for s in (16, 32, 48)]))
+        f.write(ico([(s, icon_bitmap(render(arrow_in_ring, s))) for s in (16, 20, 24, 32, 48)]))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the tests and saves screenshots into docs/screenshots at 96 and 144
-# pixels per inch: the progress window as the toolkit lays it out
+# pixels per inch: the progress window as it lays itself out
 # (updater-window-*), and the real updater.exe during a download that the
 # tests' own server trickles, its bar partly filled (updater-run-*).
 set -euo pipefail

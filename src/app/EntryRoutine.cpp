@@ -5,36 +5,37 @@
 #include "window/ProgressWindow.h"
 
 #include "net/HttpClient.h"
-#include "toolkit/Application.h"
 #include "win/Exception.h"
+#include "win/MessageLoop.h"
 
 void RunInEntryGuard(const std::function<void()>& steps) {
     try {
         steps();
     } catch (const Win::Exception& error) {
-        Toolkit::Application().ShowErrorText(error.Message());
+        Win::ShowErrorText(error.Message());
     } catch (...) {
-        Toolkit::Application().ShowErrorText(Win::Exception(L"").Message());
+        Win::ShowErrorText(Win::Exception(L"").Message());
     }
 }
 
-int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin) {
+int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin, bool startInTray) {
     // The job goes through the settings file and is carried out as read back.
     // A file that could not be written may still hold an older job, which
     // this start did not compose: the run ends quietly, as without a file.
-    if (!SaveSettingsFile(ComposeBuiltInJob())) return 0;
+    TJob builtIn = ComposeBuiltInJob();
+    builtIn.Window.StartInTray = startInTray;
+    if (!SaveSettingsFile(builtIn)) return 0;
     RunInEntryGuard([&setupPublisherPin] {
         const std::optional<TJob> job = LoadSettingsFile();
         if (!job) return;
-        Toolkit::TApplication& application = Toolkit::Application();
-        application.Initialize();
-        application.MainFormOnTaskbar = true;
-        application.CreateForm<TProgressWindow>(*job, setupPublisherPin);
-        application.Run();
-        // The window goes while the process still runs normally: its destroy
-        // handler waits for the download thread, which could not end once
-        // the process has begun to exit.
-        application.DestroyForms();
+        {
+            TProgressWindow window(*job, setupPublisherPin);
+            window.ShowUnlessInTray();
+            Win::RunMessageLoop(window.Handle());
+            // The window goes while the process still runs normally: its
+            // destructor waits for the download thread, which could not end
+            // once the process has begun to exit.
+        }
         // A stopped or failed download closes its connection on a thread of
         // its own; the process should not end in the middle of that. Bounded:
         // a platform that never finishes the close must not keep it alive.

@@ -13,10 +13,11 @@
 // message. Nothing leaves the guard. UI thread.
 void RunInEntryGuard(const std::function<void()>& steps);
 
-// Composes the built-in job and writes it to the settings file (ending at
+// Composes the built-in job (in the notification area when `startInTray`)
+// and writes it to the settings file (ending at
 // once when it cannot be written), then, inside the guard, reads the job back: without a URL or a target folder it ends at
-// once; otherwise it initialises the application, makes the progress window
-// with the job and the build's publisher pin its main form (owning the
-// taskbar button) and runs the loop until the window is closed. Returns 0 on
+// once; otherwise it makes the progress window with the job and the build's
+// publisher pin, shows it (unless the job starts it in the notification
+// area) and runs the loop until the window is closed. Returns 0 on
 // every path. UI thread, COM initialised.
-int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin = std::nullopt);
+int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin = std::nullopt, bool startInTray = false);

@@ -8,7 +8,7 @@
 // import is delay-loaded (cmake/DelayLoad.cmake); the first call into one of
 // them loads it through __delayLoadHelper2, which calls LoadLibrary, and
 // LoadLibrary searches the directories given to SetDefaultDllDirectories.
-#include "toolkit/Application.h"
+#include "win/MessageLoop.h"
 #include "win/Exception.h"
 
 #include <windows.h>
@@ -23,7 +23,7 @@ namespace {
 // (exit code 0, as on every path): without the DLL the run cannot go on, and
 // searching elsewhere for it is what this file exists to prevent.
 [[noreturn]] void EndForMissingSystemDll(const char* call, unsigned long code) {
-    Toolkit::Application().ShowErrorText(Win::SystemCallException(call, code).Message());
+    Win::ShowErrorText(Win::SystemCallException(call, code).Message());
     ExitProcess(0);
 }
 

@@ -2,6 +2,7 @@
 // publisher check around the entry routine.
 #include "app/EntryRoutine.h"
 #include "app/SetupPublisherPin.h"
+#include "app/StartInTray.h"
 
 #include "win/ComApartment.h"
 
@@ -11,5 +12,5 @@
 // when the job is composed. The process ends with exit code 0 on every path.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const Win::ComApartment com;
-    return UpdaterEntryRoutine(SetupPublisherPin());
+    return UpdaterEntryRoutine(SetupPublisherPin(), BuiltInJobStartsInTray());
 }

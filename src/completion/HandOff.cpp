@@ -9,7 +9,7 @@
 #include "files/FilePaths.h"
 #include "job/BuiltInJob.h"
 
-#include "toolkit/Application.h"
+#include "win/MessageLoop.h"
 
 #include <shellapi.h>
 
@@ -31,7 +31,7 @@ void ShowRefusal(TAdmission verdict, const TExpectedSigner& expected, HWND owner
         text = (notASetup ? L"The downloaded file is not a setup program of the expected publisher"
                           : L"The downloaded file is not signed by the expected publisher") +
                publisher + L" and was not started.";
-    MessageBoxW(owner, text.c_str(), Toolkit::Application().Title.c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(owner, text.c_str(), Win::ProgramTitle().c_str(), MB_OK | MB_ICONERROR);
 }
 
 // Deletes `path`, waiting a while for another process that holds it.

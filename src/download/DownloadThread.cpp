@@ -5,8 +5,6 @@
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
 
-#include "toolkit/Application.h"
-
 #include <boost/make_shared.hpp>
 
 namespace {
@@ -23,13 +21,11 @@ TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstri
       targetFolder_(std::move(targetFolder)),
       proxy_(std::move(proxy)),
       stopSignal_(boost::make_shared<Net::TAbortSignal>()),
-      transferCount_(boost::make_shared<TTransferProgress>()) {
-    FreeOnTerminate = false;
-    OnTerminate = [this](Toolkit::TThread&) {
+      transferCount_(std::make_shared<TTransferProgress>()) {
+    OnTerminate = [this](Win::TThread&) {
         PostMessageW(notifyWindow_, WM_DOWNLOAD_FINISHED, complete_ ? 1 : 0, 0);
     };
     try {
-        SetPriority(Toolkit::TThreadPriority::tpNormal);
         names_ = ChooseDownloadNames(url_, targetFolder_);
     } catch (...) {
         // The base destructor lets the suspended thread end; its termination
@@ -92,14 +88,9 @@ void TDownloadThread::DownloadFailed() {
     fileStream_.reset();
     DeleteFileW(names_.DownloadPath.c_str());
     if (stopRequested_) return;
-    // The application's window is made on the UI thread, where it belongs.
-    HWND owner = nullptr;
-    try {
-        Synchronize([&owner] { owner = Toolkit::Application().Handle(); });
-    } catch (...) {
-        owner = nullptr;
-    }
-    OpenInBrowser(url_, owner);
+    // No owner window: the worker must not wait for the UI thread, which may
+    // be waiting for the worker.
+    OpenInBrowser(url_, nullptr);
 }
 
 void TDownloadThread::PostProgress(WPARAM kind, std::int64_t value) const {

@@ -8,13 +8,14 @@
 
 #include "net/AbortSignal.h"
 #include "net/HttpClient.h"
-#include "toolkit/Thread.h"
+#include "win/Thread.h"
 
 #include <boost/scoped_ptr.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Owns its HTTP client and the open download file. Made, stopped, waited for
@@ -27,7 +28,7 @@
 // a large body shows it again; and WM_DOWNLOAD_FINISHED exactly once when it
 // has ended. A download that fails (not one that is stopped) opens the URL in
 // the browser.
-class TDownloadThread : public Toolkit::TThread {
+class TDownloadThread : public Win::TThread {
 public:
     // Chooses the download path in `targetFolder` (creating the folder when
     // missing) and starts the thread. UI thread.
@@ -41,7 +42,7 @@ public:
 
     // Returns the running count the progress notifications stand for, which
     // the notified window shares with this thread. Any thread.
-    const boost::shared_ptr<TTransferProgress>& Progress() const { return transferCount_; }
+    const std::shared_ptr<TTransferProgress>& Progress() const { return transferCount_; }
 
     // Returns the download's names; the remote name follows redirects until
     // the thread has ended. Any thread.
@@ -76,5 +77,5 @@ private:
     // Shared with the client, so that a stop never needs the client itself: it
     // may not exist yet, or the worker may be destroying it.
     boost::shared_ptr<Net::TAbortSignal> stopSignal_;
-    boost::shared_ptr<TTransferProgress> transferCount_;
+    std::shared_ptr<TTransferProgress> transferCount_;
 };

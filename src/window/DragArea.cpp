@@ -1,28 +1,25 @@
 #include "window/DragArea.h"
 
-#include "toolkit/Form.h"
-
-#include <boost/noncopyable.hpp>
-#include <boost/scoped_ptr.hpp>
-
 #include <commctrl.h>
 
 namespace {
 
 // Installs one window subclass for its lifetime.
-class SubclassHolder : boost::noncopyable {
+class SubclassHolder {
 public:
     // The reference data goes to the system only.
     SubclassHolder(HWND window, SUBCLASSPROC proc, UINT_PTR subclassId, DWORD_PTR referenceData)
-        : installed_(FALSE), window_(window), proc_(proc), subclassId_(subclassId) {
+        : window_(window), proc_(proc), subclassId_(subclassId) {
         installed_ = SetWindowSubclass(window_, proc_, subclassId_, referenceData);
     }
     virtual ~SubclassHolder() {
         if (installed_) RemoveWindowSubclass(window_, proc_, subclassId_);
     }
+    SubclassHolder(const SubclassHolder&) = delete;
+    SubclassHolder& operator=(const SubclassHolder&) = delete;
 
 private:
-    BOOL installed_;
+    BOOL installed_ = FALSE;
     HWND window_;
     SUBCLASSPROC proc_;
     UINT_PTR subclassId_;
@@ -31,41 +28,36 @@ private:
 LRESULT CALLBACK FormHitTestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
 LRESULT CALLBACK ControlDragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
 
-// Returns the topmost member of the control's parent chain if it is a form, else null.
-Toolkit::TForm* ContainingForm(Toolkit::TWinControl& control) {
-    Toolkit::TWinControl* top = &control;
-    while (top->Parent()) top = top->Parent();
-    return dynamic_cast<Toolkit::TForm*>(top);
-}
-
 }  // namespace
 
 class TDragArea::TImpl {
 public:
-    explicit TImpl(Toolkit::TWinControl& control) : Control(&control), Form(ContainingForm(control)) {
+    TImpl(HWND area, HWND movedWindow) : Area(area), MovedWindow(movedWindow) {
         const DWORD_PTR self = reinterpret_cast<DWORD_PTR>(this);
-        if (static_cast<Toolkit::TWinControl*>(Form) == Control) {
-            FormSubclass.reset(new SubclassHolder(Control->Handle(), FormHitTestProc, 0, self));
-        } else if (Form) {
-            ControlSubclass.reset(new SubclassHolder(Control->Handle(), ControlDragProc, 0, self));
-        }
+        if (!MovedWindow) return;
+        if (Area == MovedWindow)
+            WindowSubclass = std::make_unique<SubclassHolder>(Area, FormHitTestProc, 0, self);
+        else
+            AreaSubclass = std::make_unique<SubclassHolder>(Area, ControlDragProc, 0, self);
     }
     // The subclasses go before the object's memory, so no subclass procedure
     // can run with a reference to a freed object.
     ~TImpl() {
-        ControlSubclass.reset();
-        FormSubclass.reset();
+        AreaSubclass.reset();
+        WindowSubclass.reset();
     }
+    TImpl(const TImpl&) = delete;
+    TImpl& operator=(const TImpl&) = delete;
 
-    Toolkit::TWinControl* Control;  // not owned
-    Toolkit::TForm* Form;           // not owned; may be null
-    boost::scoped_ptr<SubclassHolder> FormSubclass;
-    boost::scoped_ptr<SubclassHolder> ControlSubclass;
+    const HWND Area;
+    const HWND MovedWindow;  // may be null
+    std::unique_ptr<SubclassHolder> WindowSubclass;
+    std::unique_ptr<SubclassHolder> AreaSubclass;
 };
 
 namespace {
 
-// Reports the form's own client area as its title bar, so the system moves
+// Reports the window's own client area as its title bar, so the system moves
 // the window when the user drags there. Child windows hit-test themselves.
 LRESULT CALLBACK FormHitTestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     if (message == WM_NCHITTEST) {
@@ -76,15 +68,15 @@ LRESULT CALLBACK FormHitTestProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 // The first mouse move with the left button alone held starts the system's
-// move loop for the whole form, as a press on a title bar would. The
+// move loop for the whole window, as a press on a title bar would. The
 // equality test on wParam lets moves with Shift, Ctrl or another button pass.
 LRESULT CALLBACK ControlDragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                  DWORD_PTR referenceData) {
     if (referenceData && message == WM_MOUSEMOVE && wParam == MK_LBUTTON) {
-        auto* impl = reinterpret_cast<TDragArea::TImpl*>(referenceData);
-        // The control holds the capture while the button is down.
+        const auto* impl = reinterpret_cast<const TDragArea::TImpl*>(referenceData);
+        // A control may hold the capture while the button is down.
         ReleaseCapture();
-        SendMessageW(impl->Form->Handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+        SendMessageW(impl->MovedWindow, WM_NCLBUTTONDOWN, HTCAPTION, 0);
         return 0;
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -94,7 +86,7 @@ LRESULT CALLBACK ControlDragProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 TDragArea::TDragArea() = default;
 
-TDragArea::TDragArea(Toolkit::TWinControl& control) : impl_(new TImpl(control)) {}
+TDragArea::TDragArea(HWND area, HWND movedWindow) : impl_(std::make_shared<TImpl>(area, movedWindow)) {}
 
 TDragArea::TDragArea(const TDragArea& other) = default;
 

@@ -1,196 +1,317 @@
 #include "window/ProgressWindow.h"
 
-#include "completion/HandOff.h"
 #include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
 #include "download/DownloadThread.h"
-#include "files/FilePaths.h"
-#include "window/FormFonts.h"
-#include "window/LayoutDensity.h"
-#include "window/ProgressWindowLayout.h"
+#include "job/BuiltInJob.h"
 
-#include "toolkit/Application.h"
-#include "toolkit/Image.h"
-#include "toolkit/Label.h"
-#include "toolkit/Panel.h"
-#include "toolkit/ProgressBar.h"
-#include "toolkit/TrayIcon.h"
+#include "win/DeviceContext.h"
+#include "win/Density.h"
+#include "win/Exception.h"
+#include "win/MessageLoop.h"
 
-#include <string>
+#include <commctrl.h>
 
 namespace {
 
-// A shown count is acknowledged one frame later, so the thread posts about
-// 60 notifications a second at most, however fast the link. (Timers tick at
-// the system's 15.6 ms clock on Windows: 15 rounds to one tick.)
-constexpr UINT_PTR kProgressFrameTimer = 1;
-constexpr UINT kProgressFrameMs = 15;
+// The class other programs see the window by.
+constexpr wchar_t kWindowClass[] = L"TUpdaterForm";
+constexpr int kCloseButtonId = 100;
 
-// Returns received x 100 / total (total > 0), truncated, without overflow.
-int Percent(std::uint64_t received, std::uint64_t total) {
-    // The remainder's product stays below 2^64 up to 2^64 / 100 bytes (184 PB);
-    // beyond, 128ths of both are exact enough for a bar of 100 steps.
-    if (total > UINT64_MAX / 100) {
-        received >>= 7;
-        total >>= 7;
-    }
-    return static_cast<int>(received / total * 100 + received % total * 100 / total);
+HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+void RegisterWindowClass(WNDPROC procedure) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    if (GetClassInfoExW(Instance(), kWindowClass, &windowClass)) return;
+    // The progress bar's class, with its marquee style (common controls 6
+    // through the manifest).
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = Instance();
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(Instance(), L"MAINICON");
+    windowClass.lpszClassName = kWindowClass;
+    Win::ThrowLastErrorIf(!RegisterClassExW(&windowClass), "RegisterClassExW");
 }
 
-template <typename T>
-T* Part(Toolkit::TForm& form, const wchar_t* name) {
-    return &dynamic_cast<T&>(*form.FindComponent(name));
+// Makes a child of `parent`; its place comes with the layout.
+HWND MakeChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, int id = 0) {
+    const HWND child = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0,
+                                       0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(),
+                                       nullptr);
+    Win::ThrowLastErrorIf(!child, "CreateWindowExW");
+    return child;
+}
+
+Win::UniqueHFont MakeFont(const TFontChoice& choice) {
+    LOGFONTW description = {};
+    description.lfHeight = choice.Height;
+    description.lfWeight = FW_NORMAL;
+    description.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(description.lfFaceName, choice.Name.c_str(), LF_FACESIZE);
+    Win::UniqueHFont font(CreateFontIndirectW(&description));
+    Win::ThrowLastErrorIf(!font, "CreateFontIndirectW");
+    return font;
+}
+
+void Place(HWND part, const RECT& area) {
+    SetWindowPos(part, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
 
-TProgressWindow::TProgressWindow(TJob job, std::optional<TPublisher> setupPublisherPin)
+TProgressWindow::TProgressWindow(TJob job, std::optional<TPublisher> setupPublisherPin,
+                                 Microsoft::WRL::ComPtr<ITaskbarList3> taskbar)
     : job_(std::move(job)), setupPublisherPin_(std::move(setupPublisherPin)) {
-    Toolkit::LoadLayout(*this, ProgressWindowLayout());
-    TrayIcon = Part<Toolkit::TTrayIcon>(*this, L"TrayIcon");
-    FramePanel = Part<Toolkit::TPanel>(*this, L"FramePanel");
-    ArrowPicture = Part<Toolkit::TImage>(*this, L"ArrowPicture");
-    ProgressPanel = Part<Toolkit::TPanel>(*this, L"ProgressPanel");
-    TitleLabel = Part<Toolkit::TLabel>(*this, L"TitleLabel");
-    SizeLabel = Part<Toolkit::TLabel>(*this, L"SizeLabel");
-    ProgressBar = Part<Toolkit::TProgressBar>(*this, L"ProgressBar");
-    DragStrip = Part<Toolkit::TPanel>(*this, L"DragStrip");
-    CloseButton = Part<Toolkit::TImage>(*this, L"CloseButton");
-    OnCreate = [this] { Created(); };
-    OnClose = [this](Toolkit::TCloseAction& action) { Closing(action); };
-    OnDestroy = [this] { Destroying(); };
-    CloseButton->OnClick = [this] { Close(); };
-    TrayIcon->OnClick = [this] { TrayIconClicked(); };
-    TrayIcon->OnMouseMove = [this](unsigned, int, int) { TrayIconHovered(); };
+    RegisterWindowClass(WindowProc);
+    // Laid out for the primary monitor, centred on it; once the window
+    // exists, its own monitor's density decides (ApplyLayout below).
+    const int density = Win::MonitorPixelsPerInch(nullptr);
+    layout_ = LayoutFor(density);
+    MONITORINFO monitor{sizeof monitor, {}, {}, 0};
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& screen = monitor.rcMonitor;
+    // WS_EX_APPWINDOW: the window owns its taskbar button.
+    const HWND window = CreateWindowExW(
+        WS_EX_APPWINDOW, kWindowClass, L"", WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN,
+        screen.left + (screen.right - screen.left - layout_.Client.cx) / 2,
+        screen.top + (screen.bottom - screen.top - layout_.Client.cy) / 2, layout_.Client.cx, layout_.Client.cy,
+        nullptr, nullptr, Instance(), this);
+    Win::ThrowLastErrorIf(!window, "CreateWindowExW");
+    tray_ = std::make_unique<TTrayIcon>(window);
+    tray_->OnClick = [this] { TrayIconClicked(); };
+    tray_->OnMouseMove = [this] { TrayIconHovered(); };
+    taskbar_ = std::make_unique<TTaskbarProgress>(window, std::move(taskbar));
+    CreateParts();
+    ApplyLayout(Win::MonitorPixelsPerInch(window));
+    // An error of these steps is shown, and the window stays all the same.
+    try {
+        Started();
+    } catch (...) {
+        Win::ShowCurrentException();
+    }
 }
 
 TProgressWindow::~TProgressWindow() {
-    // The drag area goes first, while the strip's window still exists.
+    StopDownload();
+    // The drag area goes while the strip's window still exists.
     dragArea_ = TDragArea();
-    DownloadThread.reset();
+    tray_.reset();
+    // The window's last messages must not reach a half-destroyed object.
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    window_.reset();
+    // A quit message from Close that no loop has taken must not end a later loop.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
 }
 
-void TProgressWindow::Created() {
-    ScaleFormAndSetFonts(*this);
-    const int density = MonitorPixelsPerInch();
-    CloseButton->SetBounds(FramePanel->ClientWidth() - CloseButton->Width() - LayoutToPixels(9, density),
-                           LayoutToPixels(7, density), CloseButton->Width(), CloseButton->Height());
-    dragArea_ = TDragArea(*DragStrip);
-    ProgressPanel->SetWidth(FramePanel->ClientWidth() - (ArrowPicture->Left() + ArrowPicture->Width()) -
-                            LayoutToPixels(15, density));
-    ProgressBar->SetWidth(ProgressPanel->ClientWidth() - LayoutToPixels(25, density));
-    if (job_.Window.StartInTray) {
-        Toolkit::Application().ShowMainForm = false;
-        Toolkit::Application().OnMinimize = [this] { ApplicationMinimized(); };
-        TrayIcon->SetVisible(true);
+void TProgressWindow::CreateParts() {
+    const HWND window = window_.get();
+    // SS_NOTIFY: the strip takes the mouse itself, so the drag area sees its moves.
+    strip_ = MakeChild(window, L"STATIC", L"", SS_NOTIFY);
+    // The close button's text is its accessible name; it draws itself as the cross.
+    const wchar_t* closeName = GetUILanguageName() == L"Russian" ? L"Закрыть" : L"Close";
+    closeButton_ = MakeChild(window, WC_BUTTONW, closeName, WS_TABSTOP | BS_OWNERDRAW, kCloseButtonId);
+    // Over the strip's end.
+    SetWindowPos(closeButton_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    title_ = MakeChild(window, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX);
+    bar_ = MakeChild(window, PROGRESS_CLASSW, L"", 0);
+    SendMessageW(bar_, PBM_SETRANGE32, 0, 100);
+    sizeLine_ = MakeChild(window, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX);
+    // Focus cues stay hidden until the keyboard is used (the dialog keys of
+    // the message loop clear UISF_HIDEFOCUS at the first Tab).
+    SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    dragArea_ = TDragArea(strip_, window);
+}
+
+void TProgressWindow::ApplyLayout(int pixelsPerInch) {
+    if (pixelsPerInch != layout_.PixelsPerInch || !windowFont_) {
+        layout_ = LayoutFor(pixelsPerInch);
+        windowFont_ = MakeFont(layout_.WindowFont);
+        titleFont_ = MakeFont(layout_.TitleFont);
+        sizeFont_ = MakeFont(layout_.SizeFont);
+        arrow_ = TPicture::ArrowInRing(ArrowSizeFor(pixelsPerInch));
+        cross_ = TPicture::Cross(CrossSizeFor(pixelsPerInch));
     }
-    TitleLabel->SetCaption(job_.Window.Title);
-    SizeLabel->SetCaption(SizeLine());
+    SendMessageW(strip_, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
+    SendMessageW(closeButton_, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
+    SendMessageW(title_, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
+    SendMessageW(sizeLine_, WM_SETFONT, reinterpret_cast<WPARAM>(sizeFont_.get()), FALSE);
+    Place(strip_, layout_.Strip);
+    Place(closeButton_, layout_.CloseButton);
+    Place(title_, layout_.Title);
+    Place(bar_, layout_.Bar);
+    Place(sizeLine_, layout_.SizeLine);
+    SetWindowPos(window_.get(), nullptr, 0, 0, layout_.Client.cx, layout_.Client.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window_.get(), nullptr, TRUE);
+}
+
+void TProgressWindow::Started() {
+    if (job_.Window.StartInTray) {
+        inTray_ = true;
+        tray_->SetVisible(true, layout_.PixelsPerInch);
+    }
+    SetText(title_, titleText_, job_.Window.Title);
+    // The bar's accessible name is the title line.
+    SetWindowTextW(bar_, job_.Window.Title.c_str());
+    SetText(sizeLine_, sizeText_, SizeLine());
     Net::TProxySettings proxy;
     // A proxy port that is no number leaves the window idle, with no download.
     if (!TryClientProxy(job_.Proxy, proxy)) return;
-    DownloadThread.reset(new TDownloadThread(Handle(), job_.Url, job_.TargetFolder, proxy));
+    DownloadThread = std::make_unique<TDownloadThread>(window_.get(), job_.Url, job_.TargetFolder, proxy);
     transferCount_ = DownloadThread->Progress();
 }
 
-void TProgressWindow::Dispatch(Toolkit::TMessage& message) {
-    if (message.Msg == WM_DOWNLOAD_PROGRESS)
-        DownloadProgress(message.WParam, static_cast<std::uint64_t>(message.LParam));
-    else if (message.Msg == WM_TIMER && message.WParam == kProgressFrameTimer)
+void TProgressWindow::ShowUnlessInTray() {
+    if (!inTray_) Show();
+}
+
+void TProgressWindow::Show() {
+    ShowWindow(window_.get(), IsIconic(window_.get()) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window_.get());
+}
+
+void TProgressWindow::Close() {
+    // Hidden at once; the loop ends after the message being handled.
+    ShowWindow(window_.get(), SW_HIDE);
+    taskbar_->Clear();
+    closed_ = true;
+    // Posted at every close: a nested loop (the hand-off's wait serving
+    // messages) may have taken the quit message of an earlier one, and the
+    // loop must still end once the hand-off closes the window.
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK TProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TProgressWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_.reset(window);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    return Win::CallShowingErrors([&] { return self->Dispatch(message, wParam, lParam); });
+}
+
+LRESULT TProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DOWNLOAD_PROGRESS:
+        DownloadProgress(wParam, static_cast<std::uint64_t>(lParam));
+        return 0;
+    case WM_DOWNLOAD_FINISHED:
+        DownloadFinished(wParam);
+        return 0;
+    case WM_TIMER:
         ProgressFrameEnded();
-    else if (message.Msg == WM_DOWNLOAD_FINISHED)
-        DownloadFinished(message.WParam);
-    else
-        TForm::Dispatch(message);
-}
-
-void TProgressWindow::DownloadProgress(WPARAM kind, std::uint64_t value) {
-    if (kind == PROGRESS_MARQUEE) {
-        ProgressBar->SetStyle(value ? Toolkit::TProgressBarStyle::pbstMarquee : Toolkit::TProgressBarStyle::pbstNormal);
-        return;
+        return 0;
+    case TTrayIcon::CallbackMessage:
+        tray_->HandleCallback(lParam);
+        return 0;
+    case WM_COMMAND:
+        Command(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED && inTray_) Minimized();
+        return 0;
+    case WM_DPICHANGED:
+        DensityChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // WM_PAINT fills everything
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_DRAWITEM:
+        DrawCloseButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return StaticColours(reinterpret_cast<HDC>(wParam));
+    case WM_UPDATEUISTATE:
+        FocusCuesChanged(LOWORD(wParam), HIWORD(wParam));
+        return DefWindowProcW(window_.get(), message, wParam, lParam);
+    default:
+        if (message == TTaskbarProgress::ButtonCreatedMessage()) taskbar_->ButtonCreated();
+        return DefWindowProcW(window_.get(), message, wParam, lParam);
     }
-    if (kind == PROGRESS_BEGIN) {
-        ++transferNumber_;
-        transferOpen_ = true;
-        TotalSize = value;
-        if (value == 0) ProgressBar->SetStyle(Toolkit::TProgressBarStyle::pbstMarquee);
-    } else if (kind == PROGRESS_WORK) {
-        ReceivedSize = NewestCount(value);
-        if (TotalSize > 0) ProgressBar->SetPosition(Percent(ReceivedSize, TotalSize));
-        if (transferCount_) SetTimer(Handle(), kProgressFrameTimer, kProgressFrameMs, nullptr);
-    } else if (kind == PROGRESS_END) {
-        transferOpen_ = false;
-        KillTimer(Handle(), kProgressFrameTimer);
-        ReceivedSize = TotalSize;
-        ProgressBar->SetPosition(100);
-    }
-    SizeLabel->SetCaption(SizeLine());
 }
 
-std::uint64_t TProgressWindow::NewestCount(std::uint64_t posted) const {
-    if (!transferCount_) return posted;
-    return transferCount_->Newest(transferNumber_).value_or(posted);
+void TProgressWindow::Command(WORD id, WORD code) {
+    // The button's click; Esc (IDCANCEL from the loop's dialog keys) closes
+    // exactly as the button does; Enter (IDOK) presses the focused button.
+    const bool buttonClicked = id == kCloseButtonId && code == BN_CLICKED;
+    if (buttonClicked || id == IDCANCEL || (id == IDOK && GetFocus() == closeButton_)) Close();
 }
 
-void TProgressWindow::ProgressFrameEnded() {
-    KillTimer(Handle(), kProgressFrameTimer);
-    if (!transferCount_) return;
-    transferCount_->Acknowledge();
-    // A count stored during the frame, with none after it (the link paused),
-    // would otherwise wait for the next read to be shown.
-    if (!transferOpen_) return;
-    const std::optional<std::uint64_t> newest = transferCount_->Newest(transferNumber_);
-    if (newest && *newest != ReceivedSize) DownloadProgress(PROGRESS_WORK, *newest);
+void TProgressWindow::Paint() {
+    const Win::PaintDc paint(window_.get());
+    const HDC dc = paint.get();
+    if (!dc) return;
+    RECT client{0, 0, layout_.Client.cx, layout_.Client.cy};
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    // The flat frame: a shadow line, then window colour to the frame's width.
+    FrameRect(dc, &client, GetSysColorBrush(COLOR_BTNSHADOW));
+    arrow_.Draw(dc, layout_.Arrow.left, layout_.Arrow.top);
 }
 
-void TProgressWindow::ReleaseDownloadThread() {
-    if (!DownloadThread) return;
-    // Waits for the thread, whose names are final then; releasing it closes
-    // the download file, which can be moved or deleted only then.
-    DownloadThread->WaitFor();
-    downloadNames_ = DownloadThread->Names();
-    DownloadThread.reset();
+void TProgressWindow::DrawCloseButton(const DRAWITEMSTRUCT& item) const {
+    const HDC dc = item.hDC;
+    RECT area = item.rcItem;
+    FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+    const int pressed = (item.itemState & ODS_SELECTED) ? 1 : 0;
+    cross_.Draw(dc, area.left + (area.right - area.left - cross_.Size()) / 2 + pressed,
+                area.top + (area.bottom - area.top - cross_.Size()) / 2 + pressed);
+    // The focus cue only when the focus came from the keyboard.
+    if ((item.itemState & ODS_FOCUS) && focusCues_) DrawFocusRect(dc, &area);
 }
 
-void TProgressWindow::DownloadFinished(WPARAM completed) {
-    DownloadCompleted = completed != 0;
-    ReleaseDownloadThread();
-    if (DownloadCompleted && downloadNames_) HandOff(job_, *downloadNames_, setupPublisherPin_, Handle());
-    Close();
+void TProgressWindow::FocusCuesChanged(WORD action, WORD flags) {
+    // The dialog keys of the message loop clear UISF_HIDEFOCUS at the first
+    // Tab (WM_CHANGEUISTATE, which the top-level window's default handling
+    // turns into WM_UPDATEUISTATE); the cues then stay for the window's life.
+    if (!(flags & UISF_HIDEFOCUS) || action == UIS_INITIALIZE) return;
+    focusCues_ = action == UIS_CLEAR;
+    InvalidateRect(closeButton_, nullptr, FALSE);
 }
 
-void TProgressWindow::Destroying() {
-    if (DownloadThread) DownloadThread->RequestStop();
-    ReleaseDownloadThread();
-    if (DownloadCompleted || !downloadNames_) return;
-    const std::wstring& path = downloadNames_->DownloadPath;
-    if (PathExists(path)) DeleteFileW(path.c_str());
+LRESULT TProgressWindow::StaticColours(HDC dc) const {
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
 }
 
-void TProgressWindow::ApplicationMinimized() {
-    Hide();
-    TrayIcon->SetVisible(true);
+void TProgressWindow::DensityChanged(int pixelsPerInch, const RECT& suggested) {
+    ApplyLayout(pixelsPerInch);
+    // The system's suggested place keeps the window on the new monitor; the
+    // size is the layout's.
+    SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TProgressWindow::Minimized() {
+    ShowWindow(window_.get(), SW_HIDE);
+    tray_->SetVisible(true, layout_.PixelsPerInch);
 }
 
 void TProgressWindow::TrayIconClicked() {
-    SetWindowState(Toolkit::TWindowState::wsNormal);
     Show();
-    Toolkit::Application().BringToFront();
-    TrayIcon->SetVisible(false);
+    tray_->SetVisible(false, layout_.PixelsPerInch);
 }
 
 void TProgressWindow::TrayIconHovered() {
     // The icon keeps the first 127 characters; an unchanged text is not sent again.
-    TrayIcon->SetHint(TitleLabel->Caption() + L"\n" + SizeLabel->Caption());
+    tray_->SetHint(titleText_ + L"\n" + sizeText_);
 }
 
-std::wstring TProgressWindow::SizeLine() const {
-    std::wstring figures = std::to_wstring(ReceivedSize / 1024);
-    if (TotalSize > 0) figures += L" / " + std::to_wstring(TotalSize / 1024);
-    return job_.Window.SizePrefix + figures + job_.Window.SizeSuffix;
-}
-
-void TProgressWindow::Closing(Toolkit::TCloseAction&) {
-    // Hidden at once; the default action lets the application end its loop.
-    Hide();
+void TProgressWindow::SetText(HWND part, std::wstring& shown, const std::wstring& text) {
+    if (text == shown) return;
+    shown = text;
+    SetWindowTextW(part, text.c_str());
 }

@@ -1,7 +1,8 @@
 // Whole runs of the real updater.exe against the in-test server on the
 // built-in URL's port: a complete download that ends in the started setup
 // program (directly and through the system proxy), the failures that open the
-// job's URL in the browser instead, and the window during a download.
+// job's URL in the browser instead, the window during a download with its
+// pictures drawn for the density, and a build that starts in the tray.
 #include "files/FilePaths.h"
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
@@ -15,13 +16,18 @@
 #include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "win/ComApartment.h"
+#include "win/DeviceContext.h"
 #include "win/Unique.h"
+#include "window/WindowLayout.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 using namespace TestSupport;
 
@@ -30,6 +36,48 @@ namespace {
 // The arguments of every run: a quoted one with a space, and the macro for
 // the parent of the updater's folder.
 const wchar_t kArguments[] = L" alpha \"beta gamma\" /d:%UP_LEVEL_CUR_DIR%Q";
+
+// Returns the size of the box around the ink of `area` (client coordinates
+// of `window`, as the screen shows it).
+SIZE InkBox(HWND window, const RECT& area) {
+    POINT origin{area.left, area.top};
+    ClientToScreen(window, &origin);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    const Win::WindowDc screen(nullptr);
+    const Win::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const Win::UniqueHBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    {
+        const Win::SelectedObject selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), origin.x, origin.y, SRCCOPY);
+    }
+    const COLORREF colour = GetSysColor(COLOR_WINDOW);
+    const auto* pixels = static_cast<const unsigned*>(bits);
+    // Ink: a channel at least 64 away from the background's (for the grey
+    // cross on white, about half a pixel covered), so that the faint edge
+    // pixels of the smoothing do not decide the box.
+    auto ink = [&](unsigned pixel) {
+        const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+        return std::abs(r - GetRValue(colour)) >= 64 || std::abs(g - GetGValue(colour)) >= 64 ||
+               std::abs(b - GetBValue(colour)) >= 64;
+    };
+    RECT box{width, height, -1, -1};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (ink(pixels[y * width + x])) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box.right < 0 ? SIZE{0, 0} : SIZE{box.right - box.left, box.bottom - box.top};
+}
 
 struct CompleteRunCase {
     const char* name;
@@ -138,6 +186,7 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
     const TrickledRun run(3 * 1024 * 1024, 600 * 1024);
     int position = -1;
     LONG clientWidth = 0;
+    SIZE ring{}, cross{};
     const long code = run.Run(kArguments, [&](DWORD process) {
         const HWND window = WaitForUpdaterWindow(process, 20000);
         if (!window) return;
@@ -147,6 +196,11 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
         EXPECT_TRUE(run.WaitForBodyBytes(run.Download.size() * 2 / 5));
         Sleep(300);  // the last notifications painted
         position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
+        // The picture: everything left of the texts' panel below the strip,
+        // inside the frame; the cross: the close button.
+        const TWindowLayout layout = LayoutFor(StartedDensity());
+        ring = InkBox(window, RECT{2, layout.Strip.bottom, layout.ProgressPanel.left, client.bottom - 2});
+        cross = InkBox(window, layout.CloseButton);
         if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {
             const Win::ComApartment com;
             const std::string name =
@@ -159,10 +213,53 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
     EXPECT_LE(std::abs(clientWidth - 550 * StartedDensity() / 115), 1) << clientWidth;
     EXPECT_GT(position, 0);
     EXPECT_LT(position, 100);
+    // The pictures are drawn for the density: at 96 pixels per inch the ring's
+    // ink fills its 48-pixel square and the cross's 12 of its 16 pixels; at m
+    // pixels per inch both boxes are m / 96 times that (1.5 at 144, 2 at 192),
+    // within 6 %.
+    const double scale = StartedDensity() / 96.0;
+    std::printf("ring %ld x %ld, cross %ld x %ld at %d dpi\n", ring.cx, ring.cy, cross.cx, cross.cy, StartedDensity());
+    for (const auto& [box, size96] : {std::pair{ring, 48}, std::pair{cross, 12}}) {
+        EXPECT_NEAR(box.cx, size96 * scale, size96 * scale * 0.06);
+        EXPECT_NEAR(box.cy, size96 * scale, size96 * scale * 0.06);
+    }
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
     EXPECT_FALSE(run.SetupStarted());
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
+}
+
+// Built with UPDATER_START_IN_TRAY, the updater's built-in job asks for the
+// notification area (UpdaterMinimized "1"): the download runs with only the
+// icon there, no window is ever shown, and it ends in the started setup program.
+TEST(TrayBuildE2ETest, BuiltInJobRunsInTheNotificationArea) {
+    const std::string download = DemoSetupDownload(2 * 1024 * 1024);
+    // About two seconds at this rate: time to see the icon.
+    BuiltInUrlServer server(ServerAnswer::Body(download, 1024 * 1024), BuiltInUrlServer::BuiltInUrlPort());
+    const ScopedSystemProxy proxy(0ul, std::nullopt);
+    ScopedBrowserStub browser;
+    UpdaterRunOptions options;
+    options.Executable = UnixToWindowsPath(UPDATER_TRAY_EXE_UNIX_PATH);
+    UpdaterRun run(options);
+    bool iconShown = false, windowShown = false;
+    const long code = run.Run(kArguments, [&](DWORD process) {
+        const Win::UniqueHandle running(OpenProcess(SYNCHRONIZE, FALSE, process));
+        WaitUntil(
+            [&] {
+                iconShown = iconShown || NotificationAreaIcons().size() == 1;
+                windowShown = windowShown || FindUpdaterWindow(process) != nullptr;
+                return !running || WaitForSingleObject(running.get(), 0) == WAIT_OBJECT_0;
+            },
+            30000);
+    }).ExitCode;
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(iconShown);
+    EXPECT_FALSE(windowShown);
+    const std::string settings = ReadFileBytes(run.TempFolder() + L"Velmora\\UpdaterSettings.xml");
+    EXPECT_NE(settings.find("<UpdaterMinimized>1</UpdaterMinimized>"), std::string::npos) << settings;
+    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + L"orvinta-setup.exe") == download) << "the file arrived whole";
+    EXPECT_TRUE(run.WaitForSetupRecord()) << "the setup program was started";
+    EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
 // The setup gets the very arguments the updater got, whatever they hold

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -116,17 +117,36 @@ TEST(EntryRoutineE2ETest, SettingsFileThatCannotBeRewrittenEndsTheRunQuietly) {
     EXPECT_EQ(ReadFileBytes(settings), olderJob);
 }
 
-// With a job the progress window comes up as a visible, unowned application
-// window of the layout's size while the download runs (its file is in the
-// temporary folder); a click on the close picture with a real pointer makes
+// How the user closes the window: the xdotool command for a window of
+// `bounds` (96 pixels per inch: the 16-pixel close button ends 7 pixels left
+// of the 2-pixel frame and starts 5 pixels below it).
+struct CloseCase {
+    const char* name;
+    std::function<std::string(const RECT& bounds)> command;
+};
+
+void PrintTo(const CloseCase& c, std::ostream* out) { *out << c.name; }
+
+// Clicks the picture first (with no window manager keys reach only a window
+// that was clicked), then types `keys`.
+std::string ClickThenType(const RECT& bounds, const std::string& keys) {
+    const int x = bounds.left + 2 + 19 + 24, y = bounds.top + 2 + 37 + 24;
+    return "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.2 click 1 sleep 0.3 " + keys;
+}
+
+class CloseE2ETest : public ::testing::TestWithParam<CloseCase> {};
+
+// The real updater.exe shows a borderless application window of the layout's
+// size while the download runs (its file is in the temporary folder); the
+// close button pressed with the real pointer or the keyboard, or Esc, makes
 // the window disappear and stops the download: the process ends with 0,
 // leaves no file, starts nothing and does not open the browser.
-TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
-    // About a minute at this rate: the transfer is under way when the click comes.
+TEST_P(CloseE2ETest, ClosingTheWindowEndsTheRun) {
+    // About a minute at this rate: the transfer is under way when the close comes.
     const TrickledRun run(4 * 1024 * 1024, 64 * 1024);
     RECT bounds{};
     bool applicationWindow = false;
-    bool clicked = false;
+    bool closed = false;
     bool disappeared = false;
     std::vector<std::wstring> filesDuringTransfer;
     const long code = run.Run(L"", [&](DWORD pid) {
@@ -136,19 +156,14 @@ TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
         applicationWindow = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) && !GetWindow(window, GW_OWNER);
         EXPECT_TRUE(run.WaitForBodyBytes(64 * 1024));
         filesDuringTransfer = FilesIn(run.TempFolder());
-        // At 96 pixels per inch the 16-pixel close picture ends 7 pixels left
-        // of the 2-pixel frame and starts 5 pixels below it.
-        const int x = bounds.right - 2 - 7 - 8, y = bounds.top + 2 + 5 + 8;
-        clicked = RunUnixShell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-                                   " sleep 0.2 click 1",
-                               false);
+        closed = RunUnixShell(GetParam().command(bounds), false);
         disappeared = WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, 10000);
     }).ExitCode;
-    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(closed);
     EXPECT_TRUE(disappeared);
-    EXPECT_EQ(code, 0) << "the click on the close picture ended the run";
+    EXPECT_EQ(code, 0) << "closing the window ended the run";
     EXPECT_TRUE(applicationWindow);
-    EXPECT_EQ(bounds.right - bounds.left, 458);  // 550 x 96 / 115, through the toolkit's two steps
+    EXPECT_EQ(bounds.right - bounds.left, 458);  // 550 x 96 / 115, in two rounded steps
     EXPECT_EQ(bounds.bottom - bounds.top, 126);
     EXPECT_EQ(filesDuringTransfer, std::vector<std::wstring>{L"downloaded-file.exe"});
     EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
@@ -156,6 +171,19 @@ TEST(EntryRoutineE2ETest, WindowShowsAndTheClosePictureEndsTheRun) {
     EXPECT_LT(run.Server.BodyBytesSent(), run.Download.size());
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, CloseE2ETest,
+    ::testing::Values(CloseCase{"ClickOnTheCross",
+                                [](const RECT& bounds) {
+                                    const int x = bounds.right - 2 - 7 - 8, y = bounds.top + 2 + 5 + 8;
+                                    return "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                                           " sleep 0.2 click 1";
+                                }},
+                      CloseCase{"Escape", [](const RECT& bounds) { return ClickThenType(bounds, "key Escape"); }},
+                      CloseCase{"TabThenEnter",
+                                [](const RECT& bounds) { return ClickThenType(bounds, "key Tab sleep 0.3 key Return"); }}),
+    [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 std::string ResourceText(HMODULE module, const wchar_t* name, const wchar_t* type) {
     HRSRC resource = FindResourceW(module, name, type);
@@ -185,9 +213,15 @@ TEST(EntryRoutineE2ETest, ExecutableCarriesManifestVersionAndIcon) {
                              "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                              "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
-    EXPECT_NE(FindResourceW(module, L"MAINICON", MAKEINTRESOURCEW(14)), nullptr);  // RT_GROUP_ICON
-    EXPECT_NE(FindResourceW(module, L"ARROW48", MAKEINTRESOURCEW(10)), nullptr);
-    EXPECT_NE(FindResourceW(module, L"CLOSE16", MAKEINTRESOURCEW(10)), nullptr);
+    // The icon's group (RT_GROUP_ICON: a 6-byte header, then 14 bytes per
+    // image, its width first) holds 16, 20, 24, 32 and 48 pixels, so the
+    // notification area at 96, 120 and 144 pixels per inch scales nothing.
+    const std::string group = ResourceText(module, L"MAINICON", MAKEINTRESOURCEW(14));
+    ASSERT_GE(group.size(), 6u);
+    std::vector<int> widths;
+    for (size_t at = 6; at + 14 <= group.size(); at += 14) widths.push_back(static_cast<unsigned char>(group[at]));
+    std::sort(widths.begin(), widths.end());
+    EXPECT_EQ(widths, (std::vector<int>{16, 20, 24, 32, 48}));
     FreeLibrary(module);
 
     DWORD ignored = 0;

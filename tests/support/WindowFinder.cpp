@@ -9,8 +9,8 @@ namespace TestSupport {
 
 namespace {
 
-// The class of every top-level window of the window toolkit (src/toolkit).
-const wchar_t kToolkitWindowClass[] = L"ToolkitWindow";
+// The class of the progress window (window/ProgressWindow.cpp).
+const wchar_t kUpdaterWindowClass[] = L"TUpdaterForm";
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
@@ -64,7 +64,7 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* windowClass) {
 }
 
 HWND FindUpdaterWindow(DWORD processId) {
-    const std::vector<HWND> windows = TopLevelWindows(processId, kToolkitWindowClass);
+    const std::vector<HWND> windows = TopLevelWindows(processId, kUpdaterWindowClass);
     return windows.empty() ? nullptr : windows.front();
 }
 

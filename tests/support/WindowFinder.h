@@ -17,7 +17,7 @@ constexpr DWORD kAnyProcess = 0;
 std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* windowClass);
 
 // Returns the updater's window, the visible top-level window of the window
-// toolkit's class, of process `processId` (or of any); null when none is shown.
+// class TUpdaterForm, of process `processId` (or of any); null when none is shown.
 HWND FindUpdaterWindow(DWORD processId);
 
 // Waits up to `timeoutMs` for the updater's window of a running process and

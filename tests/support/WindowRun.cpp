@@ -2,7 +2,7 @@
 
 #include "job/SettingsFile.h"
 #include "support/Utf8.h"
-#include "toolkit/Application.h"
+#include "win/MessageLoop.h"
 #include "window/ProgressWindow.h"
 
 #include <stdexcept>
@@ -70,33 +70,41 @@ TJob SaveAndReadBack(const TJob& job, const std::optional<std::wstring>& trayFla
     return *readBack;
 }
 
-TWindowRun::TWindowRun() : temp_(scratch_.Path()), target_(scratch_.Path() + L"target\\") {
-    Toolkit::Application().Initialize();
-    Toolkit::Application().MainFormOnTaskbar = true;
-}
+TWindowRun::TWindowRun() : temp_(scratch_.Path()), target_(scratch_.Path() + L"target\\") {}
 
-TWindowRun::~TWindowRun() { Toolkit::Application().DestroyForms(); }
+TWindowRun::~TWindowRun() { Destroy(); }
 
-TProgressWindow& TWindowRun::Start(TJob job, std::optional<TPublisher> setupPublisherPin) {
-    return Make(std::move(job), std::nullopt, std::move(setupPublisherPin));
+void TWindowRun::Destroy() { window_.reset(); }
+
+TProgressWindow& TWindowRun::Start(TJob job, std::optional<TPublisher> setupPublisherPin,
+                                   Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
+    return Make(std::move(job), std::nullopt, std::move(setupPublisherPin), std::move(taskbar));
 }
 
 TProgressWindow& TWindowRun::StartWithTrayFlagText(TJob job, const std::wstring& trayFlagText) {
-    return Make(std::move(job), trayFlagText, std::nullopt);
+    return Make(std::move(job), trayFlagText, std::nullopt, nullptr);
 }
 
 TProgressWindow& TWindowRun::Make(TJob job, const std::optional<std::wstring>& trayFlagText,
-                                  std::optional<TPublisher> setupPublisherPin) {
+                                  std::optional<TPublisher> setupPublisherPin,
+                                  Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
     job.TargetFolder = target_;
-    return Toolkit::Application().CreateForm<TProgressWindow>(SaveAndReadBack(job, trayFlagText),
-                                                              std::move(setupPublisherPin));
+    window_.reset();
+    window_ = std::make_unique<TProgressWindow>(SaveAndReadBack(job, trayFlagText), std::move(setupPublisherPin),
+                                                std::move(taskbar));
+    return *window_;
 }
 
-void RunApplicationCalling(const std::function<void()>& inside) {
+void RunWindow(TProgressWindow& window) {
+    window.ShowUnlessInTray();
+    Win::RunMessageLoop(window.Handle());
+}
+
+void RunWindowCalling(TProgressWindow& window, const std::function<void()>& inside) {
     inside_ = inside;
     // A thread timer's message carries its procedure, which DispatchMessageW calls.
     SetTimer(nullptr, 0, 0, CallInside);
-    Toolkit::Application().Run();
+    RunWindow(window);
 }
 
 }  // namespace TestSupport

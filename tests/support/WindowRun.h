@@ -1,6 +1,6 @@
 // In-process runs of the progress window as the entry routine makes it, with
 // a job of the test's own read back from the settings file, and a way to act
-// from inside the application's loop.
+// from inside the message loop.
 #pragma once
 
 #include "completion/PublisherCheck.h"
@@ -8,13 +8,15 @@
 #include "support/ScratchFiles.h"
 #include "win/ComApartment.h"
 
-#include <boost/noncopyable.hpp>
+#include <wrl/client.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 class TProgressWindow;
+struct ITaskbarList3;
 
 namespace TestSupport {
 
@@ -30,18 +32,25 @@ TJob StartingJob(const std::wstring& url, const std::wstring& arguments);
 // and returns the job read back from it. COM initialised.
 TJob SaveAndReadBack(const TJob& job, const std::optional<std::wstring>& trayFlagText = std::nullopt);
 
-// Prepares the application (the main form owns its taskbar button, as in the
-// entry routine) with a fresh temporary folder; destroys the forms again. UI thread.
-class TWindowRun : boost::noncopyable {
+// Makes progress windows with a fresh temporary folder; destroys the window
+// (stopping its download) before the folder goes. UI thread.
+class TWindowRun {
 public:
     TWindowRun();
     ~TWindowRun();
+    TWindowRun(const TWindowRun&) = delete;
+    TWindowRun& operator=(const TWindowRun&) = delete;
 
     // Saves `job` with its target folder set to Target(), reads it back and
-    // makes the window with it and `setupPublisherPin`; the window starts the download.
-    TProgressWindow& Start(TJob job, std::optional<TPublisher> setupPublisherPin = std::nullopt);
+    // makes the window with it, `setupPublisherPin` and `taskbar` (null: the
+    // shell's); the window starts the download.
+    TProgressWindow& Start(TJob job, std::optional<TPublisher> setupPublisherPin = std::nullopt,
+                           Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
     // The same with the tray flag stored as `trayFlagText`.
     TProgressWindow& StartWithTrayFlagText(TJob job, const std::wstring& trayFlagText);
+    // Destroys the window as the entry routine does after its loop: the
+    // download is stopped and waited for, an unfinished file deleted.
+    void Destroy();
 
     // The run's scratch folder (the temporary folder), with a trailing "\".
     const std::wstring& Folder() const noexcept { return scratch_.Path(); }
@@ -50,17 +59,21 @@ public:
 
 private:
     TProgressWindow& Make(TJob job, const std::optional<std::wstring>& trayFlagText,
-                          std::optional<TPublisher> setupPublisherPin);
+                          std::optional<TPublisher> setupPublisherPin, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar);
 
     Win::ComApartment com_;
     ScratchFolder scratch_;
     ScopedTempFolder temp_;
     std::wstring target_;
+    std::unique_ptr<TProgressWindow> window_;
 };
 
-// Runs the application's loop and calls `inside` once from within it (from a
-// thread timer the loop dispatches), after Run has shown the main form or
-// not; returns when the loop has ended.
-void RunApplicationCalling(const std::function<void()>& inside);
+// Shows `window` unless it starts in the notification area and runs the
+// message loop as the entry routine does, until the window is closed.
+void RunWindow(TProgressWindow& window);
+
+// Runs the window's loop as RunWindow does and calls `inside` once from within
+// it (from a thread timer the loop dispatches); returns when the loop has ended.
+void RunWindowCalling(TProgressWindow& window, const std::function<void()>& inside);
 
 }  // namespace TestSupport

@@ -1,7 +1,6 @@
 // The entry routine's error guard: what it shows and what it lets through.
 #include "app/EntryRoutine.h"
 #include "support/WindowFinder.h"
-#include "toolkit/Application.h"
 #include "win/Exception.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +16,6 @@ namespace {
 // The entry routine's guard shows an error of the application's class with
 // its message, and any other error as one with an empty message; nothing leaves it.
 TEST(EntryGuardTest, ShowsApplicationErrorsAndEmptiesOthers) {
-    Toolkit::Application().Initialize();
     const struct {
         std::function<void()> steps;
         std::vector<std::wstring> texts;

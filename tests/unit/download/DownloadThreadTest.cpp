@@ -10,7 +10,6 @@
 #include "support/ScratchFiles.h"
 #include "support/TestServers.h"
 #include "support/Waits.h"
-#include "toolkit/Application.h"
 #include "unit/net/NetTestSupport.h"
 #include "win/ComApartment.h"
 
@@ -70,7 +69,7 @@ public:
     bool PumpUntil(Predicate done) { return TestSupport::PumpUntil(done); }
 
     // Starts recording the notifications of a thread that shares `count`.
-    void Follow(boost::shared_ptr<TTransferProgress> count, bool acknowledge = true) {
+    void Follow(std::shared_ptr<TTransferProgress> count, bool acknowledge = true) {
         Notices.clear();
         count_ = std::move(count);
         acknowledge_ = acknowledge;
@@ -113,7 +112,7 @@ private:
         Notices.push_back({message, kind, value, marquee_});
     }
 
-    boost::shared_ptr<TTransferProgress> count_;
+    std::shared_ptr<TTransferProgress> count_;
     bool acknowledge_ = true;
     unsigned transfer_ = 0;
     bool marquee_ = false;
@@ -166,7 +165,7 @@ std::vector<TReported> Transfers(const std::vector<TNotice>& notices, WPARAM& fi
 // temporary folder of its own, the browser stub. No progress window.
 class DownloadThreadTest : public ::testing::Test {
 protected:
-    DownloadThreadTest() : temp_(scratch_.Path()) { Toolkit::Application().Initialize(); }
+    DownloadThreadTest() : temp_(scratch_.Path()) {}
     ~DownloadThreadTest() override { thread_.reset(); }
 
     std::wstring Target() const { return scratch_.Path() + L"target\\"; }
@@ -345,7 +344,7 @@ TEST_F(DownloadThreadTest, WholeBodyAgainIsASecondTransfer) {
 // between its begin and end, and the shared count holds the whole body.
 TEST_F(DownloadThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
     Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"), Net::TProxySettings(), std::wstring(), false);
-    const boost::shared_ptr<TTransferProgress> count = thread_->Progress();
+    const std::shared_ptr<TTransferProgress> count = thread_->Progress();
     EXPECT_EQ(Finish(), 1u);
     ASSERT_EQ(reported_.size(), 1u);
     EXPECT_EQ(reported_[0].Total, 3 << 20);

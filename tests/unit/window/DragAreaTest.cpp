@@ -3,38 +3,59 @@
 #include "window/DragArea.h"
 
 #include "support/Processes.h"
-#include "support/TestLayouts.h"
-#include "toolkit/Application.h"
-#include "toolkit/Image.h"
-#include "toolkit/Layout.h"
-#include "toolkit/Panel.h"
+#include "support/WindowRun.h"
 #include "win/ComApartment.h"
+#include "win/Exception.h"
+#include "win/Unique.h"
+#include "window/ProgressWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using namespace Toolkit;
-
 namespace {
 
-TFormLayout DragLayout() {
-    return TestSupport::BorderlessLayout(300, 150, {
-        {L"TPanel", L"Strip", nullptr, 0, 0, 300, 30, TAlign::alTop},
-        {L"TImage", L"Cross", L"Strip", 270, 5, 16, 16, TAlign::alNone, akTop | akRight, 0, nullptr, nullptr, 0, 0,
-         L"CLOSE16"},
-        {L"TPanel", L"Body", nullptr, 20, 50, 200, 80},
-    });
+constexpr wchar_t kTestWindowClass[] = L"DragAreaTestWindow";
+
+// Counts the mouse moves that reach a window of the test class.
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE) ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
-class DragForm : public TForm {
+HWND MakeWindow(DWORD style, HWND parent, const wchar_t* windowClass, int x, int y, int width, int height) {
+    const HWND window = CreateWindowExW(0, windowClass, L"", style, x, y, width, height, parent, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    Win::ThrowLastErrorIf(!window, "CreateWindowExW");
+    return window;
+}
+
+// A borderless 300 x 150 window at (200, 200) with a strip along its top and
+// a body below; both take the mouse themselves (SS_NOTIFY).
+class DragForm {
 public:
     DragForm() {
-        LoadLayout(*this, DragLayout());
-        SetBounds(200, 200, Width(), Height());
-        Show();
+        WNDCLASSEXW windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = CountingProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+        windowClass.lpszClassName = kTestWindowClass;
+        RegisterClassExW(&windowClass);  // fails harmlessly once registered
+        window_.reset(MakeWindow(WS_POPUP | WS_CLIPCHILDREN, nullptr, kTestWindowClass, 200, 200, 300, 150));
+        SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&moves));
+        Strip = MakeWindow(WS_CHILD | WS_VISIBLE | SS_NOTIFY, window_.get(), L"STATIC", 0, 0, 300, 30);
+        Body = MakeWindow(WS_CHILD | WS_VISIBLE | SS_NOTIFY, window_.get(), L"STATIC", 20, 50, 200, 80);
+        ShowWindow(window_.get(), SW_SHOW);
     }
-    TWinControl& Part(const wchar_t* name) { return dynamic_cast<TWinControl&>(*FindComponent(name)); }
+    HWND Handle() const { return window_.get(); }
+    HWND Strip = nullptr;
+    HWND Body = nullptr;
+    int moves = 0;
+
+private:
+    Win::UniqueHWnd window_;
 };
 
 // Lets the message loop run for a moment (the window appears on the X server).
@@ -68,62 +89,59 @@ POINT Origin(HWND window) {
     return {bounds.left, bounds.top};
 }
 
-POINT OnScreen(TWinControl& control, int x, int y) {
+POINT OnScreen(HWND control, int x, int y) {
     POINT point{x, y};
-    ClientToScreen(control.Handle(), &point);
+    ClientToScreen(control, &point);
     return point;
 }
 
-// Drags (x, y) of `control` by (40, 30) and returns how far the form moved.
-POINT DragAndMeasure(DragForm& form, TWinControl& control, int x, int y, const char* key = nullptr) {
-    const POINT before = Origin(form.Handle());
+// Drags (x, y) of `control` by (40, 30) and returns how far `form` moved.
+POINT DragAndMeasure(HWND form, HWND control, int x, int y, const char* key = nullptr) {
+    const POINT before = Origin(form);
     const POINT start = OnScreen(control, x, y);
     Drag(start.x, start.y, 40, 30, key);
-    const POINT after = Origin(form.Handle());
+    const POINT after = Origin(form);
     return {after.x - before.x, after.y - before.y};
 }
 
 class DragAreaTest : public ::testing::Test {
 protected:
-    DragAreaTest() { Application().Initialize(); }
     Win::ComApartment com_;
 };
 
-// Left button on the strip moves the window with the pointer, also over the
-// windowless picture on it; with Shift, Ctrl or the right button held it does not, nor does a
+// Left button on the strip moves the window with the pointer, at either end
+// of it; with Shift, Ctrl or the right button held it does not, nor does a
 // drag elsewhere; a copy keeps the attachment and the last release removes it.
 TEST_F(DragAreaTest, DraggingTheStripMovesTheWindow) {
     DragForm form;
-    TWinControl& strip = form.Part(L"Strip");
-    TWinControl& body = form.Part(L"Body");
+    const HWND window = form.Handle(), strip = form.Strip, body = form.Body;
     PumpBriefly();
-    POINT moved = DragAndMeasure(form, strip, 100, 10);
+    POINT moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 0);  // nothing attached yet
     EXPECT_EQ(moved.y, 0);
 
-    TDragArea area(strip);
-    moved = DragAndMeasure(form, strip, 100, 10);
+    TDragArea area(strip, window);
+    moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 40);
     EXPECT_EQ(moved.y, 30);
-    const auto& cross = dynamic_cast<TImage&>(*form.FindComponent(L"Cross"));
-    moved = DragAndMeasure(form, strip, cross.Left() + 8, cross.Top() + 8);
+    moved = DragAndMeasure(window, strip, 278, 13);
     EXPECT_EQ(moved.x, 40);
     EXPECT_EQ(moved.y, 30);
     for (const char* key : {"shift", "ctrl", "right"}) {
-        moved = DragAndMeasure(form, strip, 100, 10, key);
+        moved = DragAndMeasure(window, strip, 100, 10, key);
         EXPECT_EQ(moved.x, 0) << key;
         EXPECT_EQ(moved.y, 0) << key;
     }
-    moved = DragAndMeasure(form, body, 50, 40);
+    moved = DragAndMeasure(window, body, 50, 40);
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
 
     TDragArea copy(area);
     area = TDragArea();
-    moved = DragAndMeasure(form, strip, 100, 10);
+    moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 40) << "the copy keeps the attachment";
     copy = TDragArea();
-    moved = DragAndMeasure(form, strip, 100, 10);
+    moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 0) << "the last release removed the subclass";
     EXPECT_EQ(moved.y, 0);
 }
@@ -132,14 +150,14 @@ TEST_F(DragAreaTest, DraggingTheStripMovesTheWindow) {
 // subclass (same procedure, identifier 0): releasing either removes it for both.
 TEST_F(DragAreaTest, IndependentAttachmentsShareOneSubclass) {
     DragForm form;
-    TWinControl& strip = form.Part(L"Strip");
+    const HWND window = form.Handle(), strip = form.Strip;
     PumpBriefly();
-    TDragArea first(strip);
-    TDragArea second(strip);
-    POINT moved = DragAndMeasure(form, strip, 100, 10);
+    TDragArea first(strip, window);
+    TDragArea second(strip, window);
+    POINT moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 40);
     first = TDragArea();
-    moved = DragAndMeasure(form, strip, 100, 10);
+    moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
 }
@@ -149,37 +167,55 @@ TEST_F(DragAreaTest, IndependentAttachmentsShareOneSubclass) {
 // other hit-test results pass unchanged, and the release undoes it.
 TEST_F(DragAreaTest, AttachedToTheFormItsClientAreaIsATitleBar) {
     DragForm form;
-    const POINT free = OnScreen(form, 250, 140);  // not covered by a child
-    const POINT child = OnScreen(form.Part(L"Body"), 5, 5);
+    const HWND window = form.Handle();
+    const POINT free = OnScreen(window, 250, 140);  // not covered by a child
+    const POINT child = OnScreen(form.Body, 5, 5);
     const LPARAM freePoint = MAKELPARAM(free.x, free.y);
-    EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, freePoint), HTCLIENT);
+    EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, freePoint), HTCLIENT);
     {
-        TDragArea area(form);
-        EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, freePoint), HTCAPTION);
-        EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTNOWHERE);
-        EXPECT_EQ(SendMessageW(form.Part(L"Body").Handle(), WM_NCHITTEST, 0, MAKELPARAM(child.x, child.y)), HTCLIENT);
+        TDragArea area(window, window);
+        EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, freePoint), HTCAPTION);
+        EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTNOWHERE);
+        EXPECT_EQ(SendMessageW(form.Body, WM_NCHITTEST, 0, MAKELPARAM(child.x, child.y)), HTCLIENT);
         PumpBriefly();
         // The system's own move starts at the press, so the nudge counts too.
-        POINT moved = DragAndMeasure(form, form, 250, 140);
+        POINT moved = DragAndMeasure(window, window, 250, 140);
         EXPECT_EQ(moved.x, 41);
         EXPECT_EQ(moved.y, 31);
     }
-    const POINT now = OnScreen(form, 250, 140);
-    EXPECT_EQ(SendMessageW(form.Handle(), WM_NCHITTEST, 0, MAKELPARAM(now.x, now.y)), HTCLIENT);
+    const POINT now = OnScreen(window, 250, 140);
+    EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(now.x, now.y)), HTCLIENT);
 }
 
-// A default handle attaches nothing; a control outside any form gets nothing
-// installed: a left-button move still reaches the control itself.
-TEST_F(DragAreaTest, EmptyAndFormlessHandlesAreInert) {
+// A default handle attaches nothing; an area with no window to move gets
+// nothing installed: a left-button move still reaches the window itself.
+TEST_F(DragAreaTest, EmptyAndWindowlessHandlesAreInert) {
     { TDragArea empty; }
-    TPanel loose;
-    loose.SetBounds(0, 0, 50, 20);
-    int moves = 0;
-    loose.OnMouseMove = [&](unsigned, int, int) { ++moves; };
-    TDragArea inert(loose);
+    DragForm loose;
+    TDragArea inert(loose.Handle(), nullptr);
     TDragArea copy = inert;
     SendMessageW(loose.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
-    EXPECT_EQ(moves, 1);
+    EXPECT_EQ(loose.moves, 1);
+}
+
+// The progress window's own strip: a drag on it moves the window, also right
+// beside the close button; a drag on the title line does not.
+TEST_F(DragAreaTest, ProgressWindowMovesByItsStrip) {
+    TestSupport::TWindowRun run;
+    TProgressWindow& form = run.Start(TestSupport::IdleJob());
+    form.Show();
+    PumpBriefly();
+    const TWindowLayout& layout = form.Layout();
+    const int stripY = (layout.Strip.bottom - layout.Strip.top) / 2;
+    POINT moved = DragAndMeasure(form.Handle(), form.DragStrip(), 100, stripY);
+    EXPECT_EQ(moved.x, 40);
+    EXPECT_EQ(moved.y, 30);
+    moved = DragAndMeasure(form.Handle(), form.DragStrip(), layout.CloseButton.left - layout.Strip.left - 4, stripY);
+    EXPECT_EQ(moved.x, 40);
+    EXPECT_EQ(moved.y, 30);
+    moved = DragAndMeasure(form.Handle(), form.TitleLabel(), 10, 5);
+    EXPECT_EQ(moved.x, 0);
+    EXPECT_EQ(moved.y, 0);
 }
 
 }  // namespace

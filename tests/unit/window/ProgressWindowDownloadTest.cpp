@@ -16,14 +16,9 @@
 #include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "support/WindowRun.h"
-#include "toolkit/Application.h"
-#include "toolkit/Label.h"
-#include "toolkit/ProgressBar.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
 #include "window/ProgressWindow.h"
-
-#include <boost/noncopyable.hpp>
 
 #include <gtest/gtest.h>
 
@@ -37,12 +32,8 @@
 #include <vector>
 
 using namespace TestSupport;
-using Toolkit::Application;
 
 namespace {
-
-// The 3 MiB body nginx serves as /pattern-3m.bin.
-std::string Pattern3M() { return PatternBody(3 * 1024 * 1024); }
 
 class ProgressWindowDownloadTest : public ::testing::Test {
 protected:
@@ -61,35 +52,40 @@ protected:
 };
 
 // A complete download ends under the next free final name, records it in the
-// job's registry key, leaves no download file, opens no browser, and closes the window.
+// job's registry key, leaves no download file, opens no browser, and closes
+// the window. (A setup program: the hand-off refuses any other file.)
 TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     ScratchRegistryKey key;
+    ScopedServedDemoSetup setup(3 * 1024 * 1024);
+    const std::wstring name = setup.Name(), base = name.substr(0, name.size() - 4);
     CreateDirectoryW(target_.c_str(), nullptr);
-    WriteFileBytes(target_ + L"pattern-3m.bin", "older");
-    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"),
-                               L"HKEY_CURRENT_USER\\" + key.SubKey());
+    WriteFileBytes(target_ + name, "older");
+    TProgressWindow& form =
+        Start(TTestServers::Instance().Http("nginx", L"/" + name), L"HKEY_CURRENT_USER\\" + key.SubKey());
     ASSERT_TRUE(form.DownloadThread);
-    Application().Run();  // ends when the finished notification closes the window
+    RunWindow(form);  // ends when the finished notification closes the window
 
     EXPECT_TRUE(form.DownloadCompleted);
     EXPECT_FALSE(form.DownloadThread);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{L"pattern-3m.bin", L"pattern-3m2.bin"}));
-    EXPECT_EQ(ReadFileBytes(target_ + L"pattern-3m.bin"), "older");
-    EXPECT_TRUE(ReadFileBytes(target_ + L"pattern-3m2.bin") == Pattern3M());
-    EXPECT_EQ(form.SizeLabel->Caption(), L"Downloaded: 3072 / 3072 KB");
-    EXPECT_EQ(form.ProgressBar->Position(), 100);
+    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{name, base + L"2.exe"}));
+    EXPECT_EQ(ReadFileBytes(target_ + name), "older");
+    std::string served = DemoSetupProgram();
+    served.resize(3 * 1024 * 1024, '\0');
+    EXPECT_TRUE(ReadFileBytes(target_ + base + L"2.exe") == served);
+    EXPECT_EQ(form.SizeText(), L"Downloaded: 3072 / 3072 KB");
+    EXPECT_EQ(form.BarPosition(), 100);
 
     DWORD done = 1, type = 0, size = sizeof done;
     ASSERT_EQ(RegQueryValueExW(key.get(), L"Done", nullptr, &type, reinterpret_cast<BYTE*>(&done), &size), 0);
     EXPECT_EQ(type, DWORD(REG_DWORD));
     EXPECT_EQ(done, 0u);
-    wchar_t name[64] = {};
-    size = sizeof name;
-    ASSERT_EQ(RegQueryValueExW(key.get(), L"FinalFileName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size),
+    wchar_t recorded[64] = {};
+    size = sizeof recorded;
+    ASSERT_EQ(RegQueryValueExW(key.get(), L"FinalFileName", nullptr, &type, reinterpret_cast<BYTE*>(recorded), &size),
               0);
     EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(std::wstring(name), L"pattern-3m2.bin");
+    EXPECT_EQ(std::wstring(recorded), base + L"2.exe");
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -98,7 +94,7 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
 TEST_F(ProgressWindowDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
     const std::wstring url = TTestServers::Instance().Http("fault", L"/status/404");
     TProgressWindow& form = Start(url);
-    Application().Run();
+    RunWindow(form);
     EXPECT_FALSE(form.DownloadCompleted);
     EXPECT_FALSE(form.DownloadThread);
     EXPECT_TRUE(FilesIn(target_).empty());
@@ -113,8 +109,8 @@ TEST_F(ProgressWindowDownloadTest, CloseDuringTheTransferLeavesNoFile) {
     ASSERT_FALSE(FilesIn(target_).empty());
     form.Close();
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_TRUE(Application().Terminated());
-    Application().DestroyForms();
+    EXPECT_TRUE(form.Closed());
+    run_.Destroy();
     EXPECT_TRUE(FilesIn(target_).empty());
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
@@ -132,25 +128,22 @@ TEST_F(ProgressWindowDownloadTest, ValueThatCannotBeSetIsShownAndTheWindowStays)
     job.RegistryKey = L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009";
     TProgressWindow& form = run_.Start(job);
     bool openAtClose = false;
-    const auto close = form.OnClose;
-    form.OnClose = [&](Toolkit::TCloseAction& action) {
-        openAtClose = IsWindowVisible(form.Handle()) && !Application().Terminated();
-        close(action);
-    };
     const HWND window = form.Handle();
-    auto shown = std::async(std::launch::async, [window] {
+    auto shown = std::async(std::launch::async, [window, &openAtClose, &form] {
         auto texts = DismissMessageBox(GetCurrentProcessId(), 60000);
+        // The UI thread waits in its loop now: the window is still open.
+        openAtClose = IsWindowVisible(window) && !form.Closed();
         PostMessageW(window, WM_CLOSE, 0, 0);  // the user closes the window afterwards
         return texts;
     });
-    Application().Run();
+    RunWindow(form);
     const auto texts = shown.get();
     ASSERT_TRUE(texts) << "no message box";
     EXPECT_EQ(*texts, std::vector<std::wstring>{L"Failed to set data for 'Done'"});
     EXPECT_TRUE(openAtClose);
     EXPECT_TRUE(form.DownloadCompleted);
 
-    Application().DestroyForms();
+    run_.Destroy();
     EXPECT_NE(GetFileAttributesW((target_ + setup.Name()).c_str()), INVALID_FILE_ATTRIBUTES);
     // Started, the program would run now or have left its record already.
     EXPECT_FALSE(ProcessRunning(setup.Name()));
@@ -178,19 +171,19 @@ TEST_P(PausedBody, FiguresShowWhatHasArrived) {
     form.Show();
     ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }, 20000));
     const ULONGLONG first = GetTickCount64();
-    const bool exact = PumpUntil([&] { return form.SizeLabel->Caption() == c.Line; }, 1000);
-    std::printf("%s: %s after %llu ms\n", c.Name, Utf8(form.SizeLabel->Caption()).c_str(), GetTickCount64() - first);
-    EXPECT_TRUE(exact) << Utf8(form.SizeLabel->Caption());
+    const bool exact = PumpUntil([&] { return form.SizeText() == c.Line; }, 1000);
+    std::printf("%s: %s after %llu ms\n", c.Name, Utf8(form.SizeText()).c_str(), GetTickCount64() - first);
+    EXPECT_TRUE(exact) << Utf8(form.SizeText());
     EXPECT_EQ(form.ReceivedSize, 557056u);
     EXPECT_TRUE(IsWindowVisible(form.Handle()));
     if (c.Position < 0) {
-        EXPECT_EQ(form.ProgressBar->Style(), Toolkit::TProgressBarStyle::pbstMarquee);
+        EXPECT_TRUE(form.BarMarquee());
     } else {
-        EXPECT_EQ(form.ProgressBar->Position(), c.Position);
-        EXPECT_EQ(SendMessageW(form.ProgressBar->Handle(), PBM_GETPOS, 0, 0), c.Position);
+        EXPECT_EQ(form.BarPosition(), c.Position);
+        EXPECT_EQ(SendMessageW(form.ProgressBar(), PBM_GETPOS, 0, 0), c.Position);
     }
     form.Close();
-    Application().DestroyForms();
+    run_.Destroy();
     EXPECT_TRUE(FilesIn(target_).empty());
 }
 
@@ -202,16 +195,21 @@ const TPauseCase kPauses[] = {
 INSTANTIATE_TEST_SUITE_P(Pauses, PausedBody, ::testing::ValuesIn(kPauses),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-// A sparse file of `size` zero bytes in the test servers' www folder, which
+// The stand-in setup program followed by a hole up to `size` bytes in the test servers' www folder, which
 // nginx serves as "/" + Name(); removed when destroyed.
-class ScopedServedSparseFile : boost::noncopyable {
+class ScopedServedSparseFile {
 public:
     explicit ScopedServedSparseFile(std::uint64_t size)
-        : name_(L"sparse-" + std::to_wstring(GetCurrentProcessId()) + L".bin"),
+        : name_(L"sparse-" + std::to_wstring(GetCurrentProcessId()) + L".exe"),
           path_(TTestServers::Instance().File("www/" + Utf8(name_))) {
         const Win::UniqueFile file(
             CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         Win::ThrowLastErrorIf(!file, "CreateFileW");
+        // A setup program (the hand-off starts nothing else) whose end is a hole.
+        const std::string program = DemoSetupProgram();
+        DWORD written = 0;
+        Win::ThrowLastErrorIf(!WriteFile(file.get(), program.data(), static_cast<DWORD>(program.size()), &written, nullptr),
+                              "WriteFile");
         LARGE_INTEGER end;
         end.QuadPart = static_cast<LONGLONG>(size);
         // Setting the end of the file writes no data (Wine: ftruncate).
@@ -219,6 +217,8 @@ public:
                               "SetEndOfFile");
     }
     ~ScopedServedSparseFile() { DeleteFileW(path_.c_str()); }
+    ScopedServedSparseFile(const ScopedServedSparseFile&) = delete;
+    ScopedServedSparseFile& operator=(const ScopedServedSparseFile&) = delete;
     const std::wstring& Name() const noexcept { return name_; }
 
 private:
@@ -253,8 +253,8 @@ TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
     const bool ended = PumpUntil(
         [&] {
             if (!above4GiB && form.ReceivedSize > kCheckAbove && form.ReceivedSize < kTotal)
-                above4GiB = TShownFigures{form.ReceivedSize, form.SizeLabel->Caption(), form.ProgressBar->Position(),
-                                          SendMessageW(form.ProgressBar->Handle(), PBM_GETPOS, 0, 0)};
+                above4GiB = TShownFigures{form.ReceivedSize, form.SizeText(), form.BarPosition(),
+                                          SendMessageW(form.ProgressBar(), PBM_GETPOS, 0, 0)};
             return !form.DownloadThread;
         },
         110000);
@@ -271,8 +271,8 @@ TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
     EXPECT_EQ(above4GiB->NativePosition, above4GiB->Position);
     EXPECT_GE(above4GiB->Position, 94);
     EXPECT_EQ(form.TotalSize, kTotal);
-    EXPECT_EQ(form.SizeLabel->Caption(), ExpectedLine(kTotal, kTotal));
-    EXPECT_EQ(form.ProgressBar->Position(), 100);
+    EXPECT_EQ(form.SizeText(), ExpectedLine(kTotal, kTotal));
+    EXPECT_EQ(form.BarPosition(), 100);
     ASSERT_TRUE(exists);
     EXPECT_EQ((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, kTotal);
 }

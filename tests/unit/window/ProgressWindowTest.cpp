@@ -1,8 +1,8 @@
-// The progress window as the toolkit builds it from its layout: geometry at
-// the monitor's density (96 and 144 pixels per inch through LogPixels), the
-// fonts, the close picture, the progress figures; a screenshot when
-// UPDATER_SCREENSHOT_DIR is set. The job's proxy port is no number, so the
-// window stays idle and starts no download.
+// The progress window on a real display: geometry at the monitor's density
+// (96, 144 and 192 pixels per inch through LogPixels), the fonts, the close
+// button, the pictures, the progress figures and a change of density; a
+// screenshot when UPDATER_SCREENSHOT_DIR is set. The job's proxy port is no
+// number, so the window stays idle and starts no download.
 #include "completion/MessageWait.h"
 #include "download/DownloadMessages.h"
 #include "files/FilePaths.h"
@@ -12,150 +12,216 @@
 #include "support/Screenshot.h"
 #include "support/SystemSettings.h"
 #include "support/Utf8.h"
-#include "support/WindowFinder.h"
 #include "support/WindowRun.h"
-#include "toolkit/Application.h"
-#include "toolkit/Image.h"
-#include "toolkit/Label.h"
-#include "toolkit/Panel.h"
-#include "toolkit/ProgressBar.h"
-#include "win/ComApartment.h"
+#include "win/DeviceContext.h"
+#include "win/MessageLoop.h"
 #include "window/ProgressWindow.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <future>
-#include <stdexcept>
 #include <thread>
+#include <vector>
 
 using namespace TestSupport;
-using namespace Toolkit;
 
 namespace {
+
+// Returns a part's rectangle in its parent window's client coordinates.
+RECT PartRect(HWND part) {
+    RECT area;
+    GetWindowRect(part, &area);
+    MapWindowPoints(nullptr, GetParent(part), reinterpret_cast<POINT*>(&area), 2);
+    return area;
+}
+
+int Width(const RECT& r) { return r.right - r.left; }
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+// Returns the font a part was given (WM_SETFONT).
+LOGFONTW FontOf(HWND part) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(part, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font;
+}
+
+std::wstring TextOf(HWND part) {
+    wchar_t text[256] = {};
+    GetWindowTextW(part, text, 256);
+    return text;
+}
+
+bool ShowsMarquee(HWND bar) { return (GetWindowLongPtrW(bar, GWL_STYLE) & PBS_MARQUEE) != 0; }
 
 // An idle window (its job's proxy port is no number), made as the entry routine makes it.
 class ProgressWindowTest : public ::testing::Test {
 protected:
-    ProgressWindowTest() : window_(run_.Start(IdleJob())) {}
-    TProgressWindow& form() { return window_; }
+    ProgressWindowTest() : window_(&run_.Start(IdleJob())) {}
+    TProgressWindow& form() { return *window_; }
 
     TWindowRun run_;
-    TProgressWindow& window_;
+    TProgressWindow* window_;
 };
 
-// Every length of the 115-pixels-per-inch layout arrives scaled by m / 115:
-// through the toolkit's load (96 -> m) and the setup's rescale (m -> m*96/115),
-// each rounded to the nearest integer.
+// Every length of the 115-pixels-per-inch design arrives scaled by m / 115,
+// in two rounded steps (96 -> m, then m -> m*96/115); the lengths the window
+// derives (the panel's and the bar's widths) are truncated; the picture is
+// 48 pixels at 96 and grows with the density. Inside the 2-pixel frame: the
+// strip on top, the picture, and right of it the panel with the texts and the bar.
 TEST_F(ProgressWindowTest, GeometryFollowsTheMonitorDensity) {
     const int m = StartedDensity();
-    ASSERT_EQ(form().MonitorPixelsPerInch(), m);
+    ASSERT_EQ(form().Layout().PixelsPerInch, m);
     const int target = m * 96 / 115;
     auto scaled = [&](int design) { return MulDiv(MulDiv(design, m, 96), target, m); };
     auto creation = [&](int length) { return std::max(1, length * m / 115); };
 
-    EXPECT_EQ(form().ClientWidth(), scaled(550));
-    EXPECT_EQ(form().ClientHeight(), scaled(151));
-    EXPECT_LE(std::abs(form().ClientWidth() - 550 * m / 115), 1);
-    EXPECT_LE(std::abs(form().ClientHeight() - 151 * m / 115), 1);
     RECT client;
     GetClientRect(form().Handle(), &client);
-    EXPECT_EQ(client.right, form().ClientWidth());
-    EXPECT_EQ(client.bottom, form().ClientHeight());
+    EXPECT_EQ(client.right, scaled(550));
+    EXPECT_EQ(client.bottom, scaled(151));
+    EXPECT_LE(std::abs(client.right - 550 * m / 115), 1);
+    EXPECT_LE(std::abs(client.bottom - 151 * m / 115), 1);
+    RECT bounds;
+    GetWindowRect(form().Handle(), &bounds);
+    EXPECT_EQ(Width(bounds), client.right) << "borderless";
 
-    TPanel& frame = *form().FramePanel;
-    EXPECT_EQ(frame.Width(), form().ClientWidth());
-    EXPECT_EQ(frame.ClientWidth(), form().ClientWidth() - 4);
-    EXPECT_EQ(frame.ClientHeight(), form().ClientHeight() - 4);
-    TPanel& strip = *form().DragStrip;
-    EXPECT_EQ(strip.Top(), 0);
-    EXPECT_EQ(strip.Width(), frame.ClientWidth());
-    EXPECT_EQ(strip.Height(), scaled(23));
-    EXPECT_EQ(form().ArrowPicture->Left(), scaled(20));
-    EXPECT_EQ(form().ArrowPicture->Top(), scaled(42));
-    EXPECT_EQ(form().ArrowPicture->Width(), 48);
+    const int frame = 2, innerWidth = client.right - 4, innerHeight = client.bottom - 4;
+    const RECT strip = PartRect(form().DragStrip());
+    EXPECT_EQ(strip.left, frame);
+    EXPECT_EQ(strip.top, frame);
+    EXPECT_EQ(Width(strip), innerWidth);
+    EXPECT_EQ(Height(strip), scaled(23));
 
-    TPanel& progress = *form().ProgressPanel;
-    EXPECT_EQ(progress.Width(), frame.ClientWidth() - (form().ArrowPicture->Left() + 48) - creation(15));
-    EXPECT_EQ(progress.Left() + progress.Width(), frame.ClientWidth());
-    EXPECT_EQ(progress.Top(), strip.Height());
-    EXPECT_EQ(progress.Height(), frame.ClientHeight() - strip.Height());
-    EXPECT_EQ(form().ProgressBar->Width(), progress.ClientWidth() - creation(25));
-    EXPECT_EQ(form().ProgressBar->Top(), scaled(46));
-    EXPECT_EQ(form().ProgressBar->Height(), scaled(20));
-    EXPECT_EQ(form().TitleLabel->Top(), scaled(15));
-    EXPECT_EQ(form().SizeLabel->Top(), scaled(72));
+    const RECT& arrow = form().Layout().Arrow;
+    EXPECT_EQ(arrow.left, frame + scaled(20));
+    EXPECT_EQ(arrow.top, frame + scaled(42));
+    EXPECT_EQ(Width(arrow), 48 * m / 96);
+    EXPECT_EQ(form().ArrowPicture().Size(), 48 * m / 96);
 
-    // The native windows agree with the toolkit's numbers.
-    RECT native;
-    GetWindowRect(progress.Handle(), &native);
-    MapWindowPoints(nullptr, frame.Handle(), reinterpret_cast<POINT*>(&native), 2);
-    EXPECT_EQ(native.left, progress.Left());
-    EXPECT_EQ(native.right - native.left, progress.Width());
+    // The panel: right of the picture, below the strip, to the frame's inner edge.
+    const int panelWidth = innerWidth - (scaled(20) + 48 * m / 96) - creation(15);
+    const int panelLeft = frame + innerWidth - panelWidth, panelTop = frame + Height(strip);
+    const RECT title = PartRect(form().TitleLabel());
+    const RECT bar = PartRect(form().ProgressBar());
+    const RECT size = PartRect(form().SizeLabel());
+    for (const RECT* part : {&title, &bar, &size}) EXPECT_EQ(part->left, panelLeft);
+    EXPECT_EQ(title.right, frame + innerWidth) << "a long title is cut at the panel's edge";
+    EXPECT_EQ(title.top, panelTop + scaled(15));
+    EXPECT_EQ(Width(bar), panelWidth - creation(25));
+    EXPECT_EQ(bar.top, panelTop + scaled(46));
+    EXPECT_EQ(Height(bar), scaled(20));
+    EXPECT_EQ(size.top, panelTop + scaled(72));
+    EXPECT_LE(size.bottom, frame + innerHeight);
 }
 
-// The close picture sits 7 pixels from the right edge of FramePanel's client area
-// and 5 below the strip's top at 96 pixels per inch; 11 and 8 at 144.
-TEST_F(ProgressWindowTest, ClosePicturePlacement) {
+// The close button's right edge sits 7 pixels from the right edge of the
+// frame's inside and its top 5 below the strip's top at 96 pixels per inch;
+// 11 and 8 at 144, 15 and 11 at 192. The cross is 16, 24 and 32 pixels.
+TEST_F(ProgressWindowTest, CloseButtonPlacement) {
     const int m = StartedDensity();
-    ASSERT_EQ(form().MonitorPixelsPerInch(), m);
+    ASSERT_EQ(form().Layout().PixelsPerInch, m);
     const struct {
-        int density, right, top;
-    } table[] = {{96, 7, 5}, {144, 11, 8}, {192, 15, 11}};
+        int density, right, top, size;
+    } table[] = {{96, 7, 5, 16}, {144, 11, 8, 24}, {192, 15, 11, 32}};
+    RECT client;
+    GetClientRect(form().Handle(), &client);
+    const RECT button = PartRect(form().CloseButton());
+    const RECT strip = PartRect(form().DragStrip());
     bool checked = false;
     for (const auto& row : table) {
         if (row.density != m) continue;
-        EXPECT_EQ(form().FramePanel->ClientWidth() - (form().CloseButton->Left() + form().CloseButton->Width()), row.right);
-        EXPECT_EQ(form().CloseButton->Top(), row.top);
+        EXPECT_EQ(client.right - 2 - button.right, row.right);
+        EXPECT_EQ(button.top - strip.top, row.top);
+        EXPECT_EQ(Width(button), row.size);
+        EXPECT_EQ(form().CrossPicture().Size(), row.size);
         checked = true;
     }
     EXPECT_TRUE(checked) << "no row for " << m;
+    // The button lies over the strip, so a click there reaches the button.
+    POINT centre{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    ClientToScreen(form().Handle(), &centre);
+    ShowWindow(form().Handle(), SW_SHOWNA);
+    EXPECT_EQ(WindowFromPoint(centre), form().CloseButton());
 }
 
-// The window font is the default font; SizeLabel (tag 11) is one pixel taller,
-// TitleLabel keeps its own face; the texts come from the job.
+// The window font scaled as the design; the size line (tag 11) one pixel
+// taller; the title keeps its own face; the texts come from the job.
 TEST_F(ProgressWindowTest, FontsAndTexts) {
     const int m = StartedDensity();
-    ASSERT_EQ(form().MonitorPixelsPerInch(), m);
     const int target = m * 96 / 115;
-    EXPECT_EQ(form().Font().Height, MulDiv(MulDiv(-13, m, 96), target, m));
-    EXPECT_EQ(Application().DefaultFont.Height, form().Font().Height);
-    EXPECT_EQ(form().SizeLabel->Font().Height, form().Font().Height - 1);
-    EXPECT_EQ(form().TitleLabel->Font().Name, L"Segoe UI Semilight");
-    EXPECT_EQ(form().TitleLabel->Font().Height, MulDiv(MulDiv(-18, m, 96), target, m));
-    EXPECT_EQ(form().TitleLabel->Caption(), L"Downloading");
-    EXPECT_EQ(form().SizeLabel->Caption(), L"Downloaded: 0 KB");
-    EXPECT_EQ(form().ProgressBar->Style(), TProgressBarStyle::pbstNormal);
+    const int windowFont = MulDiv(MulDiv(-13, m, 96), target, m);
+    EXPECT_EQ(FontOf(form().DragStrip()).lfHeight, windowFont);
+    EXPECT_EQ(FontOf(form().SizeLabel()).lfHeight, windowFont - 1);
+    EXPECT_EQ(std::wstring(FontOf(form().SizeLabel()).lfFaceName), L"Segoe UI");
+    EXPECT_EQ(std::wstring(FontOf(form().TitleLabel()).lfFaceName), L"Segoe UI Semilight");
+    EXPECT_EQ(FontOf(form().TitleLabel()).lfHeight, MulDiv(MulDiv(-18, m, 96), target, m));
+    EXPECT_EQ(TextOf(form().TitleLabel()), L"Downloading");
+    EXPECT_EQ(TextOf(form().SizeLabel()), L"Downloaded: 0 KB");
+    EXPECT_FALSE(ShowsMarquee(form().ProgressBar()));
+    EXPECT_FALSE(form().BarMarquee());
 }
 
-// A click on the close picture (through the strip's window) closes the
-// window and ends the loop; the window is hidden at once.
-TEST_F(ProgressWindowTest, ClosePictureEndsTheLoop) {
-    const HWND strip = form().DragStrip->Handle();
-    const LPARAM onPicture = MAKELPARAM(form().CloseButton->Left() + 8, form().CloseButton->Top() + 8);
-    PostMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, onPicture);
-    PostMessageW(strip, WM_LBUTTONUP, 0, onPicture);
-    Application().Run();  // returns only once the application is told to terminate
-    EXPECT_TRUE(Application().Terminated());
+// A click on the close button closes the window and ends the loop; the
+// window is hidden at once.
+TEST_F(ProgressWindowTest, CloseButtonEndsTheLoop) {
+    const HWND button = form().CloseButton();
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    RunWindow(form());  // returns only once the window is closed
+    EXPECT_TRUE(form().Closed());
     EXPECT_FALSE(IsWindowVisible(form().Handle()));
 }
 
-// Shown, the window paints its pictures with their transparency: the red
-// ring of ArrowPicture over the window colour, the corner of the picture showing
-// the background. Saves a screenshot into UPDATER_SCREENSHOT_DIR when set.
+bool endedByTheRescue = false;
+
+// A close while a nested loop serves messages (the hand-off's one-second
+// wait) loses its quit message to that loop; the hand-off's own close that
+// follows still ends the loop.
+TEST_F(ProgressWindowTest, CloseDuringTheHandOffsWaitStillEndsTheLoop) {
+    endedByTheRescue = false;
+    RunWindowCalling(form(), [&] {
+        PostMessageW(form().Handle(), WM_CLOSE, 0, 0);
+        WaitServingMessages(300);
+        form().Close();
+        // Ends a loop that would otherwise wait for ever.
+        SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            endedByTheRescue = true;
+            PostQuitMessage(0);
+        });
+    });
+    EXPECT_FALSE(endedByTheRescue) << "the loop did not end at the close";
+    EXPECT_TRUE(form().Closed());
+}
+
+// Shown, the window paints its frame and its pictures with their
+// transparency: the red ring over the window colour, the picture's corner
+// showing the background, the grey cross on the button. Saves a screenshot
+// into UPDATER_SCREENSHOT_DIR when set.
 TEST_F(ProgressWindowTest, ShownWindowPaintsItsPictures) {
     form().Show();
     RunUnixShell("sleep 0.5", true);
-    POINT image{form().ArrowPicture->Left(), form().ArrowPicture->Top()};
-    ClientToScreen(form().FramePanel->Handle(), &image);
-    HDC screen = GetDC(nullptr);
-    const COLORREF ring = GetPixel(screen, image.x + 24, image.y + 3);
-    const COLORREF corner = GetPixel(screen, image.x + 1, image.y + 1);
-    ReleaseDC(nullptr, screen);
+    const RECT& arrow = form().Layout().Arrow;
+    const int size = Width(arrow);
+    POINT image{arrow.left, arrow.top};
+    ClientToScreen(form().Handle(), &image);
+    const RECT button = PartRect(form().CloseButton());
+    POINT cross{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    ClientToScreen(form().Handle(), &cross);
+    POINT edge{0, 60};
+    ClientToScreen(form().Handle(), &edge);
+    const Win::WindowDc screen(nullptr);
+    const COLORREF ring = GetPixel(screen.get(), image.x + size / 2, image.y + size * 3 / 48);
+    const COLORREF corner = GetPixel(screen.get(), image.x + 1, image.y + 1);
+    const COLORREF middle = GetPixel(screen.get(), cross.x, cross.y);
     EXPECT_GT(GetRValue(ring), 150);
     EXPECT_LT(GetGValue(ring), 90);
     EXPECT_EQ(corner, GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(GetPixel(screen.get(), edge.x, edge.y), GetSysColor(COLOR_BTNSHADOW)) << "the frame's outer line";
+    EXPECT_LT(GetRValue(middle), 200) << "the cross's centre";
+    EXPECT_EQ(GetRValue(middle), GetBValue(middle)) << "grey";
     if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {
         const std::string name =
             std::string(folder) + "\\updater-window-" + std::to_string(StartedDensity()) + "dpi.png";
@@ -168,8 +234,8 @@ TEST_F(ProgressWindowTest, ShownWindowPaintsItsPictures) {
 // initial size line, and no target folder or download file, also once closed.
 TEST_F(ProgressWindowTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
     EXPECT_FALSE(form().DownloadThread);
-    EXPECT_EQ(form().SizeLabel->Caption(), L"Downloaded: 0 KB");
-    Application().DestroyForms();
+    EXPECT_EQ(form().SizeText(), L"Downloaded: 0 KB");
+    run_.Destroy();
     EXPECT_FALSE(PathExists(run_.Target()));
 }
 
@@ -178,13 +244,13 @@ struct TProgressStep {
     LPARAM Value;
     const wchar_t* Line;
     int Position;
-    TProgressBarStyle Style;
+    bool Marquee;
 };
 
 // The notifications, sent to the real window, set the size line, the bar's
-// position (the native bar's too) and its style; each sequence starts afresh.
+// position (the native bar's too) and its style; each sequence in a fresh window.
 TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
-    const TProgressBarStyle normal = TProgressBarStyle::pbstNormal, marquee = TProgressBarStyle::pbstMarquee;
+    const bool normal = false, marquee = true;
     const struct {
         const char* name;
         std::vector<TProgressStep> steps;
@@ -216,20 +282,46 @@ TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
     };
     for (const auto& sequence : sequences) {
         SCOPED_TRACE(sequence.name);
-        form().TotalSize = form().ReceivedSize = 0;
-        form().ProgressBar->SetStyle(TProgressBarStyle::pbstNormal);
-        form().ProgressBar->SetPosition(0);
+        window_ = &run_.Start(IdleJob());
         for (const TProgressStep& step : sequence.steps) {
             SCOPED_TRACE(Utf8(step.Line));
             SendMessageW(form().Handle(), WM_DOWNLOAD_PROGRESS, step.Kind, step.Value);
-            EXPECT_EQ(form().SizeLabel->Caption(), step.Line);
-            EXPECT_EQ(form().ProgressBar->Position(), step.Position);
+            EXPECT_EQ(form().SizeText(), step.Line);
+            EXPECT_EQ(TextOf(form().SizeLabel()), step.Line);
+            EXPECT_EQ(form().BarPosition(), step.Position);
             // The native bar reports no position while in the marquee style.
-            if (step.Style == normal) {
-                EXPECT_EQ(SendMessageW(form().ProgressBar->Handle(), PBM_GETPOS, 0, 0), step.Position);
+            if (!step.Marquee) {
+                EXPECT_EQ(SendMessageW(form().ProgressBar(), PBM_GETPOS, 0, 0), step.Position);
             }
-            EXPECT_EQ(form().ProgressBar->Style(), step.Style);
+            EXPECT_EQ(form().BarMarquee(), step.Marquee);
+            EXPECT_EQ(ShowsMarquee(form().ProgressBar()), step.Marquee);
         }
+    }
+}
+
+// WM_DPICHANGED (the window moved to a monitor of another density) lays the
+// window out for the new density at the system's suggested place: size,
+// parts, fonts and pictures; and back again.
+TEST_F(ProgressWindowTest, DensityChangeLaysTheWindowOutAgain) {
+    const int started = StartedDensity();
+    const int other = started == 96 ? 144 : 96;
+    for (const int density : {other, started}) {
+        SCOPED_TRACE(density);
+        const TWindowLayout expected = LayoutFor(density);
+        RECT suggested{40, 30, 40 + expected.Client.cx, 30 + expected.Client.cy};
+        SendMessageW(form().Handle(), WM_DPICHANGED, MAKEWPARAM(density, density), reinterpret_cast<LPARAM>(&suggested));
+        RECT bounds;
+        GetWindowRect(form().Handle(), &bounds);
+        EXPECT_EQ(bounds.left, 40);
+        EXPECT_EQ(bounds.top, 30);
+        EXPECT_EQ(Width(bounds), MulDiv(MulDiv(550, density, 96), density * 96 / 115, density));
+        EXPECT_EQ(Height(bounds), MulDiv(MulDiv(151, density, 96), density * 96 / 115, density));
+        const RECT bar = PartRect(form().ProgressBar()), button = PartRect(form().CloseButton());
+        EXPECT_TRUE(EqualRect(&expected.Bar, &bar));
+        EXPECT_TRUE(EqualRect(&expected.CloseButton, &button));
+        EXPECT_EQ(FontOf(form().TitleLabel()).lfHeight, expected.TitleFont.Height);
+        EXPECT_EQ(form().ArrowPicture().Size(), 48 * density / 96);
+        EXPECT_EQ(form().CrossPicture().Size(), 16 * density / 96);
     }
 }
 
@@ -258,7 +350,7 @@ TEST_F(ProgressWindowTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning
     EXPECT_GE(static_cast<DWORD>(last - kStart), 1000u);
     EXPECT_GE(waited, 1000u);
     EXPECT_LT(waited, 10000u);  // only catches a wait that the wrap made endless
-    EXPECT_EQ(form().SizeLabel->Caption(), L"Downloaded: 3 KB");
+    EXPECT_EQ(form().SizeText(), L"Downloaded: 3 KB");
     EXPECT_LE(reads, 12u) << "the wait polls instead of sleeping";
 }
 

@@ -4,22 +4,17 @@
 // owner, the window's visibility and state, and a real download that ends in
 // the started stand-in setup program.
 #include "support/DemoSetup.h"
+#include "support/SystemSettings.h"
 #include "support/TestServers.h"
 #include "support/Utf8.h"
 #include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "support/WindowRun.h"
-#include "toolkit/Application.h"
-#include "toolkit/Label.h"
-#include "toolkit/TrayIcon.h"
 #include "window/ProgressWindow.h"
 
-#include <boost/noncopyable.hpp>
 #include <gtest/gtest.h>
 
 using namespace TestSupport;
-using Toolkit::Application;
-using Toolkit::TWindowState;
 
 namespace {
 
@@ -33,7 +28,7 @@ bool HasTaskbarButton(HWND window) {
 
 // Counts the times a window is told to show itself (WM_SHOWWINDOW with TRUE,
 // sent by ShowWindow), through a hook on this thread's sent messages.
-class ScopedShowCounter : boost::noncopyable {
+class ScopedShowCounter {
 public:
     explicit ScopedShowCounter(HWND window) {
         window_ = window;
@@ -41,6 +36,8 @@ public:
         hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Watch, nullptr, GetCurrentThreadId());
     }
     ~ScopedShowCounter() { UnhookWindowsHookEx(hook_); }
+    ScopedShowCounter(const ScopedShowCounter&) = delete;
+    ScopedShowCounter& operator=(const ScopedShowCounter&) = delete;
     int Shows() const { return shows_; }
 
 private:
@@ -78,33 +75,36 @@ void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter)
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
     // The notification area took the icon (Shell_NotifyIconW NIM_ADD
     // succeeded) and Wine's tray shows it.
-    EXPECT_TRUE(form.TrayIcon->Visible());
-    EXPECT_TRUE(form.TrayIcon->InNotificationArea());
+    EXPECT_TRUE(form.TrayIcon().Visible());
+    EXPECT_TRUE(form.TrayIcon().InNotificationArea());
     ASSERT_EQ(NotificationAreaIcons().size(), 1u);
+    // Loaded at the small-icon size of the density: 16 pixels at 96, 24 at 144.
+    EXPECT_EQ(form.TrayIcon().IconSize(), 16 * StartedDensity() / 96);
 
     ASSERT_TRUE(PumpUntil([&] { return form.ReceivedSize >= kHeldAt; }, 20000)) << form.ReceivedSize;
     ASSERT_EQ(form.ReceivedSize, kHeldAt);
-    EXPECT_TRUE(form.TrayIcon->Hint().empty());
+    EXPECT_TRUE(form.TrayIcon().Hint().empty());
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon->Hint().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon->Hint(), L"Downloading\nDownloaded: 544 / 1025 KB");
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Hint().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon().Hint(), L"Downloading\nDownloaded: 544 / 1025 KB");
 
     PointAtIcon(WM_LBUTTONUP);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }, 20000));
     EXPECT_EQ(counter.Shows(), 1);
-    EXPECT_EQ(form.WindowState(), TWindowState::wsNormal);
+    EXPECT_FALSE(IsIconic(form.Handle()));
+    EXPECT_FALSE(IsZoomed(form.Handle()));
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
     EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-    EXPECT_FALSE(form.TrayIcon->Visible());
-    EXPECT_FALSE(form.TrayIcon->InNotificationArea());
+    EXPECT_FALSE(form.TrayIcon().Visible());
+    EXPECT_FALSE(form.TrayIcon().InNotificationArea());
     EXPECT_TRUE(NotificationAreaIcons().empty());
 
     // The window menu's Minimize, as the taskbar sends it.
     SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
-    EXPECT_TRUE(form.TrayIcon->Visible());
-    EXPECT_TRUE(form.TrayIcon->InNotificationArea());
+    EXPECT_TRUE(form.TrayIcon().Visible());
+    EXPECT_TRUE(form.TrayIcon().InNotificationArea());
     EXPECT_EQ(NotificationAreaIcons().size(), 1u);
 }
 
@@ -125,15 +125,15 @@ TEST(ProgressWindowTrayTest, TrayRoundTripAndTheJobStillCompletes) {
     const ScopedShowCounter counter(form.Handle());
 
     bool ran = false;
-    RunApplicationCalling([&] {
+    RunWindowCalling(form, [&] {
         ran = true;
         CheckTrayRoundTrip(form, counter);
         setup.Release();  // whatever was checked, the download may end now
     });
     EXPECT_TRUE(ran);
-    EXPECT_TRUE(Application().Terminated());
+    EXPECT_TRUE(form.Closed());
     EXPECT_TRUE(form.DownloadCompleted);
-    EXPECT_EQ(form.SizeLabel->Caption(), L"Downloaded: 1025 / 1025 KB");
+    EXPECT_EQ(form.SizeText(), L"Downloaded: 1025 / 1025 KB");
     EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), job.SetupArguments));
 }
 
@@ -147,7 +147,7 @@ TEST(ProgressWindowTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) 
     job.Window.StartInTray = true;
     TProgressWindow& form = run.Start(job);
     const ScopedShowCounter counter(form.Handle());
-    Application().Run();
+    RunWindow(form);
     EXPECT_EQ(counter.Shows(), 0);
     EXPECT_TRUE(form.DownloadCompleted);
     EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), L"--unseen"));
@@ -155,37 +155,37 @@ TEST(ProgressWindowTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) 
 
 // Any text of the tray flag in the settings file but exactly "1" leaves tray mode off: the loop shows the window,
 // the icon is never added, and minimizing makes the window iconic on the
-// taskbar without the tray mode's minimize handler (which would hide it and show the icon).
+// taskbar without the tray mode's handling (which would hide it and show the icon).
 TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
     for (const wchar_t* value : {L"0", L"true", L"01", L"", L" 1", L"1 "}) {
         SCOPED_TRACE(Utf8(L"UpdaterMinimized \"" + std::wstring(value) + L"\""));
         TWindowRun run;
         // Idle: its proxy port is no number.
         TProgressWindow& form = run.StartWithTrayFlagText(IdleJob(), value);
-        EXPECT_FALSE(Application().OnMinimize);
-        RunApplicationCalling([&] {
+        EXPECT_FALSE(form.InTrayMode());
+        RunWindowCalling(form, [&] {
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
             EXPECT_TRUE(HasTaskbarButton(form.Handle()));
             SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
             EXPECT_TRUE(IsIconic(form.Handle()));
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
             EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-            EXPECT_FALSE(form.TrayIcon->Visible());
-            EXPECT_FALSE(form.TrayIcon->InNotificationArea());
+            EXPECT_FALSE(form.TrayIcon().Visible());
+            EXPECT_FALSE(form.TrayIcon().InNotificationArea());
             EXPECT_TRUE(NotificationAreaIcons().empty());
             form.Close();
         });
-        EXPECT_TRUE(Application().Terminated());
+        EXPECT_TRUE(form.Closed());
     }
 }
 
 // Checks that the tooltip is the first 127 characters of both lines.
 void CheckCutTooltip(TProgressWindow& form) {
-    const std::wstring full = form.TitleLabel->Caption() + L"\n" + form.SizeLabel->Caption();
-    ASSERT_GT(full.size(), Toolkit::TTrayIcon::MaxHintLength);
+    const std::wstring full = form.TitleText() + L"\n" + form.SizeText();
+    ASSERT_GT(full.size(), TTrayIcon::MaxHintLength);
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon->Hint().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon->Hint(), full.substr(0, 127));
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Hint().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon().Hint(), full.substr(0, 127));
 }
 
 // A title and size line longer than 127 characters together: the tooltip
@@ -196,11 +196,12 @@ TEST(ProgressWindowTrayTest, LongTooltipIsCutTo127Characters) {
     job.Window.StartInTray = true;
     job.Window.Title = L"Downloading the update for " + std::wstring(110, L'x');
     TProgressWindow& form = run.Start(job);
-    RunApplicationCalling([&] {
+    RunWindowCalling(form, [&] {
+        EXPECT_EQ(form.TrayIcon().IconSize(), 16 * StartedDensity() / 96);
         CheckCutTooltip(form);
         form.Close();
     });
-    EXPECT_TRUE(Application().Terminated());
+    EXPECT_TRUE(form.Closed());
 }
 
 }  // namespace
