@@ -25,12 +25,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-// As the loader reports them for updater.exe up to its first window.
+// As the loader reports them for updater.exe up to its first window
+// (WINEDEBUG=+loaddll, the direct window: no msimg32, no WIC, no propsys).
 const wchar_t* const UpdaterDlls[] = {
-    L"advapi32.dll", L"comctl32.dll", L"crypt32.dll",  L"gdi32.dll",     L"msimg32.dll",       L"ole32.dll",
-    L"oleaut32.dll", L"shell32.dll",  L"user32.dll",   L"wininet.dll",   L"shcore.dll",        L"shlwapi.dll",
-    L"uxtheme.dll",  L"dnsapi.dll",   L"iphlpapi.dll", L"dhcpcsvc.dll",  L"msxml6.dll",        L"urlmon.dll",
-    L"msxml3.dll",   L"propsys.dll",  L"windowscodecs.dll"};
+    L"advapi32.dll", L"comctl32.dll", L"gdi32.dll",    L"ole32.dll",    L"oleaut32.dll", L"shell32.dll",
+    L"user32.dll",   L"wininet.dll",  L"shcore.dll",   L"shlwapi.dll",  L"uxtheme.dll",  L"dnsapi.dll",
+    L"iphlpapi.dll", L"dhcpcsvc.dll", L"msxml6.dll",   L"urlmon.dll",   L"msxml3.dll"};
 
 }  // namespace
 
