@@ -80,7 +80,10 @@ void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
             ReadWholeBody(*request, nullptr);
             continue;
         }
-        if (status < 200 || status > 299)
+        // A plain GET asks for the whole file, which only a 200 brings: a 206
+        // answers a range request (RFC 9110 15.3.7), and a 204 or any other
+        // 2xx is no file at all.
+        if (status != 200)
             throw THttpError(THttpError::TKind::Status, L"HTTP status " + std::to_wstring(status) + L": " + current,
                              status);
         break;
@@ -143,6 +146,11 @@ void THttpClient::ReadWholeBody(TRequest& request, TOutputStream* stream) {
 void THttpClient::ReadUntilEnd(TRequest& request, TOutputStream* stream, std::optional<std::uint64_t> length,
                                std::uint64_t& count) {
     while (const unsigned long size = request.Read()) {
+        // Bytes past the announced length belong to no file we asked for;
+        // none of them is written.
+        if (length && count + size > *length)
+            throw THttpError(THttpError::TKind::LongBody, L"The body brought more than its " +
+                                                          std::to_wstring(*length) + L" bytes");
         if (stream) stream->Write(request.Data(), size);
         count += size;
         if (OnWork) OnWork(TWorkMode::Read, static_cast<std::int64_t>(count));
@@ -165,9 +173,13 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
                 ReadUntilEnd(*request, &stream, length, count);
                 return;
             } catch (const THttpError& error) {
-                // Resumed only with something to resume from: bytes since the
-                // last start, a length to complete and a validator for If-Range.
-                if (!IsDroppedConnection(error) || !length || !validator || count == countAtStart ||
+                // Resumed only with something to resume from: a length to
+                // complete and a validator for If-Range. The first response's
+                // drop is resumed even before any of its bytes were read: the
+                // platform may lose what had arrived with the reset. A resumed
+                // response is resumed again only after it brought new bytes.
+                const bool progressed = resumptions == 0 || count != countAtStart;
+                if (!IsDroppedConnection(error) || !length || !validator || !progressed ||
                     resumptions == kResumptionLimit)
                     throw;
             }

@@ -85,7 +85,8 @@ public:
     TRedirectHandler OnRedirect;
 
     // Fetches `url` (http or https) and writes the final response's body into
-    // `stream`. Returns only when a 2xx response and all of its body arrived;
+    // `stream`. Returns only when a 200 response and all of its body, no byte
+    // more than its Content-Length, arrived;
     // otherwise raises THttpError (or the stream's own error). An https address
     // never redirects to an http one. A server that sends nothing for 30 seconds
     // (no response, or a body that stops) fails the GET.
@@ -93,8 +94,8 @@ public:
     // response had a validator (a strong ETag, or Last-Modified), the rest is
     // asked for with Range and If-Range from the same final URL: a 206 with the
     // matching Content-Range is appended to `stream`; a 200 is the whole body
-    // again and restarts `stream`. At most 3 times per GET, each only after some
-    // bytes came since the last start; an abort is never resumed.
+    // again and restarts `stream`. At most 3 times per GET: the first response
+    // always, a resumed one only after it brought bytes; an abort is never resumed.
     void Get(const std::wstring& url, TOutputStream& stream);
 
 private:
