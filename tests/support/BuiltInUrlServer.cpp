@@ -14,6 +14,7 @@ namespace {
 const char* ReasonPhrase(int status) {
     switch (status) {
     case 200: return "OK";
+    case 206: return "Partial Content";
     case 301: return "Moved Permanently";
     case 302: return "Found";
     case 303: return "See Other";
