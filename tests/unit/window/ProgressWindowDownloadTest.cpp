@@ -41,9 +41,6 @@ using Toolkit::Application;
 
 namespace {
 
-// The 3 MiB body nginx serves as /pattern-3m.bin.
-std::string Pattern3M() { return PatternBody(3 * 1024 * 1024); }
-
 class ProgressWindowDownloadTest : public ::testing::Test {
 protected:
     // Makes the window with a job for `url`, proxy off, which it starts.
@@ -64,9 +61,11 @@ protected:
 // job's registry key, leaves no download file, opens no browser, and closes the window.
 TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     ScratchRegistryKey key;
+    const ScopedServedDemoSetup served(3 * 1024 * 1024);
+    const std::wstring base = served.Name().substr(0, served.Name().size() - 4);  // without ".exe"
     CreateDirectoryW(target_.c_str(), nullptr);
-    WriteFileBytes(target_ + L"pattern-3m.bin", "older");
-    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"),
+    WriteFileBytes(target_ + served.Name(), "older");
+    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()),
                                L"HKEY_CURRENT_USER\\" + key.SubKey());
     ASSERT_TRUE(form.DownloadThread);
     Application().Run();  // ends when the finished notification closes the window
@@ -74,9 +73,10 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     EXPECT_TRUE(form.DownloadCompleted);
     EXPECT_FALSE(form.DownloadThread);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{L"pattern-3m.bin", L"pattern-3m2.bin"}));
-    EXPECT_EQ(ReadFileBytes(target_ + L"pattern-3m.bin"), "older");
-    EXPECT_TRUE(ReadFileBytes(target_ + L"pattern-3m2.bin") == Pattern3M());
+    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{served.Name(), base + L"2.exe"}));
+    EXPECT_EQ(ReadFileBytes(target_ + served.Name()), "older");
+    const std::string download = ReadFileBytes(TTestServers::Instance().File("www/" + Utf8(served.Name())));
+    EXPECT_TRUE(ReadFileBytes(target_ + base + L"2.exe") == download);
     EXPECT_EQ(form.SizeLabel->Caption(), L"Downloaded: 3072 / 3072 KB");
     EXPECT_EQ(form.ProgressBar->Position(), 100);
 
@@ -89,7 +89,7 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     ASSERT_EQ(RegQueryValueExW(key.get(), L"FinalFileName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size),
               0);
     EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(std::wstring(name), L"pattern-3m2.bin");
+    EXPECT_EQ(std::wstring(name), base + L"2.exe");
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -207,11 +207,17 @@ INSTANTIATE_TEST_SUITE_P(Pauses, PausedBody, ::testing::ValuesIn(kPauses),
 class ScopedServedSparseFile : boost::noncopyable {
 public:
     explicit ScopedServedSparseFile(std::uint64_t size)
-        : name_(L"sparse-" + std::to_wstring(GetCurrentProcessId()) + L".bin"),
+        : name_(L"sparse-" + std::to_wstring(GetCurrentProcessId()) + L".exe"),
           path_(TTestServers::Instance().File("www/" + Utf8(name_))) {
         const Win::UniqueFile file(
             CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         Win::ThrowLastErrorIf(!file, "CreateFileW");
+        // The stand-in setup program at its start: the hand-off takes only a program for a ".exe".
+        const std::string program = DemoSetupProgram();
+        DWORD written = 0;
+        Win::ThrowLastErrorIf(!WriteFile(file.get(), program.data(), static_cast<DWORD>(program.size()), &written,
+                                         nullptr),
+                              "WriteFile");
         LARGE_INTEGER end;
         end.QuadPart = static_cast<LONGLONG>(size);
         // Setting the end of the file writes no data (Wine: ftruncate).
@@ -239,10 +245,10 @@ std::wstring ExpectedLine(std::uint64_t received, std::uint64_t total) {
     return L"Downloaded: " + std::to_wstring(received / 1024) + L" / " + std::to_wstring(total / 1024) + L" KB";
 }
 
-// A body over 4 GiB completes with whole figures: above 4 GiB (checked while
-// it runs) and at the end the size line shows the real total in KB and the
-// bar's position is count x 100 / total; the file has its full size. The
-// downloaded file is deleted at the end.
+// A body over 4 GiB (a program and then zeros) completes with whole figures:
+// above 4 GiB (checked while it runs) and at the end the size line shows the
+// real total in KB and the bar's position is count x 100 / total; the file
+// has its full size. The downloaded file is deleted at the end.
 TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
     constexpr std::uint64_t kTotal = (std::uint64_t{17} << 28) + 1000;  // 4.25 GiB and 1000 bytes
     constexpr std::uint64_t kCheckAbove = (std::uint64_t{1} << 32) + (std::uint64_t{64} << 20);
