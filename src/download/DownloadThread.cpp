@@ -1,5 +1,6 @@
 #include "download/DownloadThread.h"
 
+#include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
@@ -66,7 +67,7 @@ void TDownloadThread::Execute() {
     // A file that cannot be made ends the thread here, through its boundary.
     fileStream_.reset(new TDownloadFileStream(downloadPath));
     client_.reset(new Net::THttpClient(stopSignal_));
-    client_->SetProxy(proxy_);
+    ConfigureClientProxy(*client_, proxy_);
     client_->SetHandleRedirects(true);
     client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
     client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };
