@@ -6,6 +6,7 @@
 #include "net/AbortSignal.h"
 #include "net/HttpError.h"
 #include "net/InternetHandle.h"
+#include "net/ProxyRoute.h"
 
 #include <boost/noncopyable.hpp>
 #include <boost/shared_ptr.hpp>
@@ -13,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -38,11 +40,13 @@ enum class TWorkMode { Read, Write };
 
 // A proxy given as host and port. Every request through it carries
 // "Proxy-Authorization: Basic ..." of Username and Password, empty ones included.
+// A host that Bypass names (see BypassListMatches) is asked directly.
 struct TProxySettings {
     std::wstring Host;
     int Port = 0;
     std::wstring Username;
     std::wstring Password;
+    std::wstring Bypass;
 };
 
 // Owns nothing between calls of Get; during Get it owns the session, connection
@@ -70,6 +74,9 @@ public:
 
     // Sends every later request through `proxy`; Host empty means a direct connection.
     void SetProxy(const TProxySettings& proxy);
+    // Asks `resolver` for the route of every later request (the first URL, each
+    // redirect hop, each resumption), in place of any proxy set before.
+    void SetProxyResolver(std::unique_ptr<TProxyResolver> resolver) { proxyResolver_ = std::move(resolver); }
     // Switches the redirect loop on or off (off by default: a redirect status then fails the GET).
     void SetHandleRedirects(bool handle) { handleRedirects_ = handle; }
 
@@ -103,6 +110,8 @@ private:
     // redirect handler and returns where to go next; raises when not to go on.
     std::wstring NextLocation(const TRequest& request, const std::wstring& current, unsigned long status, int count,
                               std::wstring& method);
+    // Returns the route of a request to `url`: direct without a resolver.
+    TProxyRoute RouteFor(const std::wstring& url) const;
     // Sends `request` to `url` and returns its status; raises without a response.
     static unsigned long Send(TRequest& request, const std::wstring& url);
     // Raises the work begin event for a body of `length`, runs `read`, and
@@ -122,8 +131,7 @@ private:
                            const std::wstring& method, TOutputStream& stream);
 
     boost::shared_ptr<const TAbortSignal> abort_;
-    std::wstring proxy_;         // "host:port", empty when direct
-    std::wstring proxyHeaders_;  // the Proxy-Authorization line for every request
+    std::unique_ptr<TProxyResolver> proxyResolver_;  // none: every request goes directly
     bool handleRedirects_ = false;
 };
 

@@ -24,8 +24,10 @@ namespace {
 // path of every run below: WININET by the job's proxy query in the static
 // start-up and by the download, MSIMG32 by the window's pictures (AlphaBlend),
 // CRYPT32 by the proxy's Proxy-Authorization header (CryptBinaryToStringW),
-// WINTRUST by the publisher check.
-const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"msimg32.dll", L"crypt32.dll", L"wintrust.dll"};
+// WINTRUST by the publisher check, WINHTTP by the download's reading of the
+// proxy settings (WinHttpGetIEProxyConfigForCurrentUser).
+const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"msimg32.dll", L"crypt32.dll", L"wintrust.dll",
+                                         L"winhttp.dll"};
 
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -97,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Planted, DllPlantingE2ETest,
                          ::testing::Values(PlantingCase{"Wininet", L"wininet.dll"},
                                            PlantingCase{"Msimg32", L"msimg32.dll"},
                                            PlantingCase{"Crypt32", L"crypt32.dll"},
-                                           PlantingCase{"Wintrust", L"wintrust.dll"}),
+                                           PlantingCase{"Wintrust", L"wintrust.dll"},
+                                           PlantingCase{"Winhttp", L"winhttp.dll"}),
                          [](const ::testing::TestParamInfo<PlantingCase>& info) { return info.param.name; });
 
 // A system DLL that cannot be had from System32 (WININET, first called by

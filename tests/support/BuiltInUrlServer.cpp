@@ -67,6 +67,12 @@ ServerAnswer ServerAnswer::Stall(unsigned long long announced) {
     return answer;
 }
 
+ServerAnswer ServerAnswer::Silent() {
+    ServerAnswer answer;
+    answer.silent = true;
+    return answer;
+}
+
 ServerAnswer ServerAnswer::Status(int status) {
     ServerAnswer answer = Body("status " + std::to_string(status) + "\n");
     answer.status = status;
@@ -167,6 +173,10 @@ void BuiltInUrlServer::Serve(SOCKET connection) {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         requestLines_.push_back(line);
+    }
+    if (answer_.silent) {
+        while (!stopping_) WaitForStop(50);
+        return;
     }
     const std::string headers = Headers(answer_);
     if (send(connection, headers.data(), static_cast<int>(headers.size()), 0) != static_cast<int>(headers.size()))
