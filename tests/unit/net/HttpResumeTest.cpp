@@ -121,10 +121,12 @@ TEST(HttpResumeTest, ResetEveryTimeIsAskedFourTimesEveryTime) {
     }
 }
 
-// A first response that breaks off right after its headers, before a byte of
-// its body, is resumed from the start: a 206 for all of it completes the file.
+// A first response whose connection ends right after its headers, before a
+// byte of its body (as when a reset takes what had arrived unread), is
+// resumed from the start: a 206 for all of it completes the file. (It closes
+// rather than resets: Wine may lose the headers themselves to a reset.)
 TEST(HttpResumeTest, FirstResponseDroppedBeforeItsBodyIsResumed) {
-    const std::wstring path = L"/resume/etag/0/" + std::to_wstring(kLength);
+    const std::wstring path = L"/resume/close/0/" + std::to_wstring(kLength);
     const std::size_t before = TimesAsked(path);
     TClientRig rig;
     TStringStream stream;
