@@ -174,7 +174,7 @@ std::wstring VersionString(const std::vector<BYTE>& block, const wchar_t* name) 
 
 // The executable carries its manifest (per-monitor density awareness, common
 // controls 6.0.0.0, asInvoker without uiAccess, the supported systems), its
-// version record ("Updater", 1.0.0.0) and its icon.
+// version record ("Updater", 1.0.0.0) and its icon at 16, 32 and 48 pixels.
 TEST(EntryRoutineE2ETest, ExecutableCarriesManifestVersionAndIcon) {
     const std::wstring exe = UpdaterExePath();
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -186,6 +186,19 @@ TEST(EntryRoutineE2ETest, ExecutableCarriesManifestVersionAndIcon) {
                              "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
     EXPECT_NE(FindResourceW(module, L"MAINICON", MAKEINTRESOURCEW(14)), nullptr);  // RT_GROUP_ICON
+    // Each size loads as itself, the PNG-compressed ones included.
+    for (const int size : {16, 32, 48}) {
+        const Win::UniqueHIcon icon(
+            static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        ASSERT_TRUE(icon) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon.get(), &info)) << size;
+        const Win::UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, size);
+        EXPECT_EQ(bitmap.bmHeight, size);
+    }
     EXPECT_NE(FindResourceW(module, L"ARROW48", MAKEINTRESOURCEW(10)), nullptr);
     EXPECT_NE(FindResourceW(module, L"CLOSE16", MAKEINTRESOURCEW(10)), nullptr);
     FreeLibrary(module);
