@@ -2,19 +2,13 @@
 
 #include "net/WinHttpProxyConfig.h"
 
-#include "win/Unique.h"
+#include "win/GlobalString.h"
 
 #include <wininet.h>
 
 namespace Net {
 
 namespace {
-
-// Takes a string the platform allocated with GlobalAlloc.
-std::wstring TakeGlobalString(wchar_t* text) {
-    const Win::UniqueHGlobal owner(text);
-    return text ? std::wstring(text) : std::wstring();
-}
 
 // Asks WinINet's per-connection options of the default (LAN) connection.
 void ReadPerConnectionOptions(TSystemProxyConfig& config) {
@@ -29,8 +23,8 @@ void ReadPerConnectionOptions(TSystemProxyConfig& config) {
     list.pOptions = options;
     DWORD length = sizeof list;
     if (!InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &length)) return;
-    config.Bypass = TakeGlobalString(options[1].Value.pszValue);
-    const std::wstring script = TakeGlobalString(options[2].Value.pszValue);
+    config.Bypass = Win::TakeGlobalString(options[1].Value.pszValue);
+    const std::wstring script = Win::TakeGlobalString(options[2].Value.pszValue);
     if ((options[0].Value.dwValue & PROXY_TYPE_AUTO_PROXY_URL) || !script.empty()) config.ScriptUrl = script;
     if (options[0].Value.dwValue & PROXY_TYPE_AUTO_DETECT) config.AutoDetect = true;
 }

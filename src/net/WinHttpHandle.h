@@ -7,12 +7,6 @@
 
 namespace Net {
 
-struct HWinHttpTraits {
-    using Type = HINTERNET;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { WinHttpCloseHandle(h); }
-};
-
-using UniqueHWinHttp = Win::Unique<HWinHttpTraits>;
+using UniqueHWinHttp = Win::Unique<Win::NullHandleTraits<HINTERNET, WinHttpCloseHandle>>;
 
 }  // namespace Net
