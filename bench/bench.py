@@ -4,7 +4,9 @@ Measures, side by side and interleaved (A, B, A, B ...), the updater against
 baselines of our own under the same Wine, and prints the medians as a table:
 download throughput and CPU per GiB (against a bare WinINet loop and native
 curl), the progress notifications per GiB the updater's window takes, start to visible window and peak memory (against a minimal window
-program), the executable's size and its imported DLLs.
+program), the executable's size and its imported DLLs. With a proxy script
+configured (one that answers DIRECT, so the same server is asked), it also
+measures the updater's download and the script look-up's own time.
 """
 import argparse
 import os
@@ -14,7 +16,7 @@ import subprocess
 import time
 
 from processes import Run, session_cpu, session_growth
-from servers import Nginx, StallingServer
+from servers import Nginx, ScriptServer, StallingServer
 from xwatch import MapWatcher
 
 GIB = 1 << 30
@@ -96,7 +98,7 @@ class Bench:
         env = dict(os.environ)
         setup_record = os.path.join(self.temp, "setup-record.txt")
         env["DEMO_SETUP_RECORD"] = "C:\\Temp\\setup-record.txt"
-        if name == "updater":
+        if name in ("updater", "updater, script"):
             command = [self.wine, self.exe("updater.exe")]
         elif name == "loop":
             command = [self.wine, self.exe("wininet-loop.exe"), self.url, "C:\\Temp\\wininet-loop.bin"]
@@ -107,9 +109,13 @@ class Bench:
         else:
             command = ["curl", "-s", "-o", os.path.join(self.temp, "curl.bin"), self.url]
         wine = name != "curl"
+        if name == "updater, script":
+            self.set_proxy_script(self.script.url)
         before = session_cpu(self.prefix) if wine else {}
         run = Run(command, env=env)
         result = run.finish(600)
+        if name == "updater, script":
+            self.set_proxy_script(None)
         status, wall, whole_cpu = result
         after = session_cpu(self.prefix, exclude={run.pid}) if wine else {}
         request = nginx.next_request()
@@ -118,7 +124,7 @@ class Bench:
                 break
             time.sleep(0.01)
             request = nginx.next_request()
-        if name == "updater":
+        if name in ("updater", "updater, script"):
             # The updater hands the file to the setup program it starts as it exits.
             for _ in range(1000):
                 if os.path.exists(setup_record):
@@ -176,17 +182,43 @@ class Bench:
         self.size = os.path.getsize(served) + self.args.mib * (1 << 20)
         os.truncate(served, self.size)
         nginx = Nginx(os.path.join(self.work, "nginx"), self.args.port, URL_PATH, served)
+        self.script = ScriptServer('function FindProxyForURL(url, host) { return "DIRECT"; }')
         try:
-            clients = ["updater", "loop", "loop 1 MiB", "async loop", "curl"]
+            clients = ["updater", "updater, script", "loop", "loop 1 MiB", "async loop", "curl"]
             for i in range(self.args.runs):
-                for name in clients[i % 5:] + clients[:i % 5]:  # each goes first in turn
+                turn = i % len(clients)
+                for name in clients[turn:] + clients[:turn]:  # each goes first in turn
                     self.download(name, nginx)
                     print("  download %d/%d %-8s %7.1f MB/s" % (i + 1, self.args.runs, name,
                                                                  self.results[("throughput", name)][-1]), flush=True)
             self.count_progress_messages(nginx)
+            self.script_lookups()
         finally:
+            self.set_proxy_script(None)
+            self.script.stop()
             nginx.stop()
             os.remove(served)
+
+    # ---- proxy script ----------------------------------------------------------
+
+    def set_proxy_script(self, url):
+        """Sets (or with None removes) the current user's proxy script address, AutoConfigURL."""
+        key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+        command = ([self.wine, "reg", "add", key, "/v", "AutoConfigURL", "/d", url, "/f"] if url else
+                   [self.wine, "reg", "delete", key, "/v", "AutoConfigURL", "/f"])
+        subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def script_lookups(self):
+        """Times the client's look-up of the built-in URL's proxy by the script, first and from its cache."""
+        for i in range(self.args.runs):
+            out = subprocess.run([self.wine, self.exe("proxy-lookup.exe"), self.script.url, self.url],
+                                 capture_output=True, text=True, check=True).stdout
+            first, cached = [float(line.split(": ")[1].split()[0]) for line in out.splitlines()
+                             if line.startswith(("look-up", "cached"))]
+            self.record(("script look-up", "updater"), first)
+            self.record(("script look-up cached", "updater"), cached)
+            print("  script look-up %d/%d %.1f ms, from the cache %.2f ms" % (i + 1, self.args.runs, first, cached),
+                  flush=True)
 
     # ---- publisher check -----------------------------------------------------
 
@@ -313,6 +345,11 @@ class Bench:
               "curl %.2f s" % (median[("end to end", "updater")], median[("process", "updater")],
                                median[("process", "loop")], median[("process", "loop 1 MiB")],
                                median[("process", "async loop")], median[("process", "curl")]))
+        print("with a proxy script (answering DIRECT): updater throughput %.0f MB/s (without: %.0f MB/s), end to "
+              "end %.2f s (without: %.2f s); the look-up itself %.1f ms, from the per-host cache %.2f ms" % (
+                  median[("throughput", "updater, script")], median[("throughput", "updater")],
+                  median[("end to end", "updater, script")], median[("end to end", "updater")],
+                  median[("script look-up", "updater")], median[("script look-up cached", "updater")]))
         print("load average (1 min) at start / after start-up / at end: %s; other work on the machine: %.0f %% of "
               "its CPUs on average during the run (ours included)" % (" / ".join(load), 100 * busy))
         self.print_runs()

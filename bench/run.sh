@@ -21,6 +21,6 @@ fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF -DUPDATER_BENCHMARKS=ON \
   -DUPDATER_DOWNLOAD_URL="http://127.0.0.1:$port/files/ov3/orvinta-setup.exe" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target updater demo_setup wine_desktop bench_wininet_loop bench_minimal_window \
-  bench_progress_count check_publisher >/dev/null
+  bench_progress_count bench_proxy_lookup check_publisher >/dev/null
 
 "$root/tools/wine-env.sh" "$build" python3 "$root/bench/bench.py" --port "$port" "$@"

@@ -109,3 +109,32 @@ class StallingServer:
         self._listener.close()
         for connection in self._held:
             connection.close()
+
+
+class ScriptServer:
+    """Serves `script` as a proxy script (any path) on a free port of 127.0.0.1 until stop()."""
+
+    def __init__(self, script):
+        import http.server
+
+        body = script.encode()
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                self.send_response(200)
+                self.send_header("Content-Type", "application/x-ns-proxy-autoconfig")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = "http://127.0.0.1:%d/proxy.pac" % self._server.server_address[1]
+        self._thread = threading.Thread(target=self._server.serve_forever, daemon=True)
+        self._thread.start()
+
+    def stop(self):
+        self._server.shutdown()
+        self._server.server_close()

@@ -1,6 +1,10 @@
 #include "download/ClientProxy.h"
 
+#include "net/ScriptProxyResolver.h"
+#include "net/SystemProxyConfig.h"
+
 #include <climits>
+#include <memory>
 
 bool TryClientProxy(const TJobProxy& proxy, Net::TProxySettings& settings) {
     settings = Net::TProxySettings();
@@ -12,6 +16,19 @@ bool TryClientProxy(const TJobProxy& proxy, Net::TProxySettings& settings) {
         settings.Password = proxy.Password;
     }
     return true;
+}
+
+void ConfigureClientProxy(Net::THttpClient& client, Net::TProxySettings proxy) {
+    // The bypass list is read here rather than carried by the job: the
+    // settings file records the manual proxy only.
+    const Net::TSystemProxyConfig system = Net::ReadSystemProxyConfig();
+    if (!proxy.Host.empty()) {
+        proxy.Bypass = system.Bypass;
+        client.SetProxy(proxy);
+    } else if (!system.ScriptUrl.empty() || system.AutoDetect) {
+        client.SetProxyResolver(std::make_unique<Net::TScriptProxyResolver>(
+            Net::TScriptSource{system.ScriptUrl, system.AutoDetect}));
+    }
 }
 
 bool TryParseInt(const std::wstring& text, int& value) {

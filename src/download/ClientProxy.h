@@ -11,5 +11,11 @@
 // when the proxy is on and its port is no number (nothing can be downloaded then).
 bool TryClientProxy(const TJobProxy& proxy, Net::TProxySettings& settings);
 
+// Gives `client` its way to the network: the job's manual proxy (`proxy`, Host
+// not empty) with the system's bypass list; otherwise the system's proxy
+// script or automatic detection, asked per URL, when either is configured;
+// otherwise direct connections. Reads the current user's Internet settings.
+void ConfigureClientProxy(Net::THttpClient& client, Net::TProxySettings proxy);
+
 // Parses a decimal 32-bit integer (optional sign, nothing else); false when it is none.
 bool TryParseInt(const std::wstring& text, int& value);

@@ -1,6 +1,7 @@
 #include "download/DownloadThread.h"
 
 #include "download/BrowserFallback.h"
+#include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
@@ -65,7 +66,7 @@ void TDownloadThread::Execute() {
     try {
         fileStream_.reset(new TDownloadFileStream(downloadPath));
         client_.reset(new Net::THttpClient(stopSignal_));
-        client_->SetProxy(proxy_);
+        ConfigureClientProxy(*client_, proxy_);
         client_->SetHandleRedirects(true);
         client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
         client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };

@@ -1,5 +1,6 @@
 #include "net/HttpClient.h"
 
+#include "net/ManualProxy.h"
 #include "net/RangeRequest.h"
 #include "net/Request.h"
 #include "net/Url.h"
@@ -52,35 +53,41 @@ THttpClient::THttpClient(boost::shared_ptr<const TAbortSignal> abort) : abort_(s
 THttpClient::~THttpClient() = default;
 
 void THttpClient::SetProxy(const TProxySettings& proxy) {
-    if (proxy.Host.empty()) {
-        proxy_.clear();
-        proxyHeaders_.clear();
-        return;
-    }
-    proxy_ = proxy.Host + L":" + std::to_wstring(proxy.Port);
-    // Sent with every request rather than after a 407: WinINet's own proxy
-    // credentials are not pre-emptive, and WinINet puts a header of ours on the
-    // CONNECT of an https tunnel as well.
-    proxyHeaders_ = L"Proxy-Authorization: " + BasicCredentials(proxy.Username, proxy.Password) + L"\r\n";
+    proxyResolver_ = proxy.Host.empty() ? nullptr : std::make_unique<TManualProxyResolver>(proxy);
+}
+
+TProxyRoute THttpClient::RouteFor(const std::wstring& url) const {
+    return proxyResolver_ ? proxyResolver_->RouteFor(url, *abort_) : TProxyRoute();
 }
 
 void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
     if (abort_->Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
     SplitUrl(url);
     // A request that fails takes the session along to its background close.
-    UniqueHInternet session = OpenAsyncSession(kUserAgent, proxy_);
+    TProxyRoute route = RouteFor(url);
+    UniqueHInternet session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
     std::optional<TRequest> request;
     std::wstring current = url;
     std::wstring method = L"GET";
     for (int redirects = 0;;) {
-        request.emplace(session, current, method, kConnectionClose + proxyHeaders_, *abort_);
+        request.emplace(session, current, method, kConnectionClose + route.Headers, *abort_);
         const unsigned long status = Send(*request, current);
         if (handleRedirects_ && IsRedirect(status)) {
             current = NextLocation(*request, current, status, ++redirects, method);
             ReadWholeBody(*request, nullptr);
+            // Each hop goes its own way: the next host may have another proxy.
+            TProxyRoute next = RouteFor(current);
+            if (next.Server != route.Server || next.Bypass != route.Bypass) {
+                request.reset();  // its body was read to the end: closed at once, before its session
+                session = OpenAsyncSession(kUserAgent, next.Server, next.Bypass);
+            }
+            route = std::move(next);
             continue;
         }
-        if (status < 200 || status > 299)
+        // A plain GET asks for the whole file, which only a 200 brings: a 206
+        // answers a range request (RFC 9110 15.3.7), and a 204 or any other
+        // 2xx is no file at all.
+        if (status != 200)
             throw THttpError(THttpError::TKind::Status, L"HTTP status " + std::to_wstring(status) + L": " + current,
                              status);
         break;
@@ -143,6 +150,11 @@ void THttpClient::ReadWholeBody(TRequest& request, TOutputStream* stream) {
 void THttpClient::ReadUntilEnd(TRequest& request, TOutputStream* stream, std::optional<std::uint64_t> length,
                                std::uint64_t& count) {
     while (const unsigned long size = request.Read()) {
+        // Bytes past the announced length belong to no file we asked for;
+        // none of them is written.
+        if (length && count + size > *length)
+            throw THttpError(THttpError::TKind::LongBody, L"The body brought more than its " +
+                                                          std::to_wstring(*length) + L" bytes");
         if (stream) stream->Write(request.Data(), size);
         count += size;
         if (OnWork) OnWork(TWorkMode::Read, static_cast<std::int64_t>(count));
@@ -165,17 +177,22 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
                 ReadUntilEnd(*request, &stream, length, count);
                 return;
             } catch (const THttpError& error) {
-                // Resumed only with something to resume from: bytes since the
-                // last start, a length to complete and a validator for If-Range.
-                if (!IsDroppedConnection(error) || !length || !validator || count == countAtStart ||
+                // Resumed only with something to resume from: a length to
+                // complete and a validator for If-Range. The first response's
+                // drop is resumed even before any of its bytes were read: the
+                // platform may lose what had arrived with the reset. A resumed
+                // response is resumed again only after it brought new bytes.
+                const bool progressed = resumptions == 0 || count != countAtStart;
+                if (!IsDroppedConnection(error) || !length || !validator || !progressed ||
                     resumptions == kResumptionLimit)
                     throw;
             }
             // The failed request closes in the background with its session; the
             // rest comes over a new one, through the same proxy, from the same URL.
             request.reset();
-            session = OpenAsyncSession(kUserAgent, proxy_);
-            request.emplace(session, url, method, kConnectionClose + proxyHeaders_ + RangeHeaders(count, *validator),
+            const TProxyRoute route = RouteFor(url);
+            session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
+            request.emplace(session, url, method, kConnectionClose + route.Headers + RangeHeaders(count, *validator),
                             *abort_);
             const unsigned long status = Send(*request, url);
             const std::optional<std::wstring> range = request->Header(HTTP_QUERY_CONTENT_RANGE);

@@ -6,6 +6,7 @@
 #include "net/AbortSignal.h"
 #include "net/HttpError.h"
 #include "net/InternetHandle.h"
+#include "net/ProxyRoute.h"
 
 #include <boost/noncopyable.hpp>
 #include <boost/shared_ptr.hpp>
@@ -13,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -38,11 +40,13 @@ enum class TWorkMode { Read, Write };
 
 // A proxy given as host and port. Every request through it carries
 // "Proxy-Authorization: Basic ..." of Username and Password, empty ones included.
+// A host that Bypass names (see BypassListMatches) is asked directly.
 struct TProxySettings {
     std::wstring Host;
     int Port = 0;
     std::wstring Username;
     std::wstring Password;
+    std::wstring Bypass;
 };
 
 // Owns nothing between calls of Get; during Get it owns the session, connection
@@ -70,6 +74,9 @@ public:
 
     // Sends every later request through `proxy`; Host empty means a direct connection.
     void SetProxy(const TProxySettings& proxy);
+    // Asks `resolver` for the route of every later request (the first URL, each
+    // redirect hop, each resumption), in place of any proxy set before.
+    void SetProxyResolver(std::unique_ptr<TProxyResolver> resolver) { proxyResolver_ = std::move(resolver); }
     // Switches the redirect loop on or off (off by default: a redirect status then fails the GET).
     void SetHandleRedirects(bool handle) { handleRedirects_ = handle; }
 
@@ -85,7 +92,8 @@ public:
     TRedirectHandler OnRedirect;
 
     // Fetches `url` (http or https) and writes the final response's body into
-    // `stream`. Returns only when a 2xx response and all of its body arrived;
+    // `stream`. Returns only when a 200 response and all of its body, no byte
+    // more than its Content-Length, arrived;
     // otherwise raises THttpError (or the stream's own error). An https address
     // never redirects to an http one. A server that sends nothing for 30 seconds
     // (no response, or a body that stops) fails the GET.
@@ -93,8 +101,8 @@ public:
     // response had a validator (a strong ETag, or Last-Modified), the rest is
     // asked for with Range and If-Range from the same final URL: a 206 with the
     // matching Content-Range is appended to `stream`; a 200 is the whole body
-    // again and restarts `stream`. At most 3 times per GET, each only after some
-    // bytes came since the last start; an abort is never resumed.
+    // again and restarts `stream`. At most 3 times per GET: the first response
+    // always, a resumed one only after it brought bytes; an abort is never resumed.
     void Get(const std::wstring& url, TOutputStream& stream);
 
 private:
@@ -102,6 +110,8 @@ private:
     // redirect handler and returns where to go next; raises when not to go on.
     std::wstring NextLocation(const TRequest& request, const std::wstring& current, unsigned long status, int count,
                               std::wstring& method);
+    // Returns the route of a request to `url`: direct without a resolver.
+    TProxyRoute RouteFor(const std::wstring& url) const;
     // Sends `request` to `url` and returns its status; raises without a response.
     static unsigned long Send(TRequest& request, const std::wstring& url);
     // Raises the work begin event for a body of `length`, runs `read`, and
@@ -121,8 +131,7 @@ private:
                            const std::wstring& method, TOutputStream& stream);
 
     boost::shared_ptr<const TAbortSignal> abort_;
-    std::wstring proxy_;         // "host:port", empty when direct
-    std::wstring proxyHeaders_;  // the Proxy-Authorization line for every request
+    std::unique_ptr<TProxyResolver> proxyResolver_;  // none: every request goes directly
     bool handleRedirects_ = false;
 };
 

@@ -16,6 +16,7 @@ public:
         TooManyRedirects,  // more redirects than the client's limit
         BadRedirect,       // no Location, a scheme other than http(s), or https to http
         ShortBody,         // the connection ended before Content-Length bytes arrived
+        LongBody,          // more bytes arrived than Content-Length announced
         Aborted,           // the abort signal was set
     };
 

@@ -7,12 +7,6 @@
 
 namespace Net {
 
-struct HInternetTraits {
-    using Type = HINTERNET;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { InternetCloseHandle(h); }
-};
-
-using UniqueHInternet = Win::Unique<HInternetTraits>;
+using UniqueHInternet = Win::Unique<Win::NullHandleTraits<HINTERNET, InternetCloseHandle>>;
 
 }  // namespace Net

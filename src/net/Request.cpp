@@ -99,12 +99,13 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_REL
 
 }  // namespace
 
-UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy) {
+UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy, const std::wstring& bypass) {
     // "<-loopback>" removes the implicit bypass of local addresses: every
-    // request goes through the proxy it was given.
+    // request that the bypass list does not name goes through the proxy.
+    const std::wstring bypassList = bypass.empty() ? L"<-loopback>" : bypass + L";<-loopback>";
     UniqueHInternet session(InternetOpenW(agent.c_str(), proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY,
                                           proxy.empty() ? nullptr : proxy.c_str(),
-                                          proxy.empty() ? nullptr : L"<-loopback>", INTERNET_FLAG_ASYNC));
+                                          proxy.empty() ? nullptr : bypassList.c_str(), INTERNET_FLAG_ASYNC));
     if (!session) throw THttpError::Call("InternetOpenW", GetLastError());
     if (InternetSetStatusCallbackW(session.get(), StatusCallback) == INTERNET_INVALID_STATUS_CALLBACK)
         throw THttpError::Call("InternetSetStatusCallbackW", GetLastError());

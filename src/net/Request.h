@@ -18,8 +18,8 @@ struct TRequestContext;
 
 // Opens an asynchronous session (INTERNET_FLAG_ASYNC) whose status callback
 // serves every TRequest made on it; `proxy` is "host:port" or empty for a
-// direct connection.
-UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy);
+// direct connection, `bypass` the proxy's bypass list.
+UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy, const std::wstring& bypass);
 
 // Closes the handles, in this order, on a short-lived thread of its own:
 // closing the handle of a call still in progress, or of a body not read to its

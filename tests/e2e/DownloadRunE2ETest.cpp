@@ -170,6 +170,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailedRunCase{"NotFound", Serving(ServerAnswer::Status(404))},
                       FailedRunCase{"ServerError", Serving(ServerAnswer::Status(500))},
                       FailedRunCase{"ConnectionRefused", [] { return std::unique_ptr<BuiltInUrlServer>(); }},
+                      // A whole setup program, but as the answer to a range nobody asked for.
+                      FailedRunCase{"PartialContentToAPlainGet",
+                                    [] {
+                                        ServerAnswer answer = ServerAnswer::Body(DemoSetupDownload(0));
+                                        answer.status = 206;
+                                        return Serving(answer)();
+                                    }},
                       FailedRunCase{"TruncatedBody",
                                     [] {
                                         const std::string file = DemoSetupDownload(0);

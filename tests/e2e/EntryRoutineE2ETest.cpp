@@ -202,7 +202,7 @@ std::wstring VersionString(const std::vector<BYTE>& block, const wchar_t* name) 
 
 // The executable carries its manifest (per-monitor density awareness, common
 // controls 6.0.0.0, asInvoker without uiAccess, the supported systems), its
-// version record ("Updater", 1.0.0.0) and its icon.
+// version record ("Updater", 1.0.0.0) and its icon at 16, 32 and 48 pixels.
 TEST(EntryRoutineE2ETest, ExecutableCarriesManifestVersionAndIcon) {
     const std::wstring exe = UpdaterExePath();
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -222,6 +222,19 @@ TEST(EntryRoutineE2ETest, ExecutableCarriesManifestVersionAndIcon) {
     for (size_t at = 6; at + 14 <= group.size(); at += 14) widths.push_back(static_cast<unsigned char>(group[at]));
     std::sort(widths.begin(), widths.end());
     EXPECT_EQ(widths, (std::vector<int>{16, 20, 24, 32, 48}));
+    // Each size loads as itself, the PNG-compressed ones included.
+    for (const int size : {16, 20, 24, 32, 48}) {
+        const Win::UniqueHIcon icon(
+            static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        ASSERT_TRUE(icon) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon.get(), &info)) << size;
+        const Win::UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, size);
+        EXPECT_EQ(bitmap.bmHeight, size);
+    }
     FreeLibrary(module);
 
     DWORD ignored = 0;

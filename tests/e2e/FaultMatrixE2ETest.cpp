@@ -227,4 +227,25 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
 INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrixE2ETest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<TFaultCase>& info) { return info.param.name; });
 
+// A server that breaks off every response after 40 000 bytes is asked exactly
+// four times (the request and three resumptions) in every one of 20 whole
+// runs, however the reads and the resets meet; each run then ends in the
+// browser with nothing left.
+TEST(ResetEveryTimeE2ETest, AskedFourTimesInEveryRun) {
+    const ScopedServedDemoSetup served;
+    const std::wstring path = L"/resume/always/40000/" + served.Name();
+    const BuiltInUrlServer server(*ToFault(path));
+    const ScopedSystemProxy proxy(0ul, std::nullopt);
+    for (int run = 1; run <= 20; ++run) {
+        SCOPED_TRACE(run);
+        const std::size_t before = TTestServers::Instance().FaultRequests(path);
+        ScopedBrowserStub browser;
+        const UpdaterRun updater;
+        EXPECT_EQ(updater.Run().ExitCode, 0);
+        EXPECT_EQ(TTestServers::Instance().FaultRequests(path) - before, 4u);
+        EXPECT_EQ(browser.SettledUrls(), std::vector<std::wstring>{UPDATER_DOWNLOAD_URL_FOR_TESTS});
+        EXPECT_TRUE(FilesIn(updater.TempFolder()).empty());
+    }
+}
+
 }  // namespace

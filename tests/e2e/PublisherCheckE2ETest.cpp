@@ -29,6 +29,7 @@ enum class TUpdater {
     Tampered,  // signed, with one byte changed since: its signature does not verify
     NoOrganization,  // signed by a subject without an O: no identity
     Pinned,
+    PinnedSignedByOther,  // pinned to the test publisher, signed by the other publisher
     Unsigned,
 };
 
@@ -37,6 +38,7 @@ std::wstring ExecutableOf(TUpdater updater) {
     case TUpdater::Signed: return SigningFixture("signed/updater.exe");
     case TUpdater::Tampered: return SigningFixture("signed/tampered/updater.exe");
     case TUpdater::NoOrganization: return SigningFixture("signed/no-organization/updater.exe");
+    case TUpdater::PinnedSignedByOther: return SigningFixture("signed/other/updater-pinned.exe");
     case TUpdater::Pinned: return UnixToWindowsPath(UPDATER_PINNED_EXE_UNIX_PATH);
     default: return UpdaterExePath();
     }
@@ -159,6 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
         PublisherCase{"SameSubjectFromUntrustedCa", TUpdater::Signed, Serving("impostor"), false},
         PublisherCase{"PinAcceptsPinnedPublisher", TUpdater::Pinned, Serving("publisher"), true},
         PublisherCase{"PinRefusesOtherPublisher", TUpdater::Pinned, Serving("other-publisher"), false},
+        // The maker's pin decides, whoever signed the updater.
+        PublisherCase{"PinBeforeTheUpdatersOwnSigner", TUpdater::PinnedSignedByOther, Serving("publisher"), true},
         PublisherCase{"UnsignedUpdaterStartsUnsignedSetup", TUpdater::Unsigned, Serving("unsigned"), true},
         PublisherCase{"UnsignedUpdaterRefusesANonProgramServedAsExe", TUpdater::Unsigned,
                       [] { return ServerAnswer::Body("<script>alert(1)</script>"); }, false, TRefusal::NotASetup}),

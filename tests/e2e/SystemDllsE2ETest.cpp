@@ -23,8 +23,9 @@ namespace {
 // The DLLs a planted stand-in may take the place of, each one loaded by a
 // path of every run below: WININET by the job's proxy query in the static
 // start-up and by the download, CRYPT32 by the proxy's Proxy-Authorization header (CryptBinaryToStringW),
-// WINTRUST by the publisher check.
-const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"crypt32.dll", L"wintrust.dll"};
+// WINTRUST by the publisher check, WINHTTP by the download's reading of the
+// proxy settings (WinHttpGetIEProxyConfigForCurrentUser).
+const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"crypt32.dll", L"wintrust.dll", L"winhttp.dll"};
 
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -95,7 +96,8 @@ TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
 INSTANTIATE_TEST_SUITE_P(Planted, DllPlantingE2ETest,
                          ::testing::Values(PlantingCase{"Wininet", L"wininet.dll"},
                                            PlantingCase{"Crypt32", L"crypt32.dll"},
-                                           PlantingCase{"Wintrust", L"wintrust.dll"}),
+                                           PlantingCase{"Wintrust", L"wintrust.dll"},
+                                           PlantingCase{"Winhttp", L"winhttp.dll"}),
                          [](const ::testing::TestParamInfo<PlantingCase>& info) { return info.param.name; });
 
 // A system DLL that cannot be had from System32 (WININET, first called by

@@ -15,7 +15,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # loader's schema, never searched for on disk.
 known='^(advapi32|clbcatq|combase|comdlg32|coml2|difxapi|gdi32|gdiplus|imagehlp|imm32|kernel32|msctf|msvcrt|normaliz|nsi|ole32|oleaut32|psapi|rpcrt4|sechost|setupapi|shcore|shell32|shlwapi|user32|wldap32|ws2_32|api-ms-win-[a-z0-9-]+)\.dll$'
 # The DLLs that are not known DLLs and that the updater calls today.
-called='wininet crypt32 comctl32 wintrust'
+called='wininet winhttp crypt32 comctl32 wintrust'
 
 normal=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
 delayed=$(python3 "$here/../../cmake/delay-import-directory.py" list "$exe" | tr 'A-Z' 'a-z')

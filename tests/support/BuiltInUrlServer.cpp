@@ -14,6 +14,7 @@ namespace {
 const char* ReasonPhrase(int status) {
     switch (status) {
     case 200: return "OK";
+    case 206: return "Partial Content";
     case 301: return "Moved Permanently";
     case 302: return "Found";
     case 303: return "See Other";
@@ -63,6 +64,12 @@ ServerAnswer ServerAnswer::Stall(unsigned long long announced) {
     answer.announced = announced;
     answer.body = "0123456789";
     answer.stall = true;
+    return answer;
+}
+
+ServerAnswer ServerAnswer::Silent() {
+    ServerAnswer answer;
+    answer.silent = true;
     return answer;
 }
 
@@ -166,6 +173,10 @@ void BuiltInUrlServer::Serve(SOCKET connection) {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         requestLines_.push_back(line);
+    }
+    if (answer_.silent) {
+        while (!stopping_) WaitForStop(50);
+        return;
     }
     const std::string headers = Headers(answer_);
     if (send(connection, headers.data(), static_cast<int>(headers.size()), 0) != static_cast<int>(headers.size()))

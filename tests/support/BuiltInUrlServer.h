@@ -26,6 +26,9 @@ struct ServerAnswer {
     // Announces `announced` bytes, sends a few of them and then nothing more
     // until the server is destroyed: a download from it never ends by itself.
     static ServerAnswer Stall(unsigned long long announced = 1000000);
+    // Reads the request and then sends nothing at all, keeping the connection
+    // open until the server is destroyed: a server that accepts and never answers.
+    static ServerAnswer Silent();
     // Answers with `status` (such as 404 or 500) and a short text body.
     static ServerAnswer Status(int status);
     // Announces `announced` bytes, sends `body` (fewer) and closes the connection.
@@ -44,6 +47,7 @@ struct ServerAnswer {
     unsigned long bytesPerSecond = 0;  // 0: as fast as the connection takes it
     bool stall = false;                // after the body keep the connection open, else close it
     bool chunked = false;              // body already in chunks: no Content-Length
+    bool silent = false;               // no answer at all: the connection stays open
 };
 
 // Owns a listening socket on 127.0.0.1 and a thread per connection; every

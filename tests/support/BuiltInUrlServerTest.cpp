@@ -22,7 +22,7 @@ public:
 // "failed" when the GET raised.
 std::string Fetch(const std::wstring& url, int proxyPort = 0, bool followRedirects = true) {
     Net::THttpClient client(boost::make_shared<Net::TAbortSignal>());
-    if (proxyPort) client.SetProxy({L"127.0.0.1", proxyPort, L"", L""});
+    if (proxyPort) client.SetProxy({L"127.0.0.1", proxyPort, L"", L"", L""});
     client.SetHandleRedirects(followRedirects);
     StringStream stream;
     try {

@@ -74,6 +74,70 @@ ScopedSystemProxy::~ScopedSystemProxy() {
     SetOrDelete(key_.get(), L"ProxyServer", oldServer_);
 }
 
+namespace {
+
+std::optional<std::pair<unsigned long, std::string>> ReadValue(HKEY key, const std::wstring& name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != 0) return std::nullopt;
+    std::string data(size, '\0');
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != 0)
+        return std::nullopt;
+    data.resize(size);
+    return std::make_pair(static_cast<unsigned long>(type), data);
+}
+
+void WriteValue(HKEY key, const std::wstring& name, const std::optional<std::pair<unsigned long, std::string>>& value) {
+    if (!value) {
+        RegDeleteValueW(key, name.c_str());
+        return;
+    }
+    RegSetValueExW(key, name.c_str(), 0, value->first, reinterpret_cast<const BYTE*>(value->second.data()),
+                   static_cast<DWORD>(value->second.size()));
+}
+
+std::string TextBytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+}
+
+void AppendDword(std::string& blob, unsigned long value) {
+    for (int i = 0; i < 4; ++i) blob += static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+}  // namespace
+
+ScopedInternetSetting::ScopedInternetSetting(const std::wstring& subKey, std::wstring name, unsigned long type,
+                                             const std::optional<std::string>& data)
+    : name_(std::move(name)) {
+    const std::wstring path = subKey.empty() ? std::wstring(kInternetSettings) : kInternetSettings + (L"\\" + subKey);
+    HKEY key = nullptr;
+    Win::ThrowIfFailed(HRESULT_FROM_WIN32(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                                          KEY_READ | KEY_WRITE, nullptr, &key, nullptr)),
+                       "RegCreateKeyExW");
+    key_.reset(key);
+    old_ = ReadValue(key, name_);
+    WriteValue(key, name_, data ? std::make_optional(std::make_pair(type, *data)) : std::nullopt);
+}
+
+ScopedInternetSetting::ScopedInternetSetting(std::wstring name, const std::optional<std::wstring>& text)
+    : ScopedInternetSetting(L"", std::move(name), REG_SZ, text ? std::make_optional(TextBytes(*text)) : std::nullopt) {}
+
+ScopedInternetSetting::~ScopedInternetSetting() { WriteValue(key_.get(), name_, old_); }
+
+std::string ConnectionSettingsBlob(unsigned long flags, const std::string& server, const std::string& bypass,
+                                   const std::string& scriptUrl) {
+    std::string blob;
+    AppendDword(blob, 0x46);
+    AppendDword(blob, 1);
+    AppendDword(blob, flags);
+    for (const std::string* text : {&server, &bypass, &scriptUrl}) {
+        AppendDword(blob, static_cast<unsigned long>(text->size()));
+        blob += *text;
+    }
+    blob += std::string(32, '\0');
+    return blob;
+}
+
 ScratchRegistryKey::ScratchRegistryKey() {
     static std::atomic<unsigned> counter{0};
     subKey_ = L"Software\\UpdaterTests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);

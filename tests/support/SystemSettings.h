@@ -37,6 +37,33 @@ private:
     std::optional<std::wstring> oldServer_;
 };
 
+// Sets one value below the current user's Internet Settings key
+// (Software\Microsoft\Windows\CurrentVersion\Internet Settings; `subKey` empty: that key itself, else a
+// key below it, made when missing), or removes it (nullopt), and restores the
+// value found before.
+class ScopedInternetSetting : boost::noncopyable {
+public:
+    // A REG_SZ or REG_BINARY value, by `type`, from `data` as it stands.
+    ScopedInternetSetting(const std::wstring& subKey, std::wstring name, unsigned long type,
+                          const std::optional<std::string>& data);
+    // A REG_SZ value.
+    ScopedInternetSetting(std::wstring name, const std::optional<std::wstring>& text);
+    ~ScopedInternetSetting();
+
+private:
+    Win::UniqueHKey key_;
+    std::wstring name_;
+    std::optional<std::pair<unsigned long, std::string>> old_;
+};
+
+// Returns a DefaultConnectionSettings value of the Connections key, as the
+// Internet options write it: a header (0x46, a change counter, the flags:
+// 1 direct, 2 manual proxy, 4 proxy script, 8 automatic detection), then the
+// proxy server, its bypass list and the script's address, each as a length and
+// its bytes, then the fields of the last detection (zero).
+std::string ConnectionSettingsBlob(unsigned long flags, const std::string& server, const std::string& bypass,
+                                   const std::string& scriptUrl);
+
 // A fresh key HKEY_CURRENT_USER\Software\UpdaterTests\<unique>, removed with its contents.
 class ScratchRegistryKey : boost::noncopyable {
 public:

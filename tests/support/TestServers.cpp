@@ -44,6 +44,17 @@ std::wstring TTestServers::File(const std::string& relative) const {
     return UnixToWindowsPath(std::string(TEST_SERVERS_DIR) + "/" + relative);
 }
 
+std::size_t TTestServers::FaultRequests(const std::wstring& path) const {
+    // One line per request (tests/fixtures/fault_server.py); paths are ASCII.
+    // No log yet: nothing asked.
+    if (!FileExists(File("fault.log"))) return 0;
+    const std::string log = "\n" + ReadFileBytes(File("fault.log"));
+    const std::string line = "\n" + std::string(path.begin(), path.end()) + "\n";
+    std::size_t times = 0;
+    for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++times;
+    return times;
+}
+
 void TrustTestCertificateAuthority() { AddTrustedRootCertificate(TTestServers::Instance().File("certs/ca.der")); }
 
 std::string PatternBody(std::size_t size) {

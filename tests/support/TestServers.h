@@ -23,6 +23,9 @@ public:
     std::wstring Https(const std::string& name, const std::wstring& path) const;
     // Returns a file of the start script's folder as a Windows path.
     std::wstring File(const std::string& relative) const;
+    // Returns how often the fault server has been asked for `path` (with its
+    // query, as the request line names it) since the run's servers started.
+    std::size_t FaultRequests(const std::wstring& path) const;
 
 private:
     TTestServers();

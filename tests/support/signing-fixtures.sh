@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: tests/support/signing-fixtures.sh DIR UPDATER_EXE SETUP_EXE
+# Usage: tests/support/signing-fixtures.sh DIR UPDATER_EXE SETUP_EXE [PINNED_UPDATER_EXE]
 #
 # Throw-away code-signing material for the tests, made fresh with openssl, and
 # files signed with it by tools/sign.sh (osslsigncode, SHA-256):
@@ -14,6 +14,7 @@
 #   DIR/signed/tampered/updater.exe   that file with one byte of its DOS stub changed: it runs, its
 #                                     signature no longer verifies
 #   DIR/signed/no-organization/updater.exe  UPDATER_EXE signed by the subject without an O
+#   DIR/signed/other/updater-pinned.exe     PINNED_UPDATER_EXE, when given, signed by the other publisher
 #   DIR/setups/unsigned.exe           SETUP_EXE with 64 KiB of data appended after the image
 #   DIR/setups/publisher.exe          that file signed by the publisher
 #   DIR/setups/other-publisher.exe    signed by the other publisher
@@ -22,12 +23,12 @@
 # The private keys are generated per run and never leave DIR.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-[ $# -eq 3 ] || { echo "usage: $0 DIR UPDATER_EXE SETUP_EXE" >&2; exit 2; }
-dir=$1; updater=$2; setup=$3
+[ $# -eq 3 ] || [ $# -eq 4 ] || { echo "usage: $0 DIR UPDATER_EXE SETUP_EXE [PINNED_UPDATER_EXE]" >&2; exit 2; }
+dir=$1; updater=$2; setup=$3; pinned=${4:-}
 organization=${SIGNING_TEST_ORGANIZATION:-Velmora Test}
 common_name=${SIGNING_TEST_COMMON_NAME:-Velmora Test Publisher}
 certs="$dir/certs"
-rm -rf "$dir"; mkdir -p "$certs" "$dir/signed/tampered" "$dir/signed/no-organization" "$dir/setups"
+rm -rf "$dir"; mkdir -p "$certs" "$dir/signed/tampered" "$dir/signed/no-organization" "$dir/signed/other" "$dir/setups"
 
 ca() {  # name subject
   openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "$2" \
@@ -62,6 +63,7 @@ sign() { "$root/tools/sign.sh" "$@" 2> >(grep -v "no --timestamp" >&2) >/dev/nul
 sign --pkcs12 "$certs/publisher.p12" --pass test "$updater" "$dir/signed/updater.exe"
 sign --cert "$certs/no-organization.pem" --key "$certs/no-organization.key" "$updater" \
   "$dir/signed/no-organization/updater.exe"
+[ -z "$pinned" ] || sign --cert "$certs/other.pem" --key "$certs/other.key" "$pinned" "$dir/signed/other/updater-pinned.exe"
 # The DOS stub's message ("This program cannot be run in DOS mode") is hashed
 # but never run: a change there leaves a working program with a broken signature.
 python3 - "$dir/signed/updater.exe" "$dir/signed/tampered/updater.exe" <<'PY'

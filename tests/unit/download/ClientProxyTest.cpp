@@ -33,15 +33,15 @@ TEST(ClientProxyTest, JobProxyBecomesTheClientsProxy) {
         Net::TProxySettings expected;
     };
     const Case cases[] = {
-        {"off", {false, L"gate", L"80", true, L"u", L"p"}, true, {L"", 0, L"", L""}},
-        {"on", {true, L"gate", L"8080", false, L"u", L"p"}, true, {L"gate", 8080, L"", L""}},
-        {"with credentials", {true, L"gate", L"8080", true, L"u", L"p"}, true, {L"gate", 8080, L"u", L"p"}},
+        {"off", {false, L"gate", L"80", true, L"u", L"p"}, true, {L"", 0, L"", L"", L""}},
+        {"on", {true, L"gate", L"8080", false, L"u", L"p"}, true, {L"gate", 8080, L"", L"", L""}},
+        {"with credentials", {true, L"gate", L"8080", true, L"u", L"p"}, true, {L"gate", 8080, L"u", L"p", L""}},
         {"empty port", {true, L"gate", L"", true, L"u", L"p"}, false, {}},
         {"port not a number", {true, L"gate", L"80a", true, L"u", L"p"}, false, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Net::TProxySettings settings{L"before", 1, L"before", L"before"};
+        Net::TProxySettings settings{L"before", 1, L"before", L"before", L"before"};
         ASSERT_EQ(TryClientProxy(c.job, settings), c.ok);
         if (!c.ok) continue;
         EXPECT_EQ(settings.Host, c.expected.Host);

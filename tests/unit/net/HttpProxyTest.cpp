@@ -17,6 +17,13 @@ void ProxyThenDirect(Net::THttpClient& client) {
     client.SetProxy({});
 }
 
+// The open proxy with the bypass list of a company's intranet.
+void ThroughTheProxyWithBypass(Net::THttpClient& client, const wchar_t* bypass) {
+    Net::TProxySettings proxy = TestProxy("proxy", L"", L"");
+    proxy.Bypass = bypass;
+    client.SetProxy(proxy);
+}
+
 struct TEchoCase {
     const char* Name;
     void (*Setup)(Net::THttpClient&);
@@ -46,7 +53,20 @@ TEST_P(ProxyEchoTest, ServerSeesTheRequest) {
 INSTANTIATE_TEST_SUITE_P(Http, ProxyEchoTest,
     ::testing::Values(TEchoCase{"EmptyCredentialsThroughTheProxy", ThroughTheOpenProxy,
                                 {"Proxy-Authorization: Basic Og==\n", "(tinyproxy/"}, {}},
-                      TEchoCase{"EmptyHostMeansDirect", ProxyThenDirect, {}, {"Proxy-Authorization", "tinyproxy"}}),
+                      TEchoCase{"EmptyHostMeansDirect", ProxyThenDirect, {}, {"Proxy-Authorization", "tinyproxy"}},
+                      // The server's address matches the list: asked directly, with no header meant for the proxy.
+                      TEchoCase{"BypassedHostIsAskedDirectly",
+                                [](Net::THttpClient& client) {
+                                    ThroughTheProxyWithBypass(client, L"<local>;*.internal.test; 127.0.0.*");
+                                },
+                                {},
+                                {"Proxy-Authorization", "tinyproxy"}},
+                      TEchoCase{"HostOutsideTheBypassListGoesThroughTheProxy",
+                                [](Net::THttpClient& client) {
+                                    ThroughTheProxyWithBypass(client, L"<local>;*.internal.test");
+                                },
+                                {"Proxy-Authorization: Basic Og==\n", "(tinyproxy/"},
+                                {}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // Every hop of a redirect chain carries the header: the authenticating proxy

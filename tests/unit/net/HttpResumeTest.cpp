@@ -82,7 +82,9 @@ using K = THttpError::TKind;
 INSTANTIATE_TEST_SUITE_P(Http, NotResumedTest,
     ::testing::Values(TNotResumedCase{"NoValidator", L"novalidator", {K::Connection, K::ShortBody}, 1, 100000},
                       TNotResumedCase{"ResetEveryTime", L"always", {K::Connection, K::ShortBody}, 300001, 400000},
-                      TNotResumedCase{"WrongContentRange", L"wrongrange", {K::Status}, 1, 100000}),
+                      TNotResumedCase{"WrongContentRange", L"wrongrange", {K::Status}, 1, 100000},
+                      // The rest brings 500 bytes more than the length: none of them is written.
+                      TNotResumedCase{"LongerThanAnnounced", L"long", {K::LongBody}, 100000, kLength}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // After a redirect and through the authenticating proxy, the rest is asked for
@@ -98,6 +100,40 @@ TEST(HttpResumeTest, ThroughTheProxyFromTheFinalUrl) {
     const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 2u);  // the redirect's body, then the resumed one
     EXPECT_EQ(transfers.back().Received, kLength);
+}
+
+// Returns how often the fault server has been asked for `path` so far.
+std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TTestServers::Instance().FaultRequests(path); }
+
+// A server that breaks off every response after 40 000 bytes is asked
+// exactly four times (the first request and three resumptions), every time:
+// the first response's drop is resumed whatever had been read of it, and each
+// resumed response brought bytes before it broke off.
+TEST(HttpResumeTest, ResetEveryTimeIsAskedFourTimesEveryTime) {
+    const std::wstring path = L"/resume/always/40000/" + std::to_wstring(kLength);
+    for (int run = 1; run <= 20; ++run) {
+        SCOPED_TRACE(run);
+        const std::size_t before = TimesAsked(path);
+        TClientRig rig;
+        TStringStream stream;
+        GetFails(rig.Client, Fault(path), stream);
+        EXPECT_EQ(TimesAsked(path) - before, 4u);
+    }
+}
+
+// A first response whose connection ends right after its headers, before a
+// byte of its body (as when a reset takes what had arrived unread), is
+// resumed from the start: a 206 for all of it completes the file. (It closes
+// rather than resets: Wine may lose the headers themselves to a reset.)
+TEST(HttpResumeTest, FirstResponseDroppedBeforeItsBodyIsResumed) {
+    const std::wstring path = L"/resume/close/0/" + std::to_wstring(kLength);
+    const std::size_t before = TimesAsked(path);
+    TClientRig rig;
+    TStringStream stream;
+    rig.Client.Get(Fault(path), stream);
+    EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
+    EXPECT_EQ(stream.Restarts, 0);
+    EXPECT_EQ(TimesAsked(path) - before, 2u);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ TClientRig::TClientRig() { Client.SetHandleRedirects(true); }
 std::wstring Fault(const std::wstring& path) { return TestSupport::TTestServers::Instance().Http("fault", path); }
 
 Net::TProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password) {
-    return {L"127.0.0.1", TestSupport::TTestServers::Instance().Port(server), user, password};
+    return {L"127.0.0.1", TestSupport::TTestServers::Instance().Port(server), user, password, L""};
 }
 
 Net::THttpError GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream) {

@@ -56,23 +56,22 @@ protected:
 // the window. (A setup program: the hand-off refuses any other file.)
 TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     ScratchRegistryKey key;
-    ScopedServedDemoSetup setup(3 * 1024 * 1024);
-    const std::wstring name = setup.Name(), base = name.substr(0, name.size() - 4);
+    const ScopedServedDemoSetup served(3 * 1024 * 1024);
+    const std::wstring base = served.Name().substr(0, served.Name().size() - 4);  // without ".exe"
     CreateDirectoryW(target_.c_str(), nullptr);
-    WriteFileBytes(target_ + name, "older");
-    TProgressWindow& form =
-        Start(TTestServers::Instance().Http("nginx", L"/" + name), L"HKEY_CURRENT_USER\\" + key.SubKey());
+    WriteFileBytes(target_ + served.Name(), "older");
+    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()),
+                               L"HKEY_CURRENT_USER\\" + key.SubKey());
     ASSERT_TRUE(form.DownloadThread);
     RunWindow(form);  // ends when the finished notification closes the window
 
     EXPECT_TRUE(form.DownloadCompleted);
     EXPECT_FALSE(form.DownloadThread);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{name, base + L"2.exe"}));
-    EXPECT_EQ(ReadFileBytes(target_ + name), "older");
-    std::string served = DemoSetupProgram();
-    served.resize(3 * 1024 * 1024, '\0');
-    EXPECT_TRUE(ReadFileBytes(target_ + base + L"2.exe") == served);
+    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{served.Name(), base + L"2.exe"}));
+    EXPECT_EQ(ReadFileBytes(target_ + served.Name()), "older");
+    const std::string download = ReadFileBytes(TTestServers::Instance().File("www/" + Utf8(served.Name())));
+    EXPECT_TRUE(ReadFileBytes(target_ + base + L"2.exe") == download);
     EXPECT_EQ(form.SizeText(), L"Downloaded: 3072 / 3072 KB");
     EXPECT_EQ(form.BarPosition(), 100);
 
@@ -205,10 +204,11 @@ public:
         const Win::UniqueFile file(
             CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         Win::ThrowLastErrorIf(!file, "CreateFileW");
-        // A setup program (the hand-off starts nothing else) whose end is a hole.
+        // The stand-in setup program at its start: the hand-off takes only a program for a ".exe".
         const std::string program = DemoSetupProgram();
         DWORD written = 0;
-        Win::ThrowLastErrorIf(!WriteFile(file.get(), program.data(), static_cast<DWORD>(program.size()), &written, nullptr),
+        Win::ThrowLastErrorIf(!WriteFile(file.get(), program.data(), static_cast<DWORD>(program.size()), &written,
+                                         nullptr),
                               "WriteFile");
         LARGE_INTEGER end;
         end.QuadPart = static_cast<LONGLONG>(size);
@@ -239,10 +239,10 @@ std::wstring ExpectedLine(std::uint64_t received, std::uint64_t total) {
     return L"Downloaded: " + std::to_wstring(received / 1024) + L" / " + std::to_wstring(total / 1024) + L" KB";
 }
 
-// A body over 4 GiB completes with whole figures: above 4 GiB (checked while
-// it runs) and at the end the size line shows the real total in KB and the
-// bar's position is count x 100 / total; the file has its full size. The
-// downloaded file is deleted at the end.
+// A body over 4 GiB (a program and then zeros) completes with whole figures:
+// above 4 GiB (checked while it runs) and at the end the size line shows the
+// real total in KB and the bar's position is count x 100 / total; the file
+// has its full size. The downloaded file is deleted at the end.
 TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
     constexpr std::uint64_t kTotal = (std::uint64_t{17} << 28) + 1000;  // 4.25 GiB and 1000 bytes
     constexpr std::uint64_t kCheckAbove = (std::uint64_t{1} << 32) + (std::uint64_t{64} << 20);

@@ -1,0 +1,31 @@
+// The way one request reaches its server: directly or through a proxy, and
+// who decides that for each URL.
+#pragma once
+
+#include "net/AbortSignal.h"
+
+#include <boost/noncopyable.hpp>
+
+#include <string>
+
+namespace Net {
+
+// A plain value. Server empty means a direct connection.
+struct TProxyRoute {
+    std::wstring Server;   // the proxy as "host:port"
+    std::wstring Bypass;   // hosts the platform's service must not send to Server (its bypass-list syntax)
+    std::wstring Headers;  // header lines, each ending in CRLF, that every request through Server carries
+};
+
+// Chooses the route of each request of an HTTP client: its first URL, every
+// redirect hop and every resumption. Called on the thread that runs the
+// client's requests; an implementation need not be thread-safe.
+class TProxyResolver : boost::noncopyable {
+public:
+    virtual ~TProxyResolver() = default;
+    // Returns the route of a request to `url` (an absolute http or https URL).
+    // Raises THttpError (Aborted) when `abort` is set while it decides.
+    virtual TProxyRoute RouteFor(const std::wstring& url, const TAbortSignal& abort) = 0;
+};
+
+}  // namespace Net

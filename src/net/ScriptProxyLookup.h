@@ -1,0 +1,36 @@
+// One question to the platform's proxy-script service (WinHTTP's automatic
+// proxy): which proxy serves this URL, answered within a deadline.
+#pragma once
+
+#include "net/AbortSignal.h"
+
+#include <string>
+
+namespace Net {
+
+// Where the answer comes from: the script at ScriptUrl (when not empty) and,
+// when that gives none, the script that automatic detection (WPAD) finds.
+struct TScriptSource {
+    std::wstring ScriptUrl;
+    bool AutoDetect = false;
+};
+
+// A plain value.
+struct TScriptAnswer {
+    std::wstring Proxy;     // the first proxy named for the URL, "host[:port]"; empty: connect directly
+    bool TimedOut = false;  // the deadline passed first (Proxy is then empty)
+};
+
+// Asks for the proxy of `url` on a thread of its own and waits at most
+// `deadlineMs` for the answer. No answer (DIRECT, no script found, any error,
+// the deadline) means a direct connection. Raises THttpError (Aborted) at once
+// when `abort` is set while it waits. A look-up past its deadline goes on in
+// the background and frees what it holds when it ends.
+TScriptAnswer FindScriptProxy(const std::wstring& url, const TScriptSource& source, unsigned long deadlineMs,
+                              const TAbortSignal& abort);
+
+// Returns the first entry of a proxy list as the service gives it ("a:8080;b:8080",
+// "a:8080 DIRECT"): empty when there is none or it is DIRECT.
+std::wstring FirstProxyEntry(const std::wstring& list);
+
+}  // namespace Net

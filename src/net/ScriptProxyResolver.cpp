@@ -1,0 +1,36 @@
+#include "net/ScriptProxyResolver.h"
+
+#include "net/Url.h"
+
+#include <windows.h>
+
+#include <cwctype>
+
+namespace Net {
+
+TScriptProxyResolver::TScriptProxyResolver(TScriptSource source, unsigned long deadlineMs)
+    : source_(std::move(source)), deadlineMs_(deadlineMs) {}
+
+TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbortSignal& abort) {
+    std::wstring host = SplitUrl(url).Host;
+    for (wchar_t& c : host) c = static_cast<wchar_t>(std::towlower(c));
+    auto known = proxyByHost_.find(host);
+    if (known == proxyByHost_.end()) {
+        // A service that let one look-up run out of time (a script server that
+        // accepts and never answers) would cost every later host the deadline too.
+        TScriptAnswer answer;
+        if (!timedOut_) {
+            const ULONGLONG start = GetTickCount64();
+            answer = FindScriptProxy(url, source_, deadlineMs_, abort);
+            lookupMs_ += static_cast<unsigned long>(GetTickCount64() - start);
+            ++lookupCount_;
+            timedOut_ = answer.TimedOut;
+        }
+        known = proxyByHost_.emplace(host, answer.Proxy).first;
+    }
+    TProxyRoute route;
+    route.Server = known->second;
+    return route;
+}
+
+}  // namespace Net

@@ -1,0 +1,56 @@
+// The texts that decide a route: the manual proxy's bypass list and the proxy
+// list a proxy script answers with.
+#include "net/ManualProxy.h"
+#include "net/ScriptProxyLookup.h"
+#include "win/Exception.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A bypass list matches as the Internet settings describe it: "<local>" for
+// names without a dot, "*" anywhere in a name, exact names and addresses,
+// entries with a port, any case, ";" or spaces between entries.
+TEST(ProxyRoutesTest, BypassListMatchesTheNamesItDescribes) {
+    struct Case {
+        const wchar_t* list;
+        const wchar_t* host;
+        unsigned short port;
+        bool bypassed;
+    };
+    const Case cases[] = {
+        {L"<local>;*.internal.test", L"files.internal.test", 80, true},
+        {L"<local>;*.internal.test", L"FILES.Internal.Test", 80, true},
+        {L"<local>;*.internal.test", L"internal.test", 80, false},
+        {L"<local>;*.internal.test", L"files.example.test", 80, false},
+        {L"<local>;*.internal.test", L"intranet", 80, true},
+        {L"<local>;*.internal.test", L"127.0.0.1", 80, false},
+        {L"<-loopback>", L"localhost", 80, false},
+        {L"", L"intranet", 80, false},
+        {L"files.internal.test", L"files.internal.test", 8080, true},
+        {L"10.*", L"10.1.2.3", 80, true},
+        {L"10.*", L"110.1.2.3", 80, false},
+        {L"*.corp.example:8080", L"a.corp.example", 8080, true},
+        {L"*.corp.example:8080", L"a.corp.example", 80, false},
+        {L"http://*.corp.example", L"a.corp.example", 80, true},
+        {L"a.test b.test ;; c.test", L"b.test", 80, true},
+        {L"*", L"anything.test", 80, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Net::BypassListMatches(c.list, c.host, c.port), c.bypassed)
+            << "list \"" << Win::ToUtf8(c.list) << "\", host " << Win::ToUtf8(c.host) << ":" << c.port;
+}
+
+// The first entry of the service's proxy list is the proxy; DIRECT or nothing means none.
+TEST(ProxyRoutesTest, FirstProxyEntryIsTheProxy) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"gate:8080", L"gate:8080"},           {L"gate:8080;spare:3128", L"gate:8080"},
+        {L" gate:8080 ; spare:3128", L"gate:8080"}, {L"gate:8080 DIRECT", L"gate:8080"},
+        {L"DIRECT", L""},                       {L"direct;gate:8080", L""},
+        {L"", L""},                             {L";", L""},
+    };
+    for (const auto& [list, proxy] : cases)
+        EXPECT_EQ(Net::FirstProxyEntry(list), proxy) << "list \"" << Win::ToUtf8(list) << "\"";
+}
+
+}  // namespace

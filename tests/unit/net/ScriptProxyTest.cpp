@@ -1,0 +1,142 @@
+// The platform's proxy-script service asked for real: scripts served by a
+// server on 127.0.0.1, evaluated by WinHTTP, within the look-up's deadline.
+#include "net/HttpError.h"
+#include "net/ScriptProxyResolver.h"
+#include "support/BuiltInUrlServer.h"
+#include "win/Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using TestSupport::BuiltInUrlServer;
+using TestSupport::ServerAnswer;
+
+namespace {
+
+// Serves `script` as a proxy script (any path) on a free port of 127.0.0.1.
+std::unique_ptr<BuiltInUrlServer> ScriptServer(const std::string& script) {
+    ServerAnswer answer = ServerAnswer::Body(script);
+    answer.extraHeaders = "Content-Type: application/x-ns-proxy-autoconfig\r\n";
+    return std::make_unique<BuiltInUrlServer>(answer, 0);
+}
+
+std::wstring ScriptUrl(const BuiltInUrlServer& server) {
+    return L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/proxy.pac";
+}
+
+// Returns a loopback port that nothing listens at (just let go of).
+int ClosedPort() { return BuiltInUrlServer(ServerAnswer::Status(200), 0).Port(); }
+
+// One script that takes its decision from the URL's host, port and path with
+// the script functions companies use; no name in it needs a DNS server.
+const char kCompanyScript[] =
+    "function FindProxyForURL(url, host) {\n"
+    "  if (isPlainHostName(host)) return \"DIRECT\";\n"
+    "  if (dnsDomainIs(host, \".internal.test\")) return \"DIRECT\";\n"
+    "  if (shExpMatch(url, \"*/mirror/*\")) return \"PROXY 127.0.0.1:3129; DIRECT\";\n"
+    "  if (isInNet(host, \"127.0.0.0\", \"255.0.0.0\")) return \"PROXY 127.0.0.1:3128; PROXY 127.0.0.1:3130\";\n"
+    "  return \"DIRECT\";\n"
+    "}\n";
+
+// The proxy a script names for a URL: the first PROXY entry, none for DIRECT;
+// a script server that is down or does not serve a script gives none either.
+TEST(ScriptProxyTest, ScriptAnswersPerUrl) {
+    const auto company = ScriptServer(kCompanyScript);
+    const auto missing = std::make_unique<BuiltInUrlServer>(ServerAnswer::Status(404), 0);
+    struct Case {
+        std::wstring scriptUrl;
+        const wchar_t* url;
+        const wchar_t* proxy;
+    };
+    const Case cases[] = {
+        {ScriptUrl(*company), L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe", L"127.0.0.1:3128"},
+        {ScriptUrl(*company), L"https://127.0.0.1/files/ov3/orvinta-setup.exe", L"127.0.0.1:3128"},
+        {ScriptUrl(*company), L"http://127.0.0.1/mirror/orvinta-setup.exe", L"127.0.0.1:3129"},
+        {ScriptUrl(*company), L"http://localhost:8080/orvinta-setup.exe", L""},
+        {ScriptUrl(*company), L"http://files.internal.test/orvinta-setup.exe", L""},
+        {ScriptUrl(*missing), L"http://127.0.0.1/orvinta-setup.exe", L""},
+        {L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/proxy.pac", L"http://127.0.0.1/setup.exe", L""},
+    };
+    const Net::TAbortSignal abort;
+    for (const Case& c : cases) {
+        const Net::TScriptAnswer answer = Net::FindScriptProxy(c.url, {c.scriptUrl, false}, 10000, abort);
+        EXPECT_EQ(answer.Proxy, c.proxy) << Win::ToUtf8(c.url) << " by " << Win::ToUtf8(c.scriptUrl);
+        EXPECT_FALSE(answer.TimedOut);
+    }
+}
+
+// A script server that accepts and never answers holds the look-up only
+// until its deadline: the answer is then a direct connection.
+TEST(ScriptProxyTest, SilentScriptServerEndsAtTheDeadline) {
+    const BuiltInUrlServer silent(ServerAnswer::Silent(), 0);
+    const Net::TAbortSignal abort;
+    const ULONGLONG start = GetTickCount64();
+
+    const Net::TScriptAnswer answer =
+        Net::FindScriptProxy(L"http://127.0.0.1/setup.exe", {ScriptUrl(silent), false}, 1000, abort);
+
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_TRUE(answer.TimedOut);
+    EXPECT_EQ(answer.Proxy, L"");
+    EXPECT_GE(elapsed, 900u);
+    EXPECT_LT(elapsed, 10000u);
+    EXPECT_EQ(silent.RequestLines().size(), 1u) << "the service asked the script server";
+}
+
+// A stop during a look-up that hangs ends it at once with Aborted.
+TEST(ScriptProxyTest, AbortEndsAHangingLookup) {
+    const BuiltInUrlServer silent(ServerAnswer::Silent(), 0);
+    Net::TAbortSignal abort;
+    std::atomic<ULONGLONG> abortedAt{0};
+    std::thread stopper([&] {
+        // Once the service has asked the script server, the look-up hangs.
+        while (silent.RequestLines().empty()) Sleep(10);
+        abortedAt = GetTickCount64();
+        abort.Abort();
+    });
+    bool aborted = false;
+    try {
+        Net::FindScriptProxy(L"http://127.0.0.1/setup.exe", {ScriptUrl(silent), false}, 60000, abort);
+    } catch (const Net::THttpError& error) {
+        aborted = error.Kind() == Net::THttpError::TKind::Aborted;
+    }
+    const ULONGLONG endedAt = GetTickCount64();
+    stopper.join();
+    EXPECT_TRUE(aborted);
+    EXPECT_LT(endedAt - abortedAt, 1000u) << "the look-up ended well after the stop";
+}
+
+// The resolver asks the script once per host and keeps the answer for the
+// run; routes through the script's proxy carry no header.
+TEST(ScriptProxyTest, ResolverAsksOncePerHost) {
+    const auto company = ScriptServer(kCompanyScript);
+    Net::TScriptProxyResolver resolver({ScriptUrl(*company), false});
+    const Net::TAbortSignal abort;
+
+    const Net::TProxyRoute first = resolver.RouteFor(L"http://127.0.0.1:28915/files/a.exe", abort);
+    const Net::TProxyRoute again = resolver.RouteFor(L"http://127.0.0.1:28915/mirror/b.exe", abort);
+    const Net::TProxyRoute other = resolver.RouteFor(L"http://localhost:28915/files/a.exe", abort);
+
+    EXPECT_EQ(first.Server, L"127.0.0.1:3128");
+    EXPECT_EQ(again.Server, L"127.0.0.1:3128") << "the host's answer, kept";
+    EXPECT_EQ(first.Headers, L"");
+    EXPECT_EQ(other.Server, L"");
+    EXPECT_EQ(resolver.LookupCount(), 2u) << "one look-up per host";
+}
+
+// After one look-up ran out of time, later hosts go directly at once.
+TEST(ScriptProxyTest, ResolverStopsAskingAfterADeadline) {
+    const BuiltInUrlServer silent(ServerAnswer::Silent(), 0);
+    Net::TScriptProxyResolver resolver({ScriptUrl(silent), false}, 500);
+    const Net::TAbortSignal abort;
+
+    EXPECT_EQ(resolver.RouteFor(L"http://127.0.0.1/a.exe", abort).Server, L"");
+    EXPECT_EQ(resolver.RouteFor(L"http://localhost/b.exe", abort).Server, L"");
+
+    EXPECT_EQ(resolver.LookupCount(), 1u) << "the second host was not looked up";
+}
+
+}  // namespace
