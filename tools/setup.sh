@@ -7,8 +7,8 @@ packages=(
   cmake make python3
   # the cross compiler and windres
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  # boost smart pointers (headers only) and the GoogleTest sources
-  libboost-dev googletest
+  # the GoogleTest sources
+  googletest
   # the Windows run time and a virtual X server for its windows
   wine wine64 xvfb xauth
   # a real pointer for the drag tests

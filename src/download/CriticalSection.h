@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
-#include <boost/noncopyable.hpp>
-
 // Owns a critical section; any thread may enter it.
-class TCriticalSection : boost::noncopyable {
+class TCriticalSection {
 public:
+    TCriticalSection(const TCriticalSection&) = delete;
+    TCriticalSection& operator=(const TCriticalSection&) = delete;
     TCriticalSection() { InitializeCriticalSection(&section_); }
     ~TCriticalSection() { DeleteCriticalSection(&section_); }
     CRITICAL_SECTION* get() noexcept { return &section_; }
@@ -18,8 +18,10 @@ private:
 
 // Holds a critical section (not owned; may be null) from construction to
 // destruction, so it is released on every way out of the block.
-class TCriticalSectionBlockHolder : boost::noncopyable {
+class TCriticalSectionBlockHolder {
 public:
+    TCriticalSectionBlockHolder(const TCriticalSectionBlockHolder&) = delete;
+    TCriticalSectionBlockHolder& operator=(const TCriticalSectionBlockHolder&) = delete;
     explicit TCriticalSectionBlockHolder(CRITICAL_SECTION* section) : section_(section) {
         if (section_) EnterCriticalSection(section_);
     }

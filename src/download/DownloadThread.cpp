@@ -6,7 +6,7 @@
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
 
-#include <boost/make_shared.hpp>
+#include <memory>
 
 namespace {
 
@@ -21,7 +21,7 @@ TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstri
       url_(std::move(url)),
       targetFolder_(std::move(targetFolder)),
       proxy_(std::move(proxy)),
-      stopSignal_(boost::make_shared<Net::TAbortSignal>()),
+      stopSignal_(std::make_shared<Net::TAbortSignal>()),
       transferCount_(std::make_shared<TTransferProgress>()) {
     OnTerminate = [this](Win::TThread&) {
         PostMessageW(notifyWindow_, WM_DOWNLOAD_FINISHED, complete_ ? 1 : 0, 0);

@@ -10,9 +10,6 @@
 #include "net/HttpClient.h"
 #include "win/Thread.h"
 
-#include <boost/scoped_ptr.hpp>
-#include <boost/shared_ptr.hpp>
-
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -69,13 +66,13 @@ private:
     // The remote name changes on the worker at redirects.
     mutable TCriticalSection namesLock_;
     TDownloadNames names_;
-    boost::scoped_ptr<Net::THttpClient> client_;
-    boost::scoped_ptr<TDownloadFileStream> fileStream_;
+    std::unique_ptr<Net::THttpClient> client_;
+    std::unique_ptr<TDownloadFileStream> fileStream_;
     bool complete_ = false;
     bool sizeHidden_ = false;
     std::atomic<bool> stopRequested_{false};
     // Shared with the client, so that a stop never needs the client itself: it
     // may not exist yet, or the worker may be destroying it.
-    boost::shared_ptr<Net::TAbortSignal> stopSignal_;
+    std::shared_ptr<Net::TAbortSignal> stopSignal_;
     std::shared_ptr<TTransferProgress> transferCount_;
 };

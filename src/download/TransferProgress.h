@@ -4,8 +4,6 @@
 // reads the newest count when it handles one.
 #pragma once
 
-#include <boost/noncopyable.hpp>
-
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -13,8 +11,11 @@
 // Owned jointly (shared pointer) by the download thread object and the window,
 // so a notification handled after the thread object is gone still finds it.
 // Begin and Store: the download thread; Newest and Acknowledge: the window.
-class TTransferProgress : boost::noncopyable {
+class TTransferProgress {
 public:
+    TTransferProgress() = default;
+    TTransferProgress(const TTransferProgress&) = delete;
+    TTransferProgress& operator=(const TTransferProgress&) = delete;
     // Starts the next reported transfer (numbered from 1). A notification of
     // the previous transfer that is still waiting does not hold this one's back.
     void Begin() {

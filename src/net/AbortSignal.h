@@ -4,17 +4,17 @@
 
 #include "win/Unique.h"
 
-#include <boost/noncopyable.hpp>
-
 #include <atomic>
 
 namespace Net {
 
 // Owns a manual-reset event. Abort() and Aborted() may be called on any thread
-// at any time; once set, the signal stays set. Share it with boost::shared_ptr
+// at any time; once set, the signal stays set. Share it with std::shared_ptr
 // so that a stop request never needs the object it stops.
-class TAbortSignal : boost::noncopyable {
+class TAbortSignal {
 public:
+    TAbortSignal(const TAbortSignal&) = delete;
+    TAbortSignal& operator=(const TAbortSignal&) = delete;
     TAbortSignal();
 
     // Sets the signal; every request waiting on it fails promptly.

@@ -48,7 +48,7 @@ void CheckRedirect(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-THttpClient::THttpClient(boost::shared_ptr<const TAbortSignal> abort) : abort_(std::move(abort)) {}
+THttpClient::THttpClient(std::shared_ptr<const TAbortSignal> abort) : abort_(std::move(abort)) {}
 
 THttpClient::~THttpClient() = default;
 

@@ -8,9 +8,6 @@
 #include "net/InternetHandle.h"
 #include "net/ProxyRoute.h"
 
-#include <boost/noncopyable.hpp>
-#include <boost/shared_ptr.hpp>
-
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -54,8 +51,10 @@ struct TProxySettings {
 // background when a transfer is cut short). Create, use and destroy it on one
 // thread; the only way in from another thread is the shared abort signal.
 // The handlers run on the thread that calls Get.
-class THttpClient : boost::noncopyable {
+class THttpClient {
 public:
+    THttpClient(const THttpClient&) = delete;
+    THttpClient& operator=(const THttpClient&) = delete;
     // Called before each redirect is followed, with the resolved location, the
     // redirect's number (1 for the first), the follow flag (true) and the method;
     // it may change the location, the flag and the method.
@@ -69,7 +68,7 @@ public:
 
     // Every request of this client fails promptly once `abort` is set, also one
     // that starts after it was set.
-    explicit THttpClient(boost::shared_ptr<const TAbortSignal> abort);
+    explicit THttpClient(std::shared_ptr<const TAbortSignal> abort);
     ~THttpClient();
 
     // Sends every later request through `proxy`; Host empty means a direct connection.
@@ -130,7 +129,7 @@ private:
     void ReadResumableBody(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
                            const std::wstring& method, TOutputStream& stream);
 
-    boost::shared_ptr<const TAbortSignal> abort_;
+    std::shared_ptr<const TAbortSignal> abort_;
     std::unique_ptr<TProxyResolver> proxyResolver_;  // none: every request goes directly
     bool handleRedirects_ = false;
 };

@@ -4,8 +4,6 @@
 
 #include "net/AbortSignal.h"
 
-#include <boost/noncopyable.hpp>
-
 #include <string>
 
 namespace Net {
@@ -20,8 +18,11 @@ struct TProxyRoute {
 // Chooses the route of each request of an HTTP client: its first URL, every
 // redirect hop and every resumption. Called on the thread that runs the
 // client's requests; an implementation need not be thread-safe.
-class TProxyResolver : boost::noncopyable {
+class TProxyResolver {
 public:
+    TProxyResolver() = default;
+    TProxyResolver(const TProxyResolver&) = delete;
+    TProxyResolver& operator=(const TProxyResolver&) = delete;
     virtual ~TProxyResolver() = default;
     // Returns the route of a request to `url` (an absolute http or https URL).
     // Raises THttpError (Aborted) when `abort` is set while it decides.

@@ -6,8 +6,6 @@
 #include "net/ReadCanary.h"
 #include "net/Url.h"
 
-#include <boost/noncopyable.hpp>
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,8 +30,10 @@ void CloseInBackground(UniqueHInternet request, UniqueHInternet connect, UniqueH
 // Destroyed before its body was read to the end (a failure, an abort, a call
 // still pending), it closes its handles and the session in the background:
 // the request fails and the session is not used again.
-class TRequest : boost::noncopyable {
+class TRequest {
 public:
+    TRequest(const TRequest&) = delete;
+    TRequest& operator=(const TRequest&) = delete;
     TRequest(UniqueHInternet& session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
              const TAbortSignal& abort);
     ~TRequest();

@@ -4,8 +4,7 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
-#include <boost/make_shared.hpp>
-#include <boost/noncopyable.hpp>
+#include <memory>
 
 namespace Xml {
 
@@ -24,8 +23,10 @@ struct NodeRef {
 namespace {
 
 // Owns a BSTR.
-class Bstr : boost::noncopyable {
+class Bstr {
 public:
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
     Bstr() = default;
     explicit Bstr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
         if (!value_) throw XmlException(L"Out of memory for an XML string");
@@ -40,8 +41,10 @@ private:
 };
 
 // Owns a VARIANT.
-class Variant : boost::noncopyable {
+class Variant {
 public:
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
     Variant() { VariantInit(&value_); }
     explicit Variant(const std::wstring& text) : Variant() {
         value_.vt = VT_BSTR;
@@ -77,8 +80,8 @@ ComPtr<IXMLDOMDocument2> CreateDocument() {
     return document;
 }
 
-boost::shared_ptr<NodeRef> MakeRef(const ComPtr<IXMLDOMDocument2>& document, ComPtr<IXMLDOMNode> node) {
-    auto ref = boost::make_shared<NodeRef>();
+std::shared_ptr<NodeRef> MakeRef(const ComPtr<IXMLDOMDocument2>& document, ComPtr<IXMLDOMNode> node) {
+    auto ref = std::make_shared<NodeRef>();
     ref->document = document;
     ref->node = std::move(node);
     return ref;
@@ -103,7 +106,7 @@ std::wstring NodeName(IXMLDOMNode* node, HRESULT (STDMETHODCALLTYPE IXMLDOMNode:
 }
 
 // Every operation on an empty Node or Document raises instead of dereferencing nothing.
-const NodeRef& Require(const boost::shared_ptr<NodeRef>& ref) {
+const NodeRef& Require(const std::shared_ptr<NodeRef>& ref) {
     if (!ref) throw XmlException(L"The XML node or document is empty");
     return *ref;
 }

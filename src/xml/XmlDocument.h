@@ -8,8 +8,7 @@
 
 #include "win/Exception.h"
 
-#include <boost/shared_ptr.hpp>
-
+#include <memory>
 #include <string>
 
 namespace Xml {
@@ -41,8 +40,8 @@ public:
 
 private:
     friend class Document;
-    explicit Node(boost::shared_ptr<NodeRef> ref) : ref_(std::move(ref)) {}
-    boost::shared_ptr<NodeRef> ref_;
+    explicit Node(std::shared_ptr<NodeRef> ref) : ref_(std::move(ref)) {}
+    std::shared_ptr<NodeRef> ref_;
 };
 
 // An XML document in memory.
@@ -68,8 +67,8 @@ public:
     void Save(const std::wstring& path) const;
 
 private:
-    explicit Document(boost::shared_ptr<NodeRef> ref) : ref_(std::move(ref)) {}
-    boost::shared_ptr<NodeRef> ref_;
+    explicit Document(std::shared_ptr<NodeRef> ref) : ref_(std::move(ref)) {}
+    std::shared_ptr<NodeRef> ref_;
 };
 
 }  // namespace Xml

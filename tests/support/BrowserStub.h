@@ -3,8 +3,6 @@
 // HKCU\Software\Wine\WineBrowser "Browsers"; ours records each URL in a file.
 #pragma once
 
-#include <boost/noncopyable.hpp>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,8 +11,10 @@ namespace TestSupport {
 
 // Installs the recording stub as the prefix's only browser and restores the
 // previous setting. One at a time per prefix (a ctest resource lock).
-class ScopedBrowserStub : boost::noncopyable {
+class ScopedBrowserStub {
 public:
+    ScopedBrowserStub(const ScopedBrowserStub&) = delete;
+    ScopedBrowserStub& operator=(const ScopedBrowserStub&) = delete;
     ScopedBrowserStub();
     ~ScopedBrowserStub();
 

@@ -8,8 +8,6 @@
 
 #include <winsock2.h>
 
-#include <boost/noncopyable.hpp>
-
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -53,8 +51,10 @@ struct ServerAnswer {
 // Owns a listening socket on 127.0.0.1 and a thread per connection; every
 // request gets `answer`. Destroying it ends every connection and joins every
 // thread. Port, RequestLines and BodyBytesSent may be called from any thread.
-class BuiltInUrlServer : boost::noncopyable {
+class BuiltInUrlServer {
 public:
+    BuiltInUrlServer(const BuiltInUrlServer&) = delete;
+    BuiltInUrlServer& operator=(const BuiltInUrlServer&) = delete;
     // Listens at `port`: by default the built-in URL's (BuiltInUrlPort), 0 for
     // any free one. Throws when the port cannot be had.
     explicit BuiltInUrlServer(ServerAnswer answer, int port = BuiltInUrlPort());

@@ -3,7 +3,7 @@
 #include "net/HttpClient.h"
 #include "support/BuiltInUrlServer.h"
 
-#include <boost/make_shared.hpp>
+#include <memory>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -21,7 +21,7 @@ public:
 // Fetches `url`, through `proxyPort` when it is not 0; returns the body, or
 // "failed" when the GET raised.
 std::string Fetch(const std::wstring& url, int proxyPort = 0, bool followRedirects = true) {
-    Net::THttpClient client(boost::make_shared<Net::TAbortSignal>());
+    Net::THttpClient client(std::make_shared<Net::TAbortSignal>());
     if (proxyPort) client.SetProxy({L"127.0.0.1", proxyPort, L"", L"", L""});
     client.SetHandleRedirects(followRedirects);
     StringStream stream;
@@ -82,7 +82,7 @@ TEST(BuiltInUrlServerTest, RedirectLeadsToItsLocation) {
 // client's abort ends the GET, and destroying the server does not hang.
 TEST(BuiltInUrlServerTest, StallHoldsTheConnection) {
     BuiltInUrlServer server(ServerAnswer::Stall(), 0);
-    auto abort = boost::make_shared<Net::TAbortSignal>();
+    auto abort = std::make_shared<Net::TAbortSignal>();
     Net::THttpClient client(abort);
     StringStream stream;
     bool failed = false;

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <boost/noncopyable.hpp>
 #include <gtest/gtest.h>
 
 #include "support/SystemSettings.h"
@@ -28,8 +27,10 @@ std::string DemoSetupDownload(std::size_t padding);
 // (the program ignores them). nginx serves it as "/" + Name(); the fault
 // server's "/held/" + Name() holds it back until Release(). Removed again,
 // with the release mark, when destroyed.
-class ScopedServedDemoSetup : boost::noncopyable {
+class ScopedServedDemoSetup {
 public:
+    ScopedServedDemoSetup(const ScopedServedDemoSetup&) = delete;
+    ScopedServedDemoSetup& operator=(const ScopedServedDemoSetup&) = delete;
     explicit ScopedServedDemoSetup(size_t size = 0);
     ~ScopedServedDemoSetup();
     const std::wstring& Name() const noexcept { return name_; }
@@ -46,8 +47,10 @@ private:
 // Where a started stand-in records itself: the file `folder` + "setup-record.txt",
 // named by DEMO_SETUP_RECORD in this process's environment, which the
 // updater passes on to the programs it starts.
-class ScopedSetupRecord : boost::noncopyable {
+class ScopedSetupRecord {
 public:
+    ScopedSetupRecord(const ScopedSetupRecord&) = delete;
+    ScopedSetupRecord& operator=(const ScopedSetupRecord&) = delete;
     explicit ScopedSetupRecord(const std::wstring& folder);
     const std::wstring& Path() const noexcept { return path_; }
 

@@ -4,8 +4,6 @@
 
 #include "support/ScratchFiles.h"
 
-#include <boost/noncopyable.hpp>
-
 #include <windows.h>
 
 #include <functional>
@@ -63,8 +61,10 @@ struct UpdaterRunEnd {
 // default temporary folder) and the stand-in setup program's record in a
 // fresh folder elsewhere (DEMO_SETUP_RECORD), both removed again; any other
 // variable is this process's. Owns no process between runs.
-class UpdaterRun : boost::noncopyable {
+class UpdaterRun {
 public:
+    UpdaterRun(const UpdaterRun&) = delete;
+    UpdaterRun& operator=(const UpdaterRun&) = delete;
     explicit UpdaterRun(UpdaterRunOptions options = {});
 
     // Starts the program with `arguments` (appended to its quoted path as

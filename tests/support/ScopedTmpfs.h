@@ -3,8 +3,6 @@
 // the right to mount, as root in CI has it).
 #pragma once
 
-#include <boost/noncopyable.hpp>
-
 #include <string>
 #include <vector>
 
@@ -13,8 +11,10 @@ namespace TestSupport {
 // Owns a fresh folder below /tmp with a tmpfs of `bytes` mounted on it;
 // unmounts and removes it when destroyed. Mounted() tells whether the mount
 // worked; without it the folder is an ordinary one.
-class ScopedTmpfs : boost::noncopyable {
+class ScopedTmpfs {
 public:
+    ScopedTmpfs(const ScopedTmpfs&) = delete;
+    ScopedTmpfs& operator=(const ScopedTmpfs&) = delete;
     explicit ScopedTmpfs(unsigned long long bytes);
     ~ScopedTmpfs();
 

@@ -5,16 +5,16 @@
 
 #include "support/SystemSettings.h"
 
-#include <boost/noncopyable.hpp>
-
 #include <string>
 #include <vector>
 
 namespace TestSupport {
 
 // A fresh folder below the process's temporary folder, removed with its contents.
-class ScratchFolder : boost::noncopyable {
+class ScratchFolder {
 public:
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
     ScratchFolder();
     ~ScratchFolder();
     // Returns the folder's path with a trailing "\".
@@ -25,8 +25,10 @@ private:
 };
 
 // Points this process's temporary folder (TMP and TEMP) at `folder`.
-class ScopedTempFolder : boost::noncopyable {
+class ScopedTempFolder {
 public:
+    ScopedTempFolder(const ScopedTempFolder&) = delete;
+    ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
     explicit ScopedTempFolder(const std::wstring& folder);
 
 private:

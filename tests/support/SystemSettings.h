@@ -6,16 +6,16 @@
 
 #include "win/Unique.h"
 
-#include <boost/noncopyable.hpp>
-
 #include <optional>
 #include <string>
 
 namespace TestSupport {
 
 // Sets an environment variable of this process (nullopt removes it) and restores it.
-class ScopedEnvironmentVariable : boost::noncopyable {
+class ScopedEnvironmentVariable {
 public:
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
     ScopedEnvironmentVariable(std::wstring name, const std::optional<std::wstring>& value);
     ~ScopedEnvironmentVariable();
 
@@ -26,8 +26,10 @@ private:
 
 // Sets the current user's manual proxy (ProxyEnable, ProxyServer; nullopt
 // removes the value) and restores the values found before.
-class ScopedSystemProxy : boost::noncopyable {
+class ScopedSystemProxy {
 public:
+    ScopedSystemProxy(const ScopedSystemProxy&) = delete;
+    ScopedSystemProxy& operator=(const ScopedSystemProxy&) = delete;
     ScopedSystemProxy(std::optional<unsigned long> enable, const std::optional<std::wstring>& server);
     ~ScopedSystemProxy();
 
@@ -41,8 +43,10 @@ private:
 // (Software\Microsoft\Windows\CurrentVersion\Internet Settings; `subKey` empty: that key itself, else a
 // key below it, made when missing), or removes it (nullopt), and restores the
 // value found before.
-class ScopedInternetSetting : boost::noncopyable {
+class ScopedInternetSetting {
 public:
+    ScopedInternetSetting(const ScopedInternetSetting&) = delete;
+    ScopedInternetSetting& operator=(const ScopedInternetSetting&) = delete;
     // A REG_SZ or REG_BINARY value, by `type`, from `data` as it stands.
     ScopedInternetSetting(const std::wstring& subKey, std::wstring name, unsigned long type,
                           const std::optional<std::string>& data);
@@ -65,8 +69,10 @@ std::string ConnectionSettingsBlob(unsigned long flags, const std::string& serve
                                    const std::string& scriptUrl);
 
 // A fresh key HKEY_CURRENT_USER\Software\UpdaterTests\<unique>, removed with its contents.
-class ScratchRegistryKey : boost::noncopyable {
+class ScratchRegistryKey {
 public:
+    ScratchRegistryKey(const ScratchRegistryKey&) = delete;
+    ScratchRegistryKey& operator=(const ScratchRegistryKey&) = delete;
     ScratchRegistryKey();
     ~ScratchRegistryKey();
     // Returns the key's path below HKEY_CURRENT_USER (no leading "\").

@@ -56,8 +56,10 @@ std::string Bytes(const void* data, size_t size) { return std::string(static_cas
 // A subkey of `parent` whose access list denies everyone the setting of
 // values, so that it cannot be opened for reading and writing; the list is
 // opened up again before the scratch key removes it.
-class ScopedKeyDenyingSetValue : boost::noncopyable {
+class ScopedKeyDenyingSetValue {
 public:
+    ScopedKeyDenyingSetValue(const ScopedKeyDenyingSetValue&) = delete;
+    ScopedKeyDenyingSetValue& operator=(const ScopedKeyDenyingSetValue&) = delete;
     ScopedKeyDenyingSetValue(HKEY parent, const std::wstring& name) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         // D: deny KEY_SET_VALUE (0x2) to Everyone, allow all key rights to Everyone.

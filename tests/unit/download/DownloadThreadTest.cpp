@@ -39,8 +39,10 @@ struct TNotice {
 // the newest count for a work notification and acknowledging it at once as
 // the window does (a frame later), or never when told so, and following the
 // marquee switch as the window's bar does. UI thread.
-class TNotificationRecorder : boost::noncopyable {
+class TNotificationRecorder {
 public:
+    TNotificationRecorder(const TNotificationRecorder&) = delete;
+    TNotificationRecorder& operator=(const TNotificationRecorder&) = delete;
     TNotificationRecorder() {
         WNDCLASSW windowClass = {};
         windowClass.lpfnWndProc = Proc;

@@ -26,7 +26,7 @@ constexpr double kPromptMs = 1000;
 // Sets the abort signal from a thread of its own, `delayMs` after Trigger().
 class TAborter {
 public:
-    TAborter(boost::shared_ptr<Net::TAbortSignal> signal, int delayMs)
+    TAborter(std::shared_ptr<Net::TAbortSignal> signal, int delayMs)
         : signal_(std::move(signal)), trigger_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           thread_([this, delayMs] {
               WaitForSingleObject(trigger_.get(), INFINITE);
@@ -46,7 +46,7 @@ public:
     }
 
 private:
-    boost::shared_ptr<Net::TAbortSignal> signal_;
+    std::shared_ptr<Net::TAbortSignal> signal_;
     Win::UniqueHandle trigger_;
     double abortedAt_ = 0;
     std::thread thread_;

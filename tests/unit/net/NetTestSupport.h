@@ -4,7 +4,7 @@
 #include "net/HttpClient.h"
 #include "support/TestServers.h"
 
-#include <boost/make_shared.hpp>
+#include <memory>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -85,7 +85,7 @@ public:
 // A client with its own abort signal, redirects on, events recorded.
 struct TClientRig {
     TClientRig();
-    boost::shared_ptr<Net::TAbortSignal> Abort = boost::make_shared<Net::TAbortSignal>();
+    std::shared_ptr<Net::TAbortSignal> Abort = std::make_shared<Net::TAbortSignal>();
     Net::THttpClient Client{Abort};
     TRecorder Recorder{Client};
 };
