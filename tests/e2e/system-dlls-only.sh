@@ -27,5 +27,5 @@ bad=$(echo "$normal" | grep -Ev "$known" || true)
 bad=$(echo "$delayed" | grep -Ev "^($delay_loaded)\.dll$" || true)
 [ -z "$bad" ] || { echo "delay-loaded but not in the build's list:" $bad; exit 1; }
 for dll in $called; do
-  echo "$delayed" | grep -qx "$dll.dll" || { echo "$dll.dll is not in the delay-import table"; exit 1; }
+  grep -qx "$dll.dll" <<<"$delayed" || { echo "$dll.dll is not in the delay-import table"; exit 1; }
 done
