@@ -12,9 +12,11 @@
 #include "support/Screenshot.h"
 #include "support/SystemSettings.h"
 #include "support/Utf8.h"
+#include "support/Waits.h"
 #include "support/WindowRun.h"
 #include "win/DeviceContext.h"
 #include "win/MessageLoop.h"
+#include "win/Unique.h"
 #include "window/ProgressWindow.h"
 
 #include <commctrl.h>
@@ -202,7 +204,6 @@ TEST_F(ProgressWindowTest, CloseDuringTheHandOffsWaitStillEndsTheLoop) {
 // into UPDATER_SCREENSHOT_DIR when set.
 TEST_F(ProgressWindowTest, ShownWindowPaintsItsPictures) {
     form().Show();
-    RunUnixShell("sleep 0.5", true);
     const RECT& arrow = form().Layout().Arrow;
     const int size = Width(arrow);
     POINT image{arrow.left, arrow.top};
@@ -213,7 +214,13 @@ TEST_F(ProgressWindowTest, ShownWindowPaintsItsPictures) {
     POINT edge{0, 60};
     ClientToScreen(form().Handle(), &edge);
     const Win::WindowDc screen(nullptr);
-    const COLORREF ring = GetPixel(screen.get(), image.x + size / 2, image.y + size * 3 / 48);
+    // The screen holds the window once the ring's top shows red (the display
+    // server draws after the window has painted).
+    COLORREF ring = 0;
+    PumpUntil([&] {
+        ring = GetPixel(screen.get(), image.x + size / 2, image.y + size * 3 / 48);
+        return GetRValue(ring) > 150 && GetGValue(ring) < 90;
+    }, 10000);
     const COLORREF corner = GetPixel(screen.get(), image.x + 1, image.y + 1);
     const COLORREF middle = GetPixel(screen.get(), cross.x, cross.y);
     EXPECT_GT(GetRValue(ring), 150);
@@ -331,18 +338,23 @@ TEST_F(ProgressWindowTest, DensityChangeLaysTheWindowOutAgain) {
 // thousands of times.
 TEST_F(ProgressWindowTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning) {
     static DWORD offset, reads, last;
+    static HANDLE began;
     constexpr DWORD kStart = 0xFFFFFE70u;  // wraps 400 ms into the wait
     offset = kStart - GetTickCount();
     reads = 0;
+    // The messages come once the wait has begun (its first reading of the
+    // clock), apart, so that it sleeps between them.
+    const Win::UniqueHandle waiting(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    began = waiting.get();
     std::thread poster([window = form().Handle()] {
-        Sleep(200);
+        WaitForSingleObject(began, INFINITE);
         PostMessageW(window, WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2048);
-        Sleep(400);
+        Sleep(100);
         PostMessageW(window, WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 3072);
     });
     const ULONGLONG before = GetTickCount64();
     WaitServingMessages(1000, [] {
-        ++reads;
+        if (++reads == 1) SetEvent(began);
         return last = GetTickCount() + offset;
     });
     const ULONGLONG waited = GetTickCount64() - before;
