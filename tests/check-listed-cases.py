@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Usage: tests/check-listed-cases.py CTEST BUILD_DIR PROGRAMS_FILE RECORD_FILE [UNBUILT_SOURCE...]
+"""Usage: tests/check-listed-cases.py CTEST TEST_DIR PROGRAMS_FILE RECORD_FILE [UNBUILT_SOURCE...]
 
 Fails unless what every test program lists (--gtest_list_tests) is exactly what
 ctest runs of it, whether its cases were discovered or registered one by one:
@@ -12,6 +12,7 @@ ctest runs of it, whether its cases were discovered or registered one by one:
 PROGRAMS_FILE names one program a line; ctest's own view of the tests
 (--show-only=json-v1) says what runs. RECORD_FILE gets every listed case, one a
 line, for tools/test-summary.sh to hold against the cases a whole run ran.
+TEST_DIR is the build folder whose ctest tests are meant.
 Runs the programs in the Wine environment (entered when needed).
 """
 import json
@@ -58,9 +59,9 @@ def filter_matches(gtest_filter, case):
     return pattern_matches(positive or "*", case) and not pattern_matches(negative, case)
 
 
-def ctest_runs(ctest, build, programs):
+def ctest_runs(ctest, test_dir, programs):
     """Yields (name, program, filter, also_disabled) for each enabled ctest test that runs one of the programs."""
-    shown = subprocess.run([ctest, "--test-dir", build, "--show-only=json-v1"], check=True, capture_output=True,
+    shown = subprocess.run([ctest, "--test-dir", test_dir, "--show-only=json-v1"], check=True, capture_output=True,
                            text=True).stdout
     for test in json.loads(shown)["tests"]:
         command = test.get("command") or []
@@ -75,7 +76,7 @@ def ctest_runs(ctest, build, programs):
 
 
 def main():
-    ctest, build, programs_file, record_file = sys.argv[1:5]
+    ctest, test_dir, programs_file, record_file = sys.argv[1:5]
     unbuilt = sys.argv[5:]
     failures = []
     for source in unbuilt:
@@ -85,7 +86,7 @@ def main():
     programs = {os.path.realpath(p): p for p in paths}
     cases = {p: listed_cases(p) for p in paths}
     run = {p: set() for p in paths}
-    for name, program, gtest_filter, also_disabled in ctest_runs(ctest, build, programs):
+    for name, program, gtest_filter, also_disabled in ctest_runs(ctest, test_dir, programs):
         named = [c for c in cases[program] if filter_matches(gtest_filter, c)]
         if not named:
             failures.append("%s: the ctest test %s (filter %s) names no case the program lists"
