@@ -68,12 +68,7 @@ make_certificates() {
 
 make_files() {
   mkdir -p "$dir/www"
-  python3 - "$dir/www" <<'PY'
-import sys
-pattern = bytes(range(251))
-data = (pattern * (3 * 1024 * 1024 // 251 + 1))[:3 * 1024 * 1024]
-open(sys.argv[1] + "/pattern-3m.bin", "wb").write(data)
-PY
+  python3 "$root/tests/fixtures/pattern.py" $((3 * 1024 * 1024)) >"$dir/www/pattern-3m.bin"
   truncate -s 256M "$dir/www/zero-256m.bin"
 }
 
