@@ -152,9 +152,14 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
         GetClientRect(window, &client);
         clientWidth = client.right;
         EXPECT_TRUE(run.WaitForBodyBytes(run.Download.size() * 2 / 5));
-        Sleep(300);  // the last notifications painted
-        position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
+        // The window shows progress once its thread has taken the worker's notification.
+        WaitUntil([&] {
+            position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
+            return position > 0;
+        }, 10000);
         if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {
+            // Painted now, before the picture is taken from the screen.
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             const Win::ComApartment com;
             const std::string name =
                 std::string(folder) + "\\updater-run-" + std::to_string(StartedDensity()) + "dpi.png";
