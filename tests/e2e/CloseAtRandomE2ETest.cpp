@@ -11,6 +11,7 @@
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/DemoSetup.h"
+#include "support/EnvironmentNumber.h"
 #include "support/Processes.h"
 #include "support/ScratchFiles.h"
 #include "support/SystemSettings.h"
@@ -20,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <random>
@@ -35,11 +35,6 @@ constexpr unsigned long kRunLimitMs = 30000;
 // A close posted while this much of the body was still unsent (half a second
 // of the trickle) reaches the window before the transfer can have ended.
 constexpr unsigned long kUnsentAtAnEarlyClose = kBytesPerSecond / 2;
-
-unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
-    const char* text = std::getenv(name);
-    return text && *text ? std::strtoull(text, nullptr, 10) : fallback;
-}
 
 // Waits `delayMs` from the start, then posts WM_CLOSE to the updater's
 // window (once it has one). Returns the server's count of body bytes sent at
@@ -68,6 +63,8 @@ struct TTally {
 // Closing the window at any moment of the download never hangs or crashes
 // the updater and never leaves a partial or unstarted file behind.
 TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
+    const unsigned long long seed = EnvironmentNumber("UPDATER_SOAK_SEED", std::random_device{}());
+    const unsigned long long runs = EnvironmentNumber("UPDATER_SOAK_RUNS", 12, 1);
     const std::string body = DemoSetupDownload(kPaddingBytes);
     const BuiltInUrlServer server(ServerAnswer::Body(body, kBytesPerSecond));
     const ScopedSystemProxy noProxy(0, std::nullopt);
@@ -82,8 +79,6 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
         ASSERT_EQ(end.ExitCode, 0);
         ASSERT_TRUE(run.SetupStarted()) << "a run left alone starts the setup program";
     }
-    const unsigned long long seed = EnvironmentNumber("UPDATER_SOAK_SEED", std::random_device{}());
-    const unsigned long long runs = EnvironmentNumber("UPDATER_SOAK_RUNS", 12);
     std::cout << "close at random: seed " << seed << " (UPDATER_SOAK_SEED), " << runs << " runs, closes within "
               << span << " ms of the start" << std::endl;
     std::mt19937_64 random(seed);

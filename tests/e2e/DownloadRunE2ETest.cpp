@@ -201,8 +201,13 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
         GetClientRect(window, &client);
         clientWidth = client.right;
         EXPECT_TRUE(run.WaitForBodyBytes(run.Download.size() * 2 / 5));
-        Sleep(300);  // the last notifications painted
-        position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
+        // The window shows progress once its thread has taken the worker's notification.
+        WaitUntil([&] {
+            position = static_cast<int>(SendMessageW(ProgressBarOf(window), PBM_GETPOS, 0, 0));
+            return position > 0;
+        }, 10000);
+        // Painted now, before the pictures are read from the screen.
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         // The picture: everything left of the texts' panel below the strip,
         // inside the frame; the cross: the close button.
         const TWindowLayout layout = LayoutFor(StartedDensity());

@@ -9,6 +9,7 @@
 #include "support/ScratchFiles.h"
 #include "support/SystemSettings.h"
 #include "support/Utf8.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "win/Unique.h"
 
@@ -155,7 +156,7 @@ TEST(HungScriptE2ETest, DownloadStartsDirectlyAfterTheDeadline) {
 
     const long code = run.Run(L" alpha", [&](DWORD) {
                              const ULONGLONG start = GetTickCount64();
-                             while (server.RequestLines().empty() && GetTickCount64() - start < 30000) Sleep(20);
+                             WaitUntil([&] { return !server.RequestLines().empty(); }, 30000);
                              firstRequestMs = static_cast<unsigned long>(GetTickCount64() - start);
                          }).ExitCode;
 
@@ -182,8 +183,7 @@ TEST(HungScriptE2ETest, CloseDuringTheLookupEndsTheRunAtOnce) {
     const long code = run.Run(L" alpha", [&](DWORD process) {
                              const HWND window = WaitForUpdaterWindow(process, 20000);
                              // Once the script server has the request, the look-up hangs.
-                             const ULONGLONG start = GetTickCount64();
-                             while (script.Server.RequestLines().empty() && GetTickCount64() - start < 20000) Sleep(10);
+                             WaitUntil([&] { return !script.Server.RequestLines().empty(); }, 20000);
                              const Win::UniqueHandle handle(OpenProcess(SYNCHRONIZE, FALSE, process));
                              if (!window || !handle) return;
                              const ULONGLONG closedAt = GetTickCount64();

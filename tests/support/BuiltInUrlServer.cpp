@@ -106,6 +106,12 @@ ServerAnswer ServerAnswer::Redirect(int status, std::string location) {
     return answer;
 }
 
+ServerAnswer ServerAnswer::Refused() {
+    ServerAnswer answer;
+    answer.refused = true;
+    return answer;
+}
+
 int BuiltInUrlServer::BuiltInUrlPort() {
     const std::wstring url = UPDATER_DOWNLOAD_URL_FOR_TESTS;
     const std::wstring prefix = L"http://127.0.0.1:";
@@ -116,26 +122,38 @@ int BuiltInUrlServer::BuiltInUrlPort() {
 BuiltInUrlServer::BuiltInUrlServer(ServerAnswer answer, int port) : answer_(std::move(answer)) {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) throw std::runtime_error("WSAStartup failed");
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // A fixed port may still be held for a moment, by a process of the test
+    // before that is still ending; port 0 is bound as the system chooses it.
+    constexpr int kBindAttempts = 50, kBindPauseMs = 100;
+    for (int attempt = 1;; ++attempt) {
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (listener_ == INVALID_SOCKET) break;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+        const int error = WSAGetLastError();
+        closesocket(listener_);
+        listener_ = INVALID_SOCKET;
+        if (port == 0 || error != WSAEADDRINUSE || attempt == kBindAttempts) break;
+        Sleep(kBindPauseMs);
+    }
     int length = sizeof address;
-    if (listener_ == INVALID_SOCKET || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 16) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (listener_ == INVALID_SOCKET || (!answer_.refused && listen(listener_, 16) != 0) ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         if (listener_ != INVALID_SOCKET) closesocket(listener_);
         WSACleanup();
         throw std::runtime_error("the test server could not listen on port " + std::to_string(port));
     }
     port_ = ntohs(address.sin_port);
-    acceptor_ = std::thread([this] { Accept(); });
+    if (!answer_.refused) acceptor_ = std::thread([this] { Accept(); });
 }
 
 BuiltInUrlServer::~BuiltInUrlServer() {
     stopping_ = true;
     closesocket(listener_);  // ends accept, and with it the accepting thread
-    acceptor_.join();
+    if (acceptor_.joinable()) acceptor_.join();
     {
         // Wakes the serving threads from a blocked send or recv.
         const std::lock_guard<std::mutex> lock(mutex_);

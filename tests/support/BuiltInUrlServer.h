@@ -37,6 +37,9 @@ struct ServerAnswer {
     // chunked, no Content-Length) and closes the connection before the last
     // chunk: a body cut short that the platform's HTTP service takes as whole.
     static ServerAnswer ChunkedCutShort(const std::string& body, std::size_t sent);
+    // Holds the port without listening: every connection is refused, and no
+    // other process can take the port while the server lives.
+    static ServerAnswer Refused();
 
     int status = 200;
     std::string extraHeaders;          // header lines, each ending in CRLF
@@ -46,6 +49,7 @@ struct ServerAnswer {
     bool stall = false;                // after the body keep the connection open, else close it
     bool chunked = false;              // body already in chunks: no Content-Length
     bool silent = false;               // no answer at all: the connection stays open
+    bool refused = false;              // no listening: connections are refused
 };
 
 // Owns a listening socket on 127.0.0.1 and a thread per connection; every
@@ -56,7 +60,9 @@ public:
     BuiltInUrlServer(const BuiltInUrlServer&) = delete;
     BuiltInUrlServer& operator=(const BuiltInUrlServer&) = delete;
     // Listens at `port`: by default the built-in URL's (BuiltInUrlPort), 0 for
-    // any free one. Throws when the port cannot be had.
+    // one the system chooses as it binds. A fixed port that another process
+    // still holds is tried again for a few seconds. Throws when the port cannot
+    // be had.
     explicit BuiltInUrlServer(ServerAnswer answer, int port = BuiltInUrlPort());
     ~BuiltInUrlServer();
 

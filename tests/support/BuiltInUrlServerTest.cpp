@@ -2,10 +2,12 @@
 // client: each answer arrives as the tests rely on it.
 #include "net/HttpClient.h"
 #include "support/BuiltInUrlServer.h"
+#include "support/Waits.h"
 
 #include <memory>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 using namespace TestSupport;
@@ -45,8 +47,8 @@ TEST(BuiltInUrlServerTest, ServesTheBodyAndRecordsTheRequest) {
         EXPECT_EQ(Fetch(UrlAt(server.Port())), body);
         EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /files/ov3/orvinta-setup.exe HTTP/1.1"});
         // The server counts a piece once its send has returned, which may be after the client has it.
-        for (int i = 0; i < 500 && server.BodyBytesSent() < body.size(); ++i) Sleep(10);
-        EXPECT_EQ(server.BodyBytesSent(), body.size());
+        EXPECT_TRUE(WaitUntil([&] { return server.BodyBytesSent() == body.size(); }, 5000))
+            << server.BodyBytesSent() << " of " << body.size() << " bytes counted";
     }
 }
 
@@ -87,7 +89,7 @@ TEST(BuiltInUrlServerTest, StallHoldsTheConnection) {
     StringStream stream;
     bool failed = false;
     std::thread aborter([&] {
-        while (server.BodyBytesSent() < 10) Sleep(10);
+        WaitUntil([&] { return server.BodyBytesSent() >= 10; }, 20000);
         abort->Abort();
     });
     try {
@@ -98,6 +100,54 @@ TEST(BuiltInUrlServerTest, StallHoldsTheConnection) {
     aborter.join();
     EXPECT_TRUE(failed);
     EXPECT_EQ(server.BodyBytesSent(), 10u);
+}
+
+enum class TProbe { Bind, Connect };
+
+// Binds or connects a socket of ours to the loopback port; returns 0 when
+// that succeeded, else the Winsock error.
+int ProbePort(int port, TProbe probe) {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return -1;
+    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto* name = reinterpret_cast<const sockaddr*>(&address);
+    const int result = probe == TProbe::Bind ? bind(socket, name, sizeof address) : connect(socket, name, sizeof address);
+    const int error = result == 0 ? 0 : WSAGetLastError();
+    closesocket(socket);
+    WSACleanup();
+    return error;
+}
+
+// A refused answer holds the port without listening: a connection is
+// refused, and no other socket can take the port meanwhile.
+TEST(BuiltInUrlServerTest, RefusedHoldsThePortAndRefusesConnections) {
+    BuiltInUrlServer server(ServerAnswer::Refused(), 0);
+    EXPECT_EQ(ProbePort(server.Port(), TProbe::Connect), WSAECONNREFUSED);
+    EXPECT_EQ(ProbePort(server.Port(), TProbe::Bind), WSAEADDRINUSE);
+    EXPECT_TRUE(server.RequestLines().empty());
+}
+
+// A fixed port that another socket holds for a moment is taken once it is free.
+TEST(BuiltInUrlServerTest, FixedPortHeldForAMomentIsTakenOnceFree) {
+    auto holder = std::make_unique<BuiltInUrlServer>(ServerAnswer::Refused(), 0);
+    const int port = holder->Port();
+    std::thread release([&holder] {
+        Sleep(500);  // the hold
+        holder.reset();
+    });
+    std::string answer;
+    try {
+        const BuiltInUrlServer server(ServerAnswer::Body("after the hold"), port);
+        answer = Fetch(UrlAt(server.Port()));
+    } catch (const std::exception& error) {
+        answer = error.what();
+    }
+    release.join();
+    EXPECT_EQ(answer, "after the hold");
 }
 
 // The default port is the built-in URL's.

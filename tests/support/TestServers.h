@@ -36,8 +36,9 @@ private:
 // root certificates of this Wine prefix, so that https://localhost validates.
 void TrustTestCertificateAuthority();
 
-// Returns `size` bytes of the servers' pattern (the fault server's bodies,
-// nginx's pattern files, the padding of a served stand-in setup): byte i is
+// Returns `size` bytes of the servers' pattern, the bytes that
+// tests/fixtures/pattern.py makes for the fault server's bodies and nginx's
+// pattern files, and the padding of a served stand-in setup: byte i is
 // i % 251, so a shifted or cut body is noticed.
 std::string PatternBody(std::size_t size);
 

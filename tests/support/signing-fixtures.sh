@@ -73,11 +73,7 @@ at = data.index(b"This program cannot be run")
 data[at] ^= 0x20
 open(sys.argv[2], "wb").write(data)
 PY
-python3 - "$setup" "$dir/setups/unsigned.exe" <<'PY'
-import sys
-data = open(sys.argv[1], "rb").read() + bytes(i % 251 for i in range(64 * 1024))
-open(sys.argv[2], "wb").write(data)
-PY
+{ cat "$setup"; python3 "$root/tests/fixtures/pattern.py" $((64 * 1024)); } >"$dir/setups/unsigned.exe"
 sign --cert "$certs/publisher.pem" --key "$certs/publisher.key" "$dir/setups/unsigned.exe" "$dir/setups/publisher.exe"
 sign --cert "$certs/other.pem" --key "$certs/other.key" "$dir/setups/unsigned.exe" "$dir/setups/other-publisher.exe"
 sign --cert "$certs/impostor.pem" --key "$certs/impostor.key" --chain "$certs/unknown-ca.pem" \

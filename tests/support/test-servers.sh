@@ -41,13 +41,51 @@ free_port() {
   python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
 
-wait_for_port() {  # name port
-  for _ in $(seq 100); do
-    python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1",int(sys.argv[1])),0.2).close()' "$2" \
-      2>/dev/null && return 0
-    sleep 0.05
+# Whether process PID itself listens at 127.0.0.1:PORT, for every PORT: one of
+# its own descriptors is the listening socket (/proc/net/tcp, /proc/PID/fd),
+# rather than some other process that took the port.
+listens_at() {  # pid port...
+  python3 - "$@" <<'PY'
+import os, sys
+pid, ports = sys.argv[1], [int(p) for p in sys.argv[2:]]
+try:
+    own = {os.readlink("/proc/%s/fd/%s" % (pid, fd)) for fd in os.listdir("/proc/%s/fd" % pid)}
+except OSError:
+    sys.exit(1)  # ended
+listening = set()
+for line in open("/proc/net/tcp").read().splitlines()[1:]:
+    fields = line.split()
+    if fields[3] == "0A" and "socket:[%s]" % fields[9] in own:  # 0A: LISTEN
+        address, port = fields[1].split(":")
+        if address == "0100007F":
+            listening.add(int(port, 16))
+sys.exit(0 if set(ports) <= listening else 1)
+PY
+}
+
+# Starts a server with START_FUNCTION on COUNT ports chosen now, and keeps
+# them once the server itself listens at each: a port is free when it is
+# chosen but bound only when the server starts, and another process may take
+# it in between. Then the server is stopped and started again on new ports.
+# Leaves the ports in the array `ports` and the server's pid in DIR/NAME.pid.
+start_on_free_ports() {  # name count start-function [arguments after the ports...]
+  local name=$1 count=$2 start=$3 attempt pid
+  shift 3
+  for attempt in 1 2 3 4 5; do
+    ports=()
+    for _ in $(seq "$count"); do ports+=("$(free_port)"); done
+    "$start" "${ports[@]}" "$@"
+    pid=$(cat "$dir/$name.pid")
+    for _ in $(seq 100); do
+      listens_at "$pid" "${ports[@]}" && return 0
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    echo "test-servers: $name did not get the ports ${ports[*]} (attempt $attempt); choosing others" >&2
   done
-  echo "test-servers: $1 did not start" >&2; exit 1
+  echo "test-servers: $name did not start" >&2; exit 1
 }
 
 make_certificates() {
@@ -68,16 +106,11 @@ make_certificates() {
 
 make_files() {
   mkdir -p "$dir/www"
-  python3 - "$dir/www" <<'PY'
-import sys
-pattern = bytes(range(251))
-data = (pattern * (3 * 1024 * 1024 // 251 + 1))[:3 * 1024 * 1024]
-open(sys.argv[1] + "/pattern-3m.bin", "wb").write(data)
-PY
+  python3 "$root/tests/fixtures/pattern.py" $((3 * 1024 * 1024)) >"$dir/www/pattern-3m.bin"
   truncate -s 256M "$dir/www/zero-256m.bin"
 }
 
-start_nginx() {
+start_nginx() {  # http-port tls-port untrusted-port fault-port
   local http=$1 tls=$2 untrusted=$3 fault=$4
   mkdir -p "$dir/nginx"
   cat >"$dir/nginx/nginx.conf" <<EOF
@@ -119,18 +152,18 @@ EOF
   echo $! >"$dir/nginx.pid"
 }
 
-start_tinyproxy() {  # name port [user password]
-  cat >"$dir/$1.conf" <<EOF
-Port $2
+start_tinyproxy() {  # port name [user password]
+  cat >"$dir/$2.conf" <<EOF
+Port $1
 Listen 127.0.0.1
 Timeout 600
 MaxClients 50
 LogLevel Connect
-LogFile "$dir/$1.log"
+LogFile "$dir/$2.log"
 EOF
-  [ $# -eq 4 ] && echo "BasicAuth $3 $4" >>"$dir/$1.conf"
-  tinyproxy -d -c "$dir/$1.conf" >/dev/null 2>&1 &
-  echo $! >"$dir/$1.pid"
+  [ $# -eq 4 ] && echo "BasicAuth $3 $4" >>"$dir/$2.conf"
+  tinyproxy -d -c "$dir/$2.conf" >/dev/null 2>&1 &
+  echo $! >"$dir/$2.pid"
 }
 
 case "$action" in
@@ -141,19 +174,18 @@ case "$action" in
     mkdir -p "$dir"
     make_certificates
     make_files
+    # The fault server binds its ports as it chooses them, then names them in its port file.
     python3 "$root/tests/fixtures/fault_server.py" "$dir/fault.port" >/dev/null 2>&1 &
     echo $! >"$dir/fault.pid"
     for _ in $(seq 100); do [ -s "$dir/fault.port" ] && break; sleep 0.05; done
+    [ -s "$dir/fault.port" ] || { echo "test-servers: the fault server did not start" >&2; exit 1; }
     read -r fault black_hole <"$dir/fault.port"
-    nginx_http=$(free_port); nginx_tls=$(free_port); nginx_untrusted=$(free_port)
-    proxy=$(free_port); proxy_auth=$(free_port)
-    start_nginx "$nginx_http" "$nginx_tls" "$nginx_untrusted" "$fault"
-    start_tinyproxy proxy "$proxy"
-    start_tinyproxy proxy-auth "$proxy_auth" tester secret
-    for p in "fault $fault" "nginx $nginx_http" "nginx-tls $nginx_tls" "nginx-untrusted $nginx_untrusted" \
-             "tinyproxy $proxy" "tinyproxy-auth $proxy_auth"; do
-      wait_for_port $p
-    done
+    start_on_free_ports nginx 3 start_nginx "$fault"
+    nginx_http=${ports[0]} nginx_tls=${ports[1]} nginx_untrusted=${ports[2]}
+    start_on_free_ports proxy 1 start_tinyproxy proxy
+    proxy=${ports[0]}
+    start_on_free_ports proxy-auth 1 start_tinyproxy proxy-auth tester secret
+    proxy_auth=${ports[0]}
     cat >"$dir/servers.env" <<EOF
 fault=$fault
 black_hole=$black_hole

@@ -6,6 +6,7 @@
 // UPDATER_FUZZ_SEED repeats a run; UPDATER_FUZZ_MUTATIONS sets its size.
 #include "files/FilePaths.h"
 #include "job/SettingsFile.h"
+#include "support/EnvironmentNumber.h"
 #include "support/ScratchFiles.h"
 #include "support/Utf8.h"
 #include "unit/job/SettingsMutator.h"
@@ -16,7 +17,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <random>
@@ -28,11 +28,6 @@ using namespace TestSupport;
 namespace {
 
 const std::vector<std::wstring> kKeys = SettingsFileElements();
-
-unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
-    const char* text = std::getenv(name);
-    return text && *text ? std::strtoull(text, nullptr, 10) : fallback;
-}
 
 // Writes a job with the real writer and finds where each key's element lies in the bytes.
 TSample WriteSample(const std::wstring& path) {
@@ -75,7 +70,7 @@ TEST(SettingsFuzzTest, DamagedFilesReadAsEmptyOrStoredValues) {
     ASSERT_EQ(sample.values.at(L"TopText"), L"Получение самой новой версии Orvinta...");
 
     const unsigned long long seed = EnvironmentNumber("UPDATER_FUZZ_SEED", std::random_device{}());
-    const unsigned long long count = EnvironmentNumber("UPDATER_FUZZ_MUTATIONS", 4000);
+    const unsigned long long count = EnvironmentNumber("UPDATER_FUZZ_MUTATIONS", 4000, 1);
     std::cout << "settings fuzz: seed " << seed << " (UPDATER_FUZZ_SEED), " << count << " mutations" << std::endl;
     TMutator mutator(sample, seed);
     std::map<std::string, std::array<unsigned long, 4>> tally;  // files, loaded, values that raised, changed

@@ -1,5 +1,6 @@
 #include "NetTestSupport.h"
 
+#include "support/TestMain.h"
 #include "support/TestServers.h"
 
 #include <windows.h>
@@ -16,8 +17,8 @@ namespace {
 // rest of a fast body first). Letting such a process run its DLL detach races
 // those threads, and an environment's failed check after the tests leaves a
 // failing exit code under a passing summary. So once the summary is out, the
-// process waits for the closes (bounded) and ends with the summary's result,
-// without the detach.
+// process waits for the closes (bounded) and ends without the detach, with the
+// exit code the test main would give (no test ran: 1).
 class TDefinedEnd : public ::testing::EmptyTestEventListener {
 public:
     void OnTestProgramEnd(const ::testing::UnitTest& unitTest) override {
@@ -26,7 +27,7 @@ public:
             std::printf("Handles of aborted transfers were still closing after %lu ms\n", kCloseWaitMs);
         std::fflush(stdout);
         std::fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), unitTest.Passed() ? 0 : 1);
+        TerminateProcess(GetCurrentProcess(), TestSupport::TestProgramExitCode(unitTest.Passed()));
     }
 };
 

@@ -14,7 +14,7 @@
 
 namespace NetTest {
 
-// The fault server's bodies and nginx's pattern files: byte i is i % 251.
+// The servers' byte pattern (tests/fixtures/pattern.py makes their side of it).
 using TestSupport::PatternBody;
 
 // Keeps what it is given in memory.

@@ -3,6 +3,7 @@
 #include "net/HttpError.h"
 #include "net/ScriptProxyResolver.h"
 #include "support/BuiltInUrlServer.h"
+#include "support/Waits.h"
 #include "win/Exception.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +28,6 @@ std::wstring ScriptUrl(const BuiltInUrlServer& server) {
     return L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/proxy.pac";
 }
 
-// Returns a loopback port that nothing listens at (just let go of).
-int ClosedPort() { return BuiltInUrlServer(ServerAnswer::Status(200), 0).Port(); }
-
 // One script that takes its decision from the URL's host, port and path with
 // the script functions companies use; no name in it needs a DNS server.
 const char kCompanyScript[] =
@@ -46,6 +44,7 @@ const char kCompanyScript[] =
 TEST(ScriptProxyTest, ScriptAnswersPerUrl) {
     const auto company = ScriptServer(kCompanyScript);
     const auto missing = std::make_unique<BuiltInUrlServer>(ServerAnswer::Status(404), 0);
+    const BuiltInUrlServer closed(ServerAnswer::Refused(), 0);
     struct Case {
         std::wstring scriptUrl;
         const wchar_t* url;
@@ -58,7 +57,7 @@ TEST(ScriptProxyTest, ScriptAnswersPerUrl) {
         {ScriptUrl(*company), L"http://localhost:8080/orvinta-setup.exe", L""},
         {ScriptUrl(*company), L"http://files.internal.test/orvinta-setup.exe", L""},
         {ScriptUrl(*missing), L"http://127.0.0.1/orvinta-setup.exe", L""},
-        {L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/proxy.pac", L"http://127.0.0.1/setup.exe", L""},
+        {ScriptUrl(closed), L"http://127.0.0.1/setup.exe", L""},
     };
     const Net::TAbortSignal abort;
     for (const Case& c : cases) {
@@ -91,9 +90,10 @@ TEST(ScriptProxyTest, AbortEndsAHangingLookup) {
     const BuiltInUrlServer silent(ServerAnswer::Silent(), 0);
     Net::TAbortSignal abort;
     std::atomic<ULONGLONG> abortedAt{0};
+    std::atomic<bool> asked{false};
     std::thread stopper([&] {
         // Once the service has asked the script server, the look-up hangs.
-        while (silent.RequestLines().empty()) Sleep(10);
+        asked = TestSupport::WaitUntil([&] { return !silent.RequestLines().empty(); }, 30000);
         abortedAt = GetTickCount64();
         abort.Abort();
     });
@@ -105,6 +105,7 @@ TEST(ScriptProxyTest, AbortEndsAHangingLookup) {
     }
     const ULONGLONG endedAt = GetTickCount64();
     stopper.join();
+    EXPECT_TRUE(asked) << "the service asked the script server";
     EXPECT_TRUE(aborted);
     EXPECT_LT(endedAt - abortedAt, 1000u) << "the look-up ended well after the stop";
 }
