@@ -16,6 +16,20 @@ struct TLanguageTexts {
 const TLanguageTexts kEnglishTexts = {L"Getting the most recent Orvinta version...", L"Downloaded: ", L" KB"};
 const TLanguageTexts kRussianTexts = {L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
 
+// Only a proxy that the query reported as switched on goes into the job.
+TJobProxy SystemProxyForJob() {
+    TJobProxy proxy;
+    bool useProxy = false;
+    std::wstring host;
+    std::wstring port;
+    if (GetSystemProxy(useProxy, host, port) && useProxy) {
+        proxy.Enabled = true;
+        proxy.Host = host;
+        proxy.Port = port;
+    }
+    return proxy;
+}
+
 TWindowTexts WindowTextsFor(const std::wstring& language) {
     const TLanguageTexts& texts = language == L"Russian" ? kRussianTexts : kEnglishTexts;
     TWindowTexts window;
@@ -34,24 +48,9 @@ std::wstring UILanguageNameFor(LANGID language) {
 
 std::wstring GetUILanguageName() { return UILanguageNameFor(GetUserDefaultUILanguage()); }
 
-TJobProxy SystemProxyForJob() {
-    TJobProxy proxy;
-    bool useProxy = false;
-    std::wstring host;
-    std::wstring port;
-    if (GetSystemProxy(useProxy, host, port) && useProxy) {
-        proxy.Enabled = true;
-        proxy.Host = host;
-        proxy.Port = port;
-    }
-    return proxy;
-}
-
-TJob ComposeBuiltInJob() { return ComposeBuiltInJob(SystemProxyForJob()); }
-
-TJob ComposeBuiltInJob(TJobProxy proxy) {
+TJob ComposeBuiltInJob() {
     TJob job;
-    job.Proxy = std::move(proxy);
+    job.Proxy = SystemProxyForJob();
     job.Window = WindowTextsFor(GetUILanguageName());
     job.SetupArguments = JoinArguments(ProcessArguments());
     // "0" names no key: the result is recorded nowhere.

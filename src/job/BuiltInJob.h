@@ -11,12 +11,6 @@
 // of the user's language, the process's arguments for the setup, the system
 // proxy when it is on. Start-up, on the main thread.
 TJob ComposeBuiltInJob();
-// The same with the system proxy already asked for (SystemProxyForJob).
-TJob ComposeBuiltInJob(TJobProxy proxy);
-
-// The system's manual proxy as the job carries it: only a proxy that the
-// query reports as switched on. Any thread.
-TJobProxy SystemProxyForJob();
 
 // Returns "Russian" for a Russian user interface, "English" otherwise.
 std::wstring GetUILanguageName();

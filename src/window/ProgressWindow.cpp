@@ -20,7 +20,7 @@ constexpr int kCloseButtonId = 100;
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
-void RegisterClassWith(WNDPROC procedure) {
+void RegisterWindowClass(WNDPROC procedure) {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     if (GetClassInfoExW(Instance(), kWindowClass, &windowClass)) return;
@@ -63,12 +63,10 @@ void Place(HWND part, const RECT& area) {
 
 }  // namespace
 
-void TProgressWindow::RegisterWindowClass() { RegisterClassWith(WindowProc); }
-
 TProgressWindow::TProgressWindow(TJob job, std::optional<TPublisher> setupPublisherPin,
                                  Microsoft::WRL::ComPtr<ITaskbarList3> taskbar)
     : job_(std::move(job)), setupPublisherPin_(std::move(setupPublisherPin)) {
-    RegisterWindowClass();
+    RegisterWindowClass(WindowProc);
     // Laid out for the primary monitor, centred on it; once the window
     // exists, its own monitor's density decides (ApplyLayout below).
     const int density = Win::MonitorPixelsPerInch(nullptr);

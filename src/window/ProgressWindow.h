@@ -45,11 +45,6 @@ public:
     TProgressWindow(const TProgressWindow&) = delete;
     TProgressWindow& operator=(const TProgressWindow&) = delete;
 
-    // Loads the common controls and registers the window's class, as the
-    // constructor does when it has not been done: start-up does it while it
-    // waits for the system proxy.
-    static void RegisterWindowClass();
-
     HWND Handle() const noexcept { return window_.get(); }
 
     // Shows the window in front, unless the job starts it in the notification area.
