@@ -87,23 +87,32 @@ INSTANTIATE_TEST_SUITE_P(Http, NotResumedTest,
                       TNotResumedCase{"LongerThanAnnounced", L"long", {K::LongBody}, 100000, kLength}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// Returns how often the fault server has been asked for `path` so far.
+std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TTestServers::Instance().FaultRequests(path); }
+
 // After a redirect and through the authenticating proxy, the rest is asked for
-// from the final URL with the proxy's credentials: the proxy refuses a request
-// without them, and the first URL would answer the range with a redirect.
+// from the final URL with the proxy's credentials: the proxy's log shows the
+// final URL asked for twice, the body and the range that continued it (no
+// restart), and the server got both from the proxy, which passes on only what
+// carries the credentials. The first URL would answer the range with a
+// redirect; the server would answer it directly too.
 TEST(HttpResumeTest, ThroughTheProxyFromTheFinalUrl) {
+    const std::wstring path = L"/resume/etag/300000/1000000?through=proxy_auth";
+    const std::size_t proxiedBefore = TestSupport::TTestServers::Instance().ProxyRequests("proxy_auth", Fault(path));
+    const std::size_t askedBefore = TimesAsked(path);
     TClientRig rig;
     rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
     TStringStream stream;
-    rig.Client.Get(Fault(L"/redirect?to=/resume/etag/300000/1000000"), stream);
+    rig.Client.Get(Fault(L"/redirect?to=" + path), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
     EXPECT_EQ(stream.Restarts, 0);
     const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 2u);  // the redirect's body, then the resumed one
     EXPECT_EQ(transfers.back().Received, kLength);
+    EXPECT_EQ(TestSupport::TTestServers::Instance().ProxyRequests("proxy_auth", Fault(path)) - proxiedBefore, 2u)
+        << "the range went around the proxy";
+    EXPECT_EQ(TimesAsked(path) - askedBefore, 2u);
 }
-
-// Returns how often the fault server has been asked for `path` so far.
-std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TTestServers::Instance().FaultRequests(path); }
 
 // A server that breaks off every response after 40 000 bytes is asked
 // exactly four times (the first request and three resumptions), every time:
