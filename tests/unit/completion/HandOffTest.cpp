@@ -12,6 +12,7 @@
 #include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
@@ -20,9 +21,11 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <atomic>
 #include <future>
 #include <map>
 #include <memory>
+#include <thread>
 
 using namespace TestSupport;
 
@@ -238,6 +241,71 @@ TEST(HandOffTest, DownloadHeldByAnotherProcess) {
         RegDeleteValueW(scratch.get(), L"Done");
         RegDeleteValueW(scratch.get(), L"FinalFileName");
     }
+}
+
+// Another process that tries to put something else under a file's name from
+// the moment the hand-off records its result (which it does while it holds
+// the checked file, before the start): it renames the file away at its first
+// chance and writes a text in its place.
+class TFileSwapper : boost::noncopyable {
+public:
+    // Watches `recordKey` (below HKEY_CURRENT_USER) for the result; from then
+    // on swaps the file at `path`, moving it to `aside`.
+    TFileSwapper(const std::wstring& recordKey, std::wstring path, std::wstring aside)
+        : path_(std::move(path)), aside_(std::move(aside)), recorded_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        HKEY key = nullptr;
+        const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, recordKey.c_str(), 0, KEY_NOTIFY, &key);
+        if (opened != ERROR_SUCCESS) throw Win::SystemCallException("RegOpenKeyExW", opened);
+        key_.reset(key);
+        // Armed on this thread, which lives on through the hand-off.
+        const LONG armed = RegNotifyChangeKeyValue(key_.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, recorded_.get(), TRUE);
+        if (armed != ERROR_SUCCESS) throw Win::SystemCallException("RegNotifyChangeKeyValue", armed);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~TFileSwapper() {
+        stop_ = true;
+        SetEvent(recorded_.get());
+        thread_.join();
+    }
+
+    // Waits up to `timeoutMs` for the swap; tells whether it happened.
+    bool WaitForTheSwap(DWORD timeoutMs) const {
+        return WaitUntil([this] { return swapped_.load(); }, timeoutMs);
+    }
+
+private:
+    void Run() {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+        WaitForSingleObject(recorded_.get(), INFINITE);
+        while (!stop_) {
+            if (MoveFileExW(path_.c_str(), aside_.c_str(), 0)) {
+                WriteFileBytes(path_, "no program: the file checked was swapped before its start");
+                swapped_ = true;
+                return;
+            }
+        }
+    }
+
+    const std::wstring path_;
+    const std::wstring aside_;
+    Win::UniqueHandle recorded_;
+    Win::UniqueHKey key_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> swapped_{false};
+    std::thread thread_;
+};
+
+// The checked file stays held until the setup has been started: a process
+// that tries to swap it from the moment the result is recorded (the file is
+// held then) gets in only after the start, so the program started is the
+// file that was checked.
+TEST(HandOffTest, CheckedFileIsHeldUntilTheSetupIsStarted) {
+    ScratchRegistryKey scratch;
+    TEndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+    TFileSwapper swapper(scratch.SubKey(), download.FinalPath(), download.Folder.Path() + L"aside.exe");
+    HandOff(download.Job, download.Names, std::nullopt, nullptr);
+    EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
+    EXPECT_TRUE(swapper.WaitForTheSwap(20000)) << "the swap never happened, not even after the start";
 }
 
 // A file that is no setup program, or is named as another kind, is refused
