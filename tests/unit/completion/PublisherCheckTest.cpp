@@ -59,6 +59,8 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
         {"unsigned", FixtureSetupBytes("unsigned"), std::nullopt},
         {"byte changed in code", WithByteChanged(signedSetup, CodeSectionOffset(signedSetup) + 0x100), std::nullopt},
         {"byte changed after the image", WithByteChanged(signedSetup, imageEnd + 1000), std::nullopt},
+        // A chunked body cut before its last chunk, which the platform's HTTP service takes as whole.
+        {"cut short", signedSetup.substr(0, signedSetup.size() * 3 / 4), std::nullopt},
         {"impostor from an untrusted CA", FixtureSetupBytes("impostor"), std::nullopt},
         // A subject that does not name exactly one organization and one common name names nobody.
         {"no organization", FixtureSetupBytes("no-organization"), std::nullopt},
