@@ -60,6 +60,8 @@ struct PublisherCase {
     const char* servedAt = nullptr;
 };
 
+void PrintTo(const PublisherCase& c, std::ostream* out) { *out << c.name; }
+
 class PublisherCheckE2ETest : public ::testing::TestWithParam<PublisherCase> {
 protected:
     static void SetUpTestSuite() { TrustSigningCertificateAuthority(); }

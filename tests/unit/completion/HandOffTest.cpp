@@ -253,7 +253,7 @@ TEST(HandOffTest, DownloadHeldByAnotherProcess) {
 // the moment the hand-off records its result (which it does while it holds
 // the checked file, before the start): it renames the file away at its first
 // chance and writes a text in its place.
-class TFileSwapper : boost::noncopyable {
+class TFileSwapper {
 public:
     // Watches `recordKey` (below HKEY_CURRENT_USER) for the result; from then
     // on swaps the file at `path`, moving it to `aside`.
@@ -268,6 +268,8 @@ public:
         if (armed != ERROR_SUCCESS) throw Win::SystemCallException("RegNotifyChangeKeyValue", armed);
         thread_ = std::thread([this] { Run(); });
     }
+    TFileSwapper(const TFileSwapper&) = delete;
+    TFileSwapper& operator=(const TFileSwapper&) = delete;
     ~TFileSwapper() {
         stop_ = true;
         SetEvent(recorded_.get());

@@ -358,7 +358,7 @@ TEST_F(DownloadThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         Start(c.Url, Net::TProxySettings(), std::wstring(), false);
-        const boost::shared_ptr<TTransferProgress> count = thread_->Progress();
+        const auto count = thread_->Progress();  // shared: it outlives the thread
         EXPECT_EQ(Finish(), 1u);
         ASSERT_EQ(reported_.size(), c.Transfers);
         EXPECT_EQ(reported_.back().Total, static_cast<LPARAM>(c.Size));
