@@ -25,16 +25,24 @@ public:
     // Returns who the file must be signed by.
     const TExpectedSigner& Expected() const noexcept { return expected_; }
 
-    // Opens and holds the file at `path`, then judges it through the held
-    // handle: its name and content must be of one setup kind, and its
-    // signer the expected one when signatures are required. Unopened keeps
-    // the error of the open in GetLastError().
+    // Holds the file at `path` and judges it (Hold, then Judge). Unopened
+    // keeps the error of the open in GetLastError().
     TAdmission Admit(const std::wstring& path);
+
+    // Opens and holds the file at `path`; returns false when it cannot be
+    // opened, with the error of the open in GetLastError().
+    bool Hold(const std::wstring& path);
+
+    // Judges the held file through its handle, whatever its path names by
+    // now: its name and content must be of one setup kind, and its signer the
+    // expected one when signatures are required. Unopened when nothing is held.
+    TAdmission Judge() const;
 
     // Closes the held file (e.g. before deleting a refused one).
     void Release() noexcept { held_.reset(); }
 
 private:
     TExpectedSigner expected_;
+    std::wstring path_;  // the name the held file was opened by
     Win::UniqueFile held_;
 };

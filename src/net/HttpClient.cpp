@@ -48,7 +48,8 @@ void CheckRedirect(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-THttpClient::THttpClient(std::shared_ptr<const TAbortSignal> abort) : abort_(std::move(abort)) {}
+THttpClient::THttpClient(std::shared_ptr<const TAbortSignal> abort, unsigned long idleLimitMs)
+    : abort_(std::move(abort)), idleLimitMs_(idleLimitMs) {}
 
 THttpClient::~THttpClient() = default;
 
@@ -70,7 +71,7 @@ void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
     std::wstring current = url;
     std::wstring method = L"GET";
     for (int redirects = 0;;) {
-        request.emplace(session, current, method, kConnectionClose + route.Headers, *abort_);
+        request.emplace(session, current, method, kConnectionClose + route.Headers, *abort_, idleLimitMs_);
         const unsigned long status = Send(*request, current);
         if (handleRedirects_ && IsRedirect(status)) {
             current = NextLocation(*request, current, status, ++redirects, method);
@@ -193,7 +194,7 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
             const TProxyRoute route = RouteFor(url);
             session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
             request.emplace(session, url, method, kConnectionClose + route.Headers + RangeHeaders(count, *validator),
-                            *abort_);
+                            *abort_, idleLimitMs_);
             const unsigned long status = Send(*request, url);
             const std::optional<std::wstring> range = request->Header(HTTP_QUERY_CONTENT_RANGE);
             if (status == 206 && range && ContinuesAt(*range, count, *length)) {

@@ -5,6 +5,7 @@
 
 #include "net/AbortSignal.h"
 #include "net/HttpError.h"
+#include "net/IdleLimit.h"
 #include "net/InternetHandle.h"
 #include "net/ProxyRoute.h"
 
@@ -67,8 +68,9 @@ public:
     static constexpr int RedirectLimit = 10;
 
     // Every request of this client fails promptly once `abort` is set, also one
-    // that starts after it was set.
-    explicit THttpClient(std::shared_ptr<const TAbortSignal> abort);
+    // that starts after it was set, and fails when it gets no byte for
+    // `idleLimitMs` (no response, or a body that stops).
+    explicit THttpClient(std::shared_ptr<const TAbortSignal> abort, unsigned long idleLimitMs = DefaultIdleLimitMs());
     ~THttpClient();
 
     // Sends every later request through `proxy`; Host empty means a direct connection.
@@ -94,8 +96,8 @@ public:
     // `stream`. Returns only when a 200 response and all of its body, no byte
     // more than its Content-Length, arrived;
     // otherwise raises THttpError (or the stream's own error). An https address
-    // never redirects to an http one. A server that sends nothing for 30 seconds
-    // (no response, or a body that stops) fails the GET.
+    // never redirects to an http one. A server that sends nothing for the idle
+    // limit (no response, or a body that stops) fails the GET.
     // When the connection drops during a final body of known length whose
     // response had a validator (a strong ETag, or Last-Modified), the rest is
     // asked for with Range and If-Range from the same final URL: a 206 with the
@@ -130,6 +132,7 @@ private:
                            const std::wstring& method, TOutputStream& stream);
 
     std::shared_ptr<const TAbortSignal> abort_;
+    unsigned long idleLimitMs_;
     std::unique_ptr<TProxyResolver> proxyResolver_;  // none: every request goes directly
     bool handleRedirects_ = false;
 };

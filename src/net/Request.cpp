@@ -86,13 +86,6 @@ DWORD WINAPI CloseThread(void* parameter) {
     return 0;
 }
 
-// How long one pending call may go without completing: connect and send up
-// to the response headers, or a read, which pends only while no byte of the
-// body is waiting (IRF_NO_WAIT), so this is the time without a byte. Wine's
-// WinINet has no receive time-out of its own in asynchronous mode: a stalled
-// server would be waited for ever.
-constexpr DWORD kStallTimeoutMs = 30000;
-
 // Never cached, never served from a cache, redirects left to the caller.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE |
                                 INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_UI;
@@ -130,8 +123,8 @@ bool WaitForBackgroundCloses(unsigned long timeoutMs) {
 }
 
 TRequest::TRequest(UniqueHInternet& session, const std::wstring& url, const std::wstring& method,
-                   const std::wstring& headers, const TAbortSignal& abort)
-    : abort_(abort), session_(session), context_(new TRequestContext(headers)) {
+                   const std::wstring& headers, const TAbortSignal& abort, unsigned long idleLimitMs)
+    : abort_(abort), idleLimitMs_(idleLimitMs), session_(session), context_(new TRequestContext(headers)) {
     try {
         const TUrlParts parts = SplitUrl(url);
         ThrowIfAborted();
@@ -170,13 +163,16 @@ void TRequest::ThrowIfAborted() const {
 }
 
 void TRequest::WaitForCompletion() {
-    // The abort event comes first: when both are set, the abort wins.
+    // A pending call is connect and send up to the response headers, or a read,
+    // which pends only while no byte of the body is waiting (IRF_NO_WAIT): the
+    // idle limit is the time without a byte. The abort event comes first: when
+    // both are set, the abort wins.
     const HANDLE events[] = {abort_.Event(), context_->Completion.get()};
-    const DWORD waited = WaitForMultipleObjects(2, events, FALSE, kStallTimeoutMs);
+    const DWORD waited = WaitForMultipleObjects(2, events, FALSE, idleLimitMs_);
     if (waited == WAIT_OBJECT_0) ThrowIfAborted();
     if (waited == WAIT_TIMEOUT)
         throw THttpError(THttpError::TKind::Connection,
-                         L"No data for " + std::to_wstring(kStallTimeoutMs / 1000) + L" seconds", ERROR_INTERNET_TIMEOUT);
+                         L"No data for " + std::to_wstring(idleLimitMs_ / 1000) + L" seconds", ERROR_INTERNET_TIMEOUT);
     if (waited != WAIT_OBJECT_0 + 1) throw THttpError::Call("WaitForMultipleObjects", GetLastError());
 }
 

@@ -26,7 +26,8 @@ UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& 
 void CloseInBackground(UniqueHInternet request, UniqueHInternet connect, UniqueHInternet session);
 
 // Owns the connect and request handles of one request and its reference to the
-// per-request context. Used on one thread; every wait also ends on `abort`.
+// per-request context. Used on one thread; every wait also ends on `abort`,
+// and fails after `idleLimitMs` without a completion.
 // Destroyed before its body was read to the end (a failure, an abort, a call
 // still pending), it closes its handles and the session in the background:
 // the request fails and the session is not used again.
@@ -35,7 +36,7 @@ public:
     TRequest(const TRequest&) = delete;
     TRequest& operator=(const TRequest&) = delete;
     TRequest(UniqueHInternet& session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
-             const TAbortSignal& abort);
+             const TAbortSignal& abort, unsigned long idleLimitMs);
     ~TRequest();
 
     // Sends the request and waits for the response headers.
@@ -56,6 +57,7 @@ private:
     void ThrowIfAborted() const;
 
     const TAbortSignal& abort_;
+    const unsigned long idleLimitMs_;
     UniqueHInternet& session_;
     TRequestContext* context_;  // one reference of ours; the request handle holds another
     UniqueHInternet connect_;

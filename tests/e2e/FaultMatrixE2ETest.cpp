@@ -1,6 +1,6 @@
 // Every network and file-system fault the real updater.exe can meet on its
 // one job, each run to its end: the process exits with 0 within the HTTP
-// client's 30-second limit (plus start and close), leaves no partial file and
+// client's idle limit (plus start and close), leaves no partial file and
 // nothing outside its target folder, opens the job's URL in the browser
 // exactly when the download could not be handed off, starts nothing it did
 // not complete, and refuses aloud what is not a setup program.
@@ -10,6 +10,7 @@
 #include "support/Processes.h"
 #include "support/ScopedTmpfs.h"
 #include "support/ScratchFiles.h"
+#include "support/ShortIdleLimit.h"
 #include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
 #include "support/TestServers.h"
@@ -26,7 +27,9 @@ using namespace TestSupport;
 
 namespace {
 
-// The HTTP client's 30 seconds for a call that gets no answer, and the start and close around it.
+// The product's idle limit: a call that gets no byte for this long fails.
+constexpr unsigned long kProductIdleLimitMs = 30000;
+// That limit, and the start and close around it.
 constexpr unsigned long kRunLimitMs = 45000;
 // Room on the small disk: the settings file fits, the download does not.
 constexpr unsigned long long kSmallDiskBytes = 64 * 1024;
@@ -55,6 +58,10 @@ enum class TOutcome {
 // Whether the saved file is started.
 enum class TStart { No, Yes };
 
+// Which idle limit ends a stall: none is met, the shipped updater.exe's, or
+// the short one of updater-short-idle.exe, for a stall whose length is not the point.
+enum class TIdleLimit { NotMet, Product, Short };
+
 struct TFaultCase {
     const char* name;
     // What the built-in URL's server answers (nothing: its port stays closed),
@@ -69,6 +76,7 @@ struct TFaultCase {
     // "/resume/MODE/40000/NAME" for a copy of the setup program in its www
     // folder, which breaks off after 40 000 bytes (the answer above is unused).
     const wchar_t* resumeMode = nullptr;
+    TIdleLimit idleLimit = TIdleLimit::NotMet;
 };
 
 std::optional<ServerAnswer> ToFault(const std::wstring& path) {
@@ -90,8 +98,11 @@ std::optional<std::wstring> ProxyServer(TProxy proxy) {
 }
 
 const TFaultCase kCases[] = {
-    {"StallBeforeHeaders", [](int) { return ToFault(L"/stall-headers"); }, TOutcome::TransferFailed},
-    {"StallMidBody", [](int) { return ServerAnswer::Stall(1000000); }, TOutcome::TransferFailed},
+    {"StallBeforeHeaders", [](int) { return ToFault(L"/stall-headers"); }, TOutcome::TransferFailed, nullptr,
+     TStart::No, TPlace::Scratch, TProxy::None, nullptr, TIdleLimit::Short},
+    // The one run that waits out the shipped limit: it ends neither before 30 s nor long after.
+    {"StallMidBody", [](int) { return ServerAnswer::Stall(1000000); }, TOutcome::TransferFailed, nullptr, TStart::No,
+     TPlace::Scratch, TProxy::None, nullptr, TIdleLimit::Product},
     // A dropped connection without a validator (ETag, Last-Modified) cannot be resumed.
     {"BodyShorterThanItsLength", [](int) { return ServerAnswer::ShortBody(std::string(4000, 'x'), 100000); },
      TOutcome::TransferFailed},
@@ -169,6 +180,7 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     const ScopedSystemProxy proxy(fault.proxy == TProxy::None ? 0 : 1, ProxyServer(fault.proxy));
     UpdaterRunOptions options;
     options.TimeoutMs = kRunLimitMs;
+    if (fault.idleLimit == TIdleLimit::Short) options.Executable = UnixToWindowsPath(UPDATER_SHORT_IDLE_EXE_UNIX_PATH);
     std::optional<ScopedTmpfs> disk;
     if (fault.place != TPlace::Scratch) {
         disk.emplace(kSmallDiskBytes);
@@ -192,6 +204,13 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     const std::vector<std::wstring> urls = browser.SettledUrls();
 
     EXPECT_EQ(end.ExitCode, 0) << "-1: still running after " << kRunLimitMs << " ms";
+    if (fault.idleLimit != TIdleLimit::NotMet) {
+        // The stall is met by the limit, not ended early by anything else, and the run ends soon after it.
+        const unsigned long limit = fault.idleLimit == TIdleLimit::Product ? kProductIdleLimitMs : kShortIdleLimitMs;
+        std::cout << "ended after " << end.ElapsedMs << " ms (idle limit " << limit << " ms)" << std::endl;
+        EXPECT_GE(end.ElapsedMs, limit - 1000);
+        EXPECT_LT(end.ElapsedMs, limit + 15000);
+    }
     for (const std::wstring& url : urls) std::cout << "browser: " << Utf8(url) << std::endl;
     std::vector<std::wstring> saved;
     for (const std::wstring& file : files) {

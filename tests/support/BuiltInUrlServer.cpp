@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <stdexcept>
 
 namespace TestSupport {
@@ -29,10 +28,9 @@ const char* ReasonPhrase(int status) {
 }
 
 std::string Headers(const ServerAnswer& answer) {
-    const std::string length = answer.chunked ? "Transfer-Encoding: chunked"
-                                              : "Content-Length: " + std::to_string(answer.announced);
-    return "HTTP/1.1 " + std::to_string(answer.status) + " " + ReasonPhrase(answer.status) + "\r\n" + length +
-           "\r\n" + answer.extraHeaders + "Connection: close\r\n\r\n";
+    return "HTTP/1.1 " + std::to_string(answer.status) + " " + ReasonPhrase(answer.status) +
+           "\r\nContent-Length: " + std::to_string(answer.announced) + "\r\n" + answer.extraHeaders +
+           "Connection: close\r\n\r\n";
 }
 
 // Reads up to the blank line that ends the request's head; returns its first
@@ -82,20 +80,6 @@ ServerAnswer ServerAnswer::Status(int status) {
 ServerAnswer ServerAnswer::ShortBody(std::string body, unsigned long long announced) {
     ServerAnswer answer = Body(std::move(body));
     answer.announced = announced;
-    return answer;
-}
-
-ServerAnswer ServerAnswer::ChunkedCutShort(const std::string& body, std::size_t sent) {
-    ServerAnswer answer;
-    answer.chunked = true;
-    // RFC 9112 7.1: chunk-size in hex CRLF, data CRLF; the last chunk (size 0) never comes.
-    const std::size_t piece = 16 * 1024;
-    for (std::size_t offset = 0; offset < sent; offset += piece) {
-        const std::size_t size = std::min(piece, sent - offset);
-        char line[24];
-        std::snprintf(line, sizeof line, "%zx\r\n", size);
-        answer.body += line + body.substr(offset, size) + "\r\n";
-    }
     return answer;
 }
 

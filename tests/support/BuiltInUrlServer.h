@@ -33,10 +33,6 @@ struct ServerAnswer {
     static ServerAnswer ShortBody(std::string body, unsigned long long announced);
     // Answers with `status` (301, 302, 303, 307, 308) and the header "Location: location".
     static ServerAnswer Redirect(int status, std::string location);
-    // Sends the first `sent` bytes of `body` in chunks (Transfer-Encoding:
-    // chunked, no Content-Length) and closes the connection before the last
-    // chunk: a body cut short that the platform's HTTP service takes as whole.
-    static ServerAnswer ChunkedCutShort(const std::string& body, std::size_t sent);
     // Holds the port without listening: every connection is refused, and no
     // other process can take the port while the server lives.
     static ServerAnswer Refused();
@@ -47,7 +43,6 @@ struct ServerAnswer {
     unsigned long long announced = 0;  // the Content-Length
     unsigned long bytesPerSecond = 0;  // 0: as fast as the connection takes it
     bool stall = false;                // after the body keep the connection open, else close it
-    bool chunked = false;              // body already in chunks: no Content-Length
     bool silent = false;               // no answer at all: the connection stays open
     bool refused = false;              // no listening: connections are refused
 };

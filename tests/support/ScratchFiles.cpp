@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 
 namespace TestSupport {
 
@@ -109,6 +110,20 @@ std::wstring UnixToWindowsPath(const std::string& unixPath) {
     std::wstring path = L"Z:";
     for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     return path;
+}
+
+std::string WindowsToUnixPath(const std::wstring& path) {
+    // Wine's own mapping, which knows every drive (kernel32's wine_get_unix_file_name,
+    // whose result is the caller's to free from the process heap).
+    using TToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<TToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) throw std::runtime_error("no Unix paths outside Wine");
+    char* unixPath = toUnix(path.c_str());
+    if (!unixPath) throw std::runtime_error("no Unix path for a Windows path");
+    const std::string result(unixPath);
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
 }
 
 }  // namespace TestSupport

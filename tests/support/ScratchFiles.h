@@ -54,4 +54,8 @@ void RemoveTree(const std::wstring& path);
 // Turns a Unix path into the Windows path Wine maps it to ("Z:\...").
 std::wstring UnixToWindowsPath(const std::string& unixPath);
 
+// Returns the Unix path Wine maps the Windows path `path` to, on any drive;
+// raises outside Wine.
+std::string WindowsToUnixPath(const std::wstring& path);
+
 }  // namespace TestSupport

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -44,15 +45,30 @@ std::wstring TTestServers::File(const std::string& relative) const {
     return UnixToWindowsPath(std::string(TEST_SERVERS_DIR) + "/" + relative);
 }
 
+namespace {
+
+// Returns how often `text` occurs in the servers' log file `name`; none while there is no log.
+std::size_t OccurrencesInLog(const TTestServers& servers, const std::string& name, const std::string& text) {
+    if (!FileExists(servers.File(name))) return 0;
+    const std::string log = "\n" + ReadFileBytes(servers.File(name));
+    std::size_t times = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++times;
+    return times;
+}
+
+}  // namespace
+
 std::size_t TTestServers::FaultRequests(const std::wstring& path) const {
     // One line per request (tests/fixtures/fault_server.py); paths are ASCII.
-    // No log yet: nothing asked.
-    if (!FileExists(File("fault.log"))) return 0;
-    const std::string log = "\n" + ReadFileBytes(File("fault.log"));
-    const std::string line = "\n" + std::string(path.begin(), path.end()) + "\n";
-    std::size_t times = 0;
-    for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++times;
-    return times;
+    return OccurrencesInLog(*this, "fault.log", "\n" + std::string(path.begin(), path.end()) + "\n");
+}
+
+std::size_t TTestServers::ProxyRequests(const std::string& name, const std::wstring& url) const {
+    // tinyproxy's "LogLevel Connect" writes "Request (file descriptor N): GET <url> HTTP/1.1" for each
+    // (tests/support/test-servers.sh names its log after the server, with "-" for "_"); URLs are ASCII.
+    std::string log = name + ".log";
+    std::replace(log.begin(), log.end(), '_', '-');
+    return OccurrencesInLog(*this, log, "): GET " + std::string(url.begin(), url.end()) + " HTTP/1.1\n");
 }
 
 void TrustTestCertificateAuthority() { AddTrustedRootCertificate(TTestServers::Instance().File("certs/ca.der")); }

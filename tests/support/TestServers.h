@@ -26,6 +26,11 @@ public:
     // Returns how often the fault server has been asked for `path` (with its
     // query, as the request line names it) since the run's servers started.
     std::size_t FaultRequests(const std::wstring& path) const;
+    // Returns how often the test proxy `name` ("proxy" or "proxy_auth") has been
+    // asked to GET `url` since the run's servers started, as its log's request
+    // lines tell; the authenticating proxy logs a request refused for lack of
+    // credentials too, but passes on only the others.
+    std::size_t ProxyRequests(const std::string& name, const std::wstring& url) const;
 
 private:
     TTestServers();

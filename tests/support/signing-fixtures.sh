@@ -13,7 +13,6 @@
 #   DIR/signed/updater.exe            UPDATER_EXE signed by the publisher (from its PKCS#12 file)
 #   DIR/signed/tampered/updater.exe   that file with one byte of its DOS stub changed: it runs, its
 #                                     signature no longer verifies
-#   DIR/signed/no-organization/updater.exe  UPDATER_EXE signed by the subject without an O
 #   DIR/signed/other/updater-pinned.exe     PINNED_UPDATER_EXE, when given, signed by the other publisher
 #   DIR/setups/unsigned.exe           SETUP_EXE with 64 KiB of data appended after the image
 #   DIR/setups/publisher.exe          that file signed by the publisher
@@ -28,7 +27,7 @@ dir=$1; updater=$2; setup=$3; pinned=${4:-}
 organization=${SIGNING_TEST_ORGANIZATION:-Velmora Test}
 common_name=${SIGNING_TEST_COMMON_NAME:-Velmora Test Publisher}
 certs="$dir/certs"
-rm -rf "$dir"; mkdir -p "$certs" "$dir/signed/tampered" "$dir/signed/no-organization" "$dir/signed/other" "$dir/setups"
+rm -rf "$dir"; mkdir -p "$certs" "$dir/signed/tampered" "$dir/signed/other" "$dir/setups"
 
 ca() {  # name subject
   openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "$2" \
@@ -61,8 +60,6 @@ openssl pkcs12 -export -in "$certs/publisher.pem" -inkey "$certs/publisher.key" 
 # one, and the tool's warning about that says nothing new here.
 sign() { "$root/tools/sign.sh" "$@" 2> >(grep -v "no --timestamp" >&2) >/dev/null; }
 sign --pkcs12 "$certs/publisher.p12" --pass test "$updater" "$dir/signed/updater.exe"
-sign --cert "$certs/no-organization.pem" --key "$certs/no-organization.key" "$updater" \
-  "$dir/signed/no-organization/updater.exe"
 [ -z "$pinned" ] || sign --cert "$certs/other.pem" --key "$certs/other.key" "$pinned" "$dir/signed/other/updater-pinned.exe"
 # The DOS stub's message ("This program cannot be run in DOS mode") is hashed
 # but never run: a change there leaves a working program with a broken signature.

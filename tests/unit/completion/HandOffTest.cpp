@@ -12,6 +12,7 @@
 #include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
+#include "support/Waits.h"
 #include "support/WindowFinder.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
@@ -20,9 +21,11 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <atomic>
 #include <future>
 #include <map>
 #include <memory>
+#include <thread>
 
 using namespace TestSupport;
 
@@ -110,8 +113,10 @@ struct TEndedDownload {
 
 // The registry result: only an existing key named with an exact root gets
 // Done = 0 and FinalFileName, and nothing else changes; every other key
-// writes nothing; the file is moved to its final name and started in every
-// case (this test program is not signed and has no pin: no publisher is required).
+// writes nothing; the file is moved to its final name in every case, and
+// started after a result recorded and after one that could not be (this test
+// program is not signed and has no pin: no publisher is required). The other
+// rows' jobs do not start the file: the registry is their point.
 TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
     ScratchRegistryKey scratch;
     const std::wstring scratchPath = L"HKEY_CURRENT_USER\\" + scratch.SubKey();
@@ -120,13 +125,14 @@ TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
         const char* Label;
         std::wstring RegistryKey;
         bool Written;
+        bool Started;
     } cases[] = {
-        {"existing key", scratchPath, true},
-        {"missing key", scratchPath + L"\\Missing", false},
-        {"root in lower case", L"hkey_current_user\\" + scratch.SubKey(), false},
-        {"key that denies setting values", scratchPath + L"\\Denied", false},
-        {"the built-in job's 0", L"0", false},
-        {"empty", L"", false},
+        {"existing key", scratchPath, true, true},
+        {"missing key", scratchPath + L"\\Missing", false, true},
+        {"root in lower case", L"hkey_current_user\\" + scratch.SubKey(), false, false},
+        {"key that denies setting values", scratchPath + L"\\Denied", false, false},
+        {"the built-in job's 0", L"0", false, false},
+        {"empty", L"", false, false},
     };
     const std::string kept = Bytes(L"kept", 10);
     const std::string setup = DemoSetupProgram();
@@ -136,6 +142,7 @@ TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
         RegDeleteValueW(scratch.get(), L"FinalFileName");
         RegSetValueExW(scratch.get(), L"Other", 0, REG_SZ, reinterpret_cast<const BYTE*>(kept.data()), 10);
         TEndedDownload download(setup, c.RegistryKey);
+        download.Job.StartSetup = c.Started;
         HandOff(download.Job, download.Names, std::nullopt, nullptr);
 
         std::map<std::wstring, std::pair<DWORD, std::string>> expected{{L"Other", {REG_SZ, kept}}};
@@ -148,7 +155,9 @@ TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
         EXPECT_EQ(ValuesOf(scratch.get()), expected);
         EXPECT_EQ(SubKeyCount(scratch.get()), 1u);  // Denied only: nothing was created
         EXPECT_EQ(FilesIn(download.Names.TargetFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
-        EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
+        if (c.Started) {
+            EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
+        }
     }
 }
 
@@ -240,6 +249,73 @@ TEST(HandOffTest, DownloadHeldByAnotherProcess) {
         RegDeleteValueW(scratch.get(), L"Done");
         RegDeleteValueW(scratch.get(), L"FinalFileName");
     }
+}
+
+// Another process that tries to put something else under a file's name from
+// the moment the hand-off records its result (which it does while it holds
+// the checked file, before the start): it renames the file away at its first
+// chance and writes a text in its place.
+class TFileSwapper {
+public:
+    // Watches `recordKey` (below HKEY_CURRENT_USER) for the result; from then
+    // on swaps the file at `path`, moving it to `aside`.
+    TFileSwapper(const std::wstring& recordKey, std::wstring path, std::wstring aside)
+        : path_(std::move(path)), aside_(std::move(aside)), recorded_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        HKEY key = nullptr;
+        const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, recordKey.c_str(), 0, KEY_NOTIFY, &key);
+        if (opened != ERROR_SUCCESS) throw Win::SystemCallException("RegOpenKeyExW", opened);
+        key_.reset(key);
+        // Armed on this thread, which lives on through the hand-off.
+        const LONG armed = RegNotifyChangeKeyValue(key_.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, recorded_.get(), TRUE);
+        if (armed != ERROR_SUCCESS) throw Win::SystemCallException("RegNotifyChangeKeyValue", armed);
+        thread_ = std::thread([this] { Run(); });
+    }
+    TFileSwapper(const TFileSwapper&) = delete;
+    TFileSwapper& operator=(const TFileSwapper&) = delete;
+    ~TFileSwapper() {
+        stop_ = true;
+        SetEvent(recorded_.get());
+        thread_.join();
+    }
+
+    // Waits up to `timeoutMs` for the swap; tells whether it happened.
+    bool WaitForTheSwap(DWORD timeoutMs) const {
+        return WaitUntil([this] { return swapped_.load(); }, timeoutMs);
+    }
+
+private:
+    void Run() {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+        WaitForSingleObject(recorded_.get(), INFINITE);
+        while (!stop_) {
+            if (MoveFileExW(path_.c_str(), aside_.c_str(), 0)) {
+                WriteFileBytes(path_, "no program: the file checked was swapped before its start");
+                swapped_ = true;
+                return;
+            }
+        }
+    }
+
+    const std::wstring path_;
+    const std::wstring aside_;
+    Win::UniqueHandle recorded_;
+    Win::UniqueHKey key_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> swapped_{false};
+    std::thread thread_;
+};
+
+// The checked file stays held until the setup has been started: a process
+// that tries to swap it from the moment the result is recorded (the file is
+// held then) gets in only after the start, so the program started is the
+// file that was checked.
+TEST(HandOffTest, CheckedFileIsHeldUntilTheSetupIsStarted) {
+    ScratchRegistryKey scratch;
+    TEndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+    TFileSwapper swapper(scratch.SubKey(), download.FinalPath(), download.Folder.Path() + L"aside.exe");
+    HandOff(download.Job, download.Names, std::nullopt, nullptr);
+    EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
+    EXPECT_TRUE(swapper.WaitForTheSwap(20000)) << "the swap never happened, not even after the start";
 }
 
 // A file that is no setup program, or is named as another kind, is refused

@@ -6,12 +6,19 @@
 #include "completion/PublisherCheck.h"
 #include "completion/SetupAdmission.h"
 #include "support/DemoSetup.h"
+#include "support/Processes.h"
 #include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
 
 #include <gtest/gtest.h>
 
 using namespace TestSupport;
+
+// Names a verdict in failure messages (found by argument-dependent lookup: the enumeration's namespace).
+void PrintTo(TAdmission verdict, std::ostream* out) {
+    const char* const names[] = {"Admitted", "NotASetup", "NotThePublisher", "Unopened"};
+    *out << names[static_cast<int>(verdict)];
+}
 
 namespace {
 
@@ -52,6 +59,8 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
         {"unsigned", FixtureSetupBytes("unsigned"), std::nullopt},
         {"byte changed in code", WithByteChanged(signedSetup, CodeSectionOffset(signedSetup) + 0x100), std::nullopt},
         {"byte changed after the image", WithByteChanged(signedSetup, imageEnd + 1000), std::nullopt},
+        // A chunked body cut before its last chunk, which the platform's HTTP service takes as whole.
+        {"cut short", signedSetup.substr(0, signedSetup.size() * 3 / 4), std::nullopt},
         {"impostor from an untrusted CA", FixtureSetupBytes("impostor"), std::nullopt},
         // A subject that does not name exactly one organization and one common name names nobody.
         {"no organization", FixtureSetupBytes("no-organization"), std::nullopt},
@@ -91,6 +100,35 @@ TEST_F(PublisherCheckTest, AdmittedFileCannotBeSwappedUntilReleased) {
 
     check.Release();
     EXPECT_TRUE(MoveFileW(path.c_str(), moved.c_str()));
+}
+
+// The check judges the bytes it holds, not whatever the path names by the
+// time it looks: after the file is held, another file is renamed over its
+// name from the Unix side (which no Windows sharing mode stops), and the
+// verdict is still the held file's, either way round.
+TEST_F(PublisherCheckTest, JudgesTheHeldFileNotWhatItsPathNamesLater) {
+    const struct {
+        const char* Label;
+        const char* Held;
+        const char* SwappedIn;
+        TAdmission Verdict;
+    } cases[] = {
+        {"the publisher's setup held, an unsigned one swapped in", "publisher", "unsigned", TAdmission::Admitted},
+        {"an unsigned setup held, the publisher's swapped in", "unsigned", "publisher", TAdmission::NotThePublisher},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const std::wstring path = Written(FixtureSetupBytes(c.Held));
+        const std::wstring swapped = folder.Path() + L"swapped-in.exe";
+        WriteFileBytes(swapped, FixtureSetupBytes(c.SwappedIn));
+        TSetupAdmission check(TExpectedSigner{true, kPublisher});
+        ASSERT_TRUE(check.Hold(path));
+        ASSERT_TRUE(RunUnixShell("mv -f '" + WindowsToUnixPath(swapped) + "' '" + WindowsToUnixPath(path) + "'", false));
+        ASSERT_FALSE(FileExists(swapped)) << "the rename did not happen";
+        EXPECT_EQ(check.Judge(), c.Verdict);
+        check.Release();
+        EXPECT_TRUE(ReadFileBytes(path) == FixtureSetupBytes(c.SwappedIn)) << "the path names the other file now";
+    }
 }
 
 // Only the expected publisher's setup is admitted when signatures are

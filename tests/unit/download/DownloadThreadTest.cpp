@@ -342,19 +342,36 @@ TEST_F(DownloadThreadTest, WholeBodyAgainIsASecondTransfer) {
 }
 
 // While the window has not acknowledged a work notification, the thread posts
-// no other: a 3 MiB body read in many pieces gives one work notification
-// between its begin and end, and the shared count holds the whole body.
+// no other within a transfer, and a new transfer may post again: a 3 MiB body
+// read in many pieces gives one work notification between its begin and end,
+// a body whose range is answered with the whole body again one in each of its
+// two transfers; the shared count holds the last transfer's whole body.
 TEST_F(DownloadThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
-    Start(TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"), Net::TProxySettings(), std::wstring(), false);
-    const std::shared_ptr<TTransferProgress> count = thread_->Progress();
-    EXPECT_EQ(Finish(), 1u);
-    ASSERT_EQ(reported_.size(), 1u);
-    EXPECT_EQ(reported_[0].Total, 3 << 20);
-    size_t work = 0;
-    for (const TNotice& notice : recorder_.Notices)
-        work += notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind == PROGRESS_WORK;
-    EXPECT_EQ(work, 1u);
-    EXPECT_EQ(count->Newest(1), std::optional<std::uint64_t>(3 << 20));
+    const struct {
+        const char* Label;
+        std::wstring Url;
+        std::size_t Transfers;
+        std::uint64_t Size;
+    } cases[] = {
+        {"one transfer", TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"), 1, 3 << 20},
+        {"whole body again", Fault(L"/resume/whole/300000/1000000"), 2, 1000000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        Start(c.Url, Net::TProxySettings(), std::wstring(), false);
+        const auto count = thread_->Progress();  // shared: it outlives the thread
+        EXPECT_EQ(Finish(), 1u);
+        ASSERT_EQ(reported_.size(), c.Transfers);
+        EXPECT_EQ(reported_.back().Total, static_cast<LPARAM>(c.Size));
+        std::vector<int> work;  // work notifications per transfer
+        for (const TNotice& notice : recorder_.Notices) {
+            if (notice.Message != WM_DOWNLOAD_PROGRESS) continue;
+            if (notice.Kind == PROGRESS_BEGIN) work.push_back(0);
+            if (notice.Kind == PROGRESS_WORK && !work.empty()) ++work.back();
+        }
+        EXPECT_EQ(work, std::vector<int>(c.Transfers, 1));
+        EXPECT_EQ(count->Newest(static_cast<unsigned>(c.Transfers)), std::optional<std::uint64_t>(c.Size));
+    }
 }
 
 // A download name the file system rejects, or a target folder that cannot be

@@ -184,6 +184,7 @@ struct TFailureCase {
     unsigned long Status = 0;  // the HTTP status a Status error carries; its body is not written
     int Redirects = 0;         // the redirects the handler is asked about
     void (*Setup)(TClientRig&) = nullptr;
+    unsigned long IdleLimitMs = Net::DefaultIdleLimitMs();
 };
 
 void PrintTo(const TFailureCase& c, std::ostream* os) { *os << c.Name; }
@@ -196,7 +197,7 @@ class FailureTest : public ::testing::TestWithParam<TFailureCase> {};
 // redirect handler sees each redirect once with its number.
 TEST_P(FailureTest, GetRaises) {
     const TFailureCase& c = GetParam();
-    TClientRig rig;
+    TClientRig rig(c.IdleLimitMs);
     if (c.Setup) c.Setup(rig);
     TStringStream stream;
     const THttpError error = GetFails(rig.Client, c.Address[0] == L'/' ? Fault(c.Address) : c.Address, stream);
@@ -214,8 +215,9 @@ TEST_P(FailureTest, GetRaises) {
 
 using K = THttpError::TKind;
 // The short and reset bodies carry no validator, so they are not resumed. The
-// stalls end by the client's own limit of 30 seconds without a byte. Port 1
-// needs root to listen on; nothing of the test run does.
+// stalls end by the client's own limit without a byte, a short one here (its
+// length: HttpSlowLinkTest, FaultMatrixE2ETest). Port 1 needs root to listen
+// on; nothing of the test run does.
 INSTANTIATE_TEST_SUITE_P(Http, FailureTest,
     ::testing::Values(TFailureCase{"NotFound", L"/status/404", {K::Status}, 404},
                       TFailureCase{"ServerError", L"/status/500", {K::Status}, 500},
@@ -227,8 +229,10 @@ INSTANTIATE_TEST_SUITE_P(Http, FailureTest,
                       TFailureCase{"ShortBody", L"/short/100000", {K::ShortBody}},
                       TFailureCase{"ResetBeforeHeaders", L"/reset", {K::Connection}},
                       TFailureCase{"ResetMidBody", L"/reset-body/200000", {K::Connection, K::ShortBody}},
-                      TFailureCase{"StallBeforeHeaders", L"/stall-headers", {K::Connection}},
-                      TFailureCase{"StallMidBody", L"/stall-body/100000", {K::Connection, K::ShortBody}},
+                      TFailureCase{"StallBeforeHeaders", L"/stall-headers", {K::Connection}, 0, 0, nullptr,
+                                   TestSupport::kShortIdleLimitMs},
+                      TFailureCase{"StallMidBody", L"/stall-body/100000", {K::Connection, K::ShortBody}, 0, 0, nullptr,
+                                   TestSupport::kShortIdleLimitMs},
                       TFailureCase{"ClosedPort", L"http://127.0.0.1:1/", {K::Connection}},
                       TFailureCase{"OtherScheme", L"ftp://127.0.0.1/x", {K::BadRedirect}},
                       TFailureCase{"NotAnAddress", L"not a url", {K::BadRedirect}},

@@ -9,9 +9,12 @@ namespace {
 
 constexpr std::int64_t kLength = 1000000;
 
-std::wstring Resume(const wchar_t* mode, int breakAt) {
-    return Fault(L"/resume/" + std::wstring(mode) + L"/" + std::to_wstring(breakAt) + L"/" + std::to_wstring(kLength));
+// Returns the fault server's path of a body of kLength that breaks off after `breakAt` bytes, as `mode` says.
+std::wstring Path(const wchar_t* mode, int breakAt) {
+    return L"/resume/" + std::wstring(mode) + L"/" + std::to_wstring(breakAt) + L"/" + std::to_wstring(kLength);
 }
+
+std::wstring Resume(const wchar_t* mode, int breakAt) { return Fault(Path(mode, breakAt)); }
 
 struct TResumedCase {
     const char* Name;
@@ -55,6 +58,7 @@ struct TNotResumedCase {
     std::vector<THttpError::TKind> Kinds;  // what the platform may make of it
     std::int64_t LeastReceived;  // the count the failure comes after, at least
     std::int64_t MostReceived;
+    std::size_t Asked;  // requests to the server: the first and each resumption
 };
 
 void PrintTo(const TNotResumedCase& c, std::ostream* os) { *os << c.Name; }
@@ -63,13 +67,17 @@ class NotResumedTest : public ::testing::TestWithParam<TNotResumedCase> {};
 
 // A drop without a validator fails at once; a server that breaks off every
 // response (100 000 bytes each) fails after the third resumption, that is
-// after more than three responses' bytes and no more than four; a 206 for
-// another range fails with its status. Each stays one transfer.
+// after more than three responses' bytes and no more than four; a resumed
+// response that drops before a new byte is not resumed again (the first
+// drop always is); a 206 for another range fails with its status. Each
+// stays one transfer.
 TEST_P(NotResumedTest, GetFails) {
     const TNotResumedCase& c = GetParam();
+    const std::size_t askedBefore = TestSupport::TTestServers::Instance().FaultRequests(Path(c.Mode, 100000));
     TClientRig rig;
     TStringStream stream;
     const THttpError::TKind kind = GetFails(rig.Client, Resume(c.Mode, 100000), stream).Kind();
+    EXPECT_EQ(TestSupport::TTestServers::Instance().FaultRequests(Path(c.Mode, 100000)) - askedBefore, c.Asked);
     EXPECT_NE(std::find(c.Kinds.begin(), c.Kinds.end(), kind), c.Kinds.end()) << "kind " << static_cast<int>(kind);
     const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 1u);
@@ -80,30 +88,40 @@ TEST_P(NotResumedTest, GetFails) {
 
 using K = THttpError::TKind;
 INSTANTIATE_TEST_SUITE_P(Http, NotResumedTest,
-    ::testing::Values(TNotResumedCase{"NoValidator", L"novalidator", {K::Connection, K::ShortBody}, 1, 100000},
-                      TNotResumedCase{"ResetEveryTime", L"always", {K::Connection, K::ShortBody}, 300001, 400000},
-                      TNotResumedCase{"WrongContentRange", L"wrongrange", {K::Status}, 1, 100000},
+    ::testing::Values(TNotResumedCase{"NoValidator", L"novalidator", {K::Connection, K::ShortBody}, 1, 100000, 1},
+                      TNotResumedCase{"ResetEveryTime", L"always", {K::Connection, K::ShortBody}, 300001, 400000, 4},
+                      TNotResumedCase{"ResumedWithoutNewBytes", L"nothingnew", {K::ShortBody}, 100000, 100000, 2},
+                      TNotResumedCase{"WrongContentRange", L"wrongrange", {K::Status}, 1, 100000, 2},
                       // The rest brings 500 bytes more than the length: none of them is written.
-                      TNotResumedCase{"LongerThanAnnounced", L"long", {K::LongBody}, 100000, kLength}),
+                      TNotResumedCase{"LongerThanAnnounced", L"long", {K::LongBody}, 100000, kLength, 2}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// Returns how often the fault server has been asked for `path` so far.
+std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TTestServers::Instance().FaultRequests(path); }
+
 // After a redirect and through the authenticating proxy, the rest is asked for
-// from the final URL with the proxy's credentials: the proxy refuses a request
-// without them, and the first URL would answer the range with a redirect.
+// from the final URL with the proxy's credentials: the proxy's log shows the
+// final URL asked for twice, the body and the range that continued it (no
+// restart), and the server got both from the proxy, which passes on only what
+// carries the credentials. The first URL would answer the range with a
+// redirect; the server would answer it directly too.
 TEST(HttpResumeTest, ThroughTheProxyFromTheFinalUrl) {
+    const std::wstring path = L"/resume/etag/300000/1000000?through=proxy_auth";
+    const std::size_t proxiedBefore = TestSupport::TTestServers::Instance().ProxyRequests("proxy_auth", Fault(path));
+    const std::size_t askedBefore = TimesAsked(path);
     TClientRig rig;
     rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
     TStringStream stream;
-    rig.Client.Get(Fault(L"/redirect?to=/resume/etag/300000/1000000"), stream);
+    rig.Client.Get(Fault(L"/redirect?to=" + path), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
     EXPECT_EQ(stream.Restarts, 0);
     const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 2u);  // the redirect's body, then the resumed one
     EXPECT_EQ(transfers.back().Received, kLength);
+    EXPECT_EQ(TestSupport::TTestServers::Instance().ProxyRequests("proxy_auth", Fault(path)) - proxiedBefore, 2u)
+        << "the range went around the proxy";
+    EXPECT_EQ(TimesAsked(path) - askedBefore, 2u);
 }
-
-// Returns how often the fault server has been asked for `path` so far.
-std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TTestServers::Instance().FaultRequests(path); }
 
 // A server that breaks off every response after 40 000 bytes is asked
 // exactly four times (the first request and three resumptions), every time:

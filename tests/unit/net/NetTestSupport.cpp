@@ -78,7 +78,7 @@ std::vector<TTransfer> TRecorder::Transfers() const {
     return transfers;
 }
 
-TClientRig::TClientRig() { Client.SetHandleRedirects(true); }
+TClientRig::TClientRig(unsigned long idleLimitMs) : Client(Abort, idleLimitMs) { Client.SetHandleRedirects(true); }
 
 std::wstring Fault(const std::wstring& path) { return TestSupport::TTestServers::Instance().Http("fault", path); }
 

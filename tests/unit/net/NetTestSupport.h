@@ -2,6 +2,7 @@
 #pragma once
 
 #include "net/HttpClient.h"
+#include "support/ShortIdleLimit.h"
 #include "support/TestServers.h"
 
 #include <memory>
@@ -82,11 +83,13 @@ public:
     std::vector<TTransfer> Transfers() const;
 };
 
-// A client with its own abort signal, redirects on, events recorded.
+// A client with its own abort signal, redirects on, events recorded, and the
+// product's idle limit unless a test that stalls gives a shorter one
+// (TestSupport::kShortIdleLimitMs).
 struct TClientRig {
-    TClientRig();
+    explicit TClientRig(unsigned long idleLimitMs = Net::DefaultIdleLimitMs());
     std::shared_ptr<Net::TAbortSignal> Abort = std::make_shared<Net::TAbortSignal>();
-    Net::THttpClient Client{Abort};
+    Net::THttpClient Client;
     TRecorder Recorder{Client};
 };
 
