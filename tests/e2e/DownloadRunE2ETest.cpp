@@ -43,22 +43,8 @@ SIZE InkBox(HWND window, const RECT& area) {
     POINT origin{area.left, area.top};
     ClientToScreen(window, &origin);
     const int width = area.right - area.left, height = area.bottom - area.top;
-    const Win::WindowDc screen(nullptr);
-    const Win::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const Win::UniqueHBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    {
-        const Win::SelectedObject selected(memory.get(), bitmap.get());
-        BitBlt(memory.get(), 0, 0, width, height, screen.get(), origin.x, origin.y, SRCCOPY);
-    }
+    const std::vector<unsigned> pixels = ScreenPixels(RECT{origin.x, origin.y, origin.x + width, origin.y + height});
     const COLORREF colour = GetSysColor(COLOR_WINDOW);
-    const auto* pixels = static_cast<const unsigned*>(bits);
     // Ink: a channel at least 64 away from the background's (for the grey
     // cross on white, about half a pixel covered), so that the faint edge
     // pixels of the smoothing do not decide the box.

@@ -4,8 +4,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace TestSupport {
+
+// Returns the pixels the screen shows of `area` (screen coordinates), row by
+// row from the top, each 0x00RRGGBB.
+std::vector<unsigned> ScreenPixels(const RECT& area);
 
 // Copies the window's screen rectangle from the screen and writes it to
 // `path` as PNG (WIC). COM must be initialised on the calling thread.
