@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <sstream>
 #include <stdexcept>
 
@@ -43,9 +42,7 @@ void WriteBrowsers(const std::optional<std::wstring>& browsers) {
 }  // namespace
 
 ScopedBrowserStub::ScopedBrowserStub() : previous_(ReadBrowsers()) {
-    static std::atomic<int> count{0};
-    const std::string stem = std::string(TEST_SERVERS_DIR) + "/browser-" + std::to_string(GetCurrentProcessId()) +
-                             "-" + std::to_string(++count);
+    const std::string stem = UniqueUnixName(std::string(TEST_SERVERS_DIR) + "/browser");
     script_ = stem + ".sh";
     record_ = stem + ".urls";
     WriteFileBytes(UnixToWindowsPath(script_), "#!/bin/sh\nprintf '%s\\n' \"$1\" >>'" + record_ + "'\n");

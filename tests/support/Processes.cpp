@@ -7,7 +7,6 @@
 
 #include <tlhelp32.h>
 
-#include <atomic>
 #include <map>
 #include <memory>
 
@@ -77,9 +76,7 @@ bool ProcessRunning(const std::wstring& exeName) {
 }
 
 bool RunUnixShell(const std::string& command, bool pumpMessages) {
-    static std::atomic<int> count{0};
-    const std::string marker =
-        "/tmp/updater-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count) + ".done";
+    const std::string marker = UniqueUnixName("/tmp/updater-test") + ".done";
     const std::string script = command + "; touch " + marker;
     const PROCESS_INFORMATION process = Start(L"Z:\\bin\\sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"",
                                               nullptr);

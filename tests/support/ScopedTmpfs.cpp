@@ -5,17 +5,13 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 namespace TestSupport {
 
 namespace {
 
 // Runs the command with sh; true when it ended with 0.
 bool Shell(const std::string& command) {
-    static std::atomic<int> count{0};
-    const std::string ok = "/tmp/updater-tmpfs-" + std::to_string(GetCurrentProcessId()) + "-ok-" +
-                           std::to_string(++count);
+    const std::string ok = UniqueUnixName("/tmp/updater-tmpfs-ok");
     if (!RunUnixShell("(" + command + ") >/dev/null 2>&1 && touch '" + ok + "'", false)) return false;
     const std::wstring marker = UnixToWindowsPath(ok);
     const bool succeeded = FileExists(marker);
@@ -26,8 +22,7 @@ bool Shell(const std::string& command) {
 }  // namespace
 
 ScopedTmpfs::ScopedTmpfs(unsigned long long bytes) {
-    static std::atomic<int> count{0};
-    folder_ = "/tmp/updater-tmpfs-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
+    folder_ = UniqueUnixName("/tmp/updater-tmpfs");
     Shell("rm -rf '" + folder_ + "' && mkdir -p '" + folder_ + "'");
     mounted_ = Shell("mount -t tmpfs -o size=" + std::to_string(bytes) + " updater-test '" + folder_ + "'");
     if (mounted_) mounts_.push_back(folder_);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <stdexcept>
 
 namespace TestSupport {
@@ -110,6 +111,21 @@ std::wstring UnixToWindowsPath(const std::string& unixPath) {
     std::wstring path = L"Z:";
     for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     return path;
+}
+
+std::string UniqueUnixName(const std::string& stem) {
+    static const unsigned long long nonce = [] {
+        LARGE_INTEGER now{};
+        QueryPerformanceCounter(&now);
+        FILETIME time{};
+        GetSystemTimeAsFileTime(&time);
+        return static_cast<unsigned long long>(now.QuadPart) ^
+               (static_cast<unsigned long long>(time.dwHighDateTime) << 32 | time.dwLowDateTime);
+    }();
+    static std::atomic<unsigned> count{0};
+    char name[64];
+    snprintf(name, sizeof name, "-%lu-%llx-%u", GetCurrentProcessId(), nonce, ++count);
+    return stem + name;
 }
 
 std::string WindowsToUnixPath(const std::wstring& path) {

@@ -58,4 +58,11 @@ std::wstring UnixToWindowsPath(const std::string& unixPath);
 // raises outside Wine.
 std::string WindowsToUnixPath(const std::wstring& path);
 
+// Returns "<stem>-<process>-<nonce>-<count>": a name for a Unix-side file that
+// no other process uses, now or earlier. Windows process ids alone are not
+// enough: Wine hands them out again soon, and a file left by an earlier
+// process with the same id (a marker that came after its wait gave up) would
+// pass for this process's own.
+std::string UniqueUnixName(const std::string& stem);
+
 }  // namespace TestSupport
