@@ -38,6 +38,8 @@ ScopedServedDemoSetup::ScopedServedDemoSetup(size_t size) {
     std::string bytes = DemoSetupProgram();
     if (bytes.size() < size) bytes.resize(size, '\0');
     size_ = bytes.size();
+    // A release left by an earlier process with the same id must not let this one go at once.
+    DeleteFileW((path_ + L".release").c_str());
     WriteFileBytes(path_, bytes);
 }
 

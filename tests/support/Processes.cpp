@@ -20,11 +20,17 @@ PROCESS_INFORMATION Start(std::wstring commandLine, std::vector<wchar_t>* enviro
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    Win::ThrowLastErrorIf(!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                          environment ? CREATE_UNICODE_ENVIRONMENT : 0,
-                                          environment ? environment->data() : nullptr, nullptr, &startup, &process),
-                          "CreateProcessW");
-    return process;
+    // Wine fails a start with ERROR_INTERNAL_ERROR when the new process dies
+    // in its loader before it has reported in (seen once in some thousands of
+    // starts, on a loaded machine). No code of the started program has run then, so
+    // starting it again is the same start, not a second chance for a fault.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                           environment ? CREATE_UNICODE_ENVIRONMENT : 0, environment ? environment->data() : nullptr,
+                           nullptr, &startup, &process))
+            return process;
+        Win::ThrowLastErrorIf(GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3, "CreateProcessW");
+    }
 }
 
 // An environment block: this process's variables with `changes` applied, sorted as Windows expects.
