@@ -10,6 +10,7 @@
 #include "support/BrowserStub.h"
 #include "support/Processes.h"
 #include "support/ScratchFiles.h"
+#include "support/ShortHeldFileRetry.h"
 #include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
 #include "support/Waits.h"
@@ -219,9 +220,13 @@ TEST(HandOffTest, TakenFinalNameGetsTheNextFreeOne) {
 // free, and nothing is started or recorded: never a silent end.
 TEST(HandOffTest, DownloadHeldByAnotherProcess) {
     ScratchRegistryKey scratch;
-    for (const DWORD heldMs : {2000ul, kHeldFileRetryMs + 2000}) {
+    // This program's limit is the short one (support/ShortHeldFileRetry.h). A
+    // hold past it ends before the delete's own retries end at twice the limit.
+    const DWORD limit = HeldFileRetryLimitMs();
+    ASSERT_EQ(limit, kShortHeldFileRetryMs);
+    for (const DWORD heldMs : {limit / 4, limit * 3 / 2}) {
         SCOPED_TRACE(heldMs);
-        const bool started = heldMs < kHeldFileRetryMs;
+        const bool started = heldMs < limit;
         const ScopedBrowserStub browser;
         TEndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
         // A reader that lets others read and write, but not rename or delete.
