@@ -19,7 +19,7 @@ namespace {
 
 // An ITaskbarList3 that records its progress calls as text ("state 2",
 // "value 50/100") and does nothing else.
-class RecordingTaskbarList : public ITaskbarList3 {
+class RecordingTaskbarList final : public ITaskbarList3 {
 public:
     std::vector<std::string> Calls;
 
