@@ -4,9 +4,11 @@
 #include "completion/MessageWait.h"
 #include "completion/RegistryResult.h"
 #include "completion/SetupAdmission.h"
+#include "completion/SetupKind.h"
 #include "download/BrowserFallback.h"
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
+#include "files/RunFolder.h"
 #include "job/BuiltInJob.h"
 
 #include "win/MessageLoop.h"
@@ -34,51 +36,61 @@ void ShowRefusal(TAdmission verdict, const TExpectedSigner& expected, HWND owner
     MessageBoxW(owner, text.c_str(), Win::ProgramTitle().c_str(), MB_OK | MB_ICONERROR);
 }
 
-// Deletes `path`, waiting a while for another process that holds it.
-void DeleteWhenFree(const std::wstring& path) {
+// Deletes `path`, waiting a while for another process that holds it, then
+// the run's folder with it.
+void DeleteWhenFree(const std::wstring& path, const TDownloadNames& names) {
     RetryWhileFileHeld([&path] { return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; });
+    RemoveRunFolder(names.RunFolder);
 }
 
 // The way out when the file cannot be handed off: the user gets the address
 // to fetch the file by hand, and nothing is left in the target folder.
-void FallBackToTheBrowser(const TJob& job, const std::wstring& path, HWND owner) {
+void FallBackToTheBrowser(const TJob& job, const std::wstring& path, const TDownloadNames& names, HWND owner) {
     OpenInBrowser(job.Url, owner);
-    DeleteWhenFree(path);
+    DeleteWhenFree(path, names);
 }
 
 }  // namespace
 
 std::wstring ChooseFinalPath(const TDownloadNames& names) {
-    return UniqueFileName(ExtractBaseName(names.RemoteFileName), ExtractFileExt(names.RemoteFileName),
-                          names.TargetFolder);
+    return UniqueFileName(ExtractBaseName(names.RemoteFileName), ExtractFileExt(names.RemoteFileName), names.RunFolder);
 }
 
 void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<TPublisher>& setupPublisherPin,
              HWND owner) {
     const std::wstring finalPath = ChooseFinalPath(names);
     const std::wstring& source = names.DownloadPath;
+    // Held open (no writer, no rename, no delete) from the check until the start has returned.
+    TSetupAdmission admission(ExpectedSetupSigner(setupPublisherPin));
+    // A name that is no setup's never lands: a server's "version.dll" would
+    // otherwise exist, however briefly, where other programs look for DLLs.
+    if (!SetupKindOfName(finalPath)) {
+        DeleteWhenFree(source, names);
+        ShowRefusal(TAdmission::NotASetup, admission.Expected(), owner);
+        return;
+    }
     if (!RetryWhileFileHeld([&] { return MoveFileTo(source, finalPath); })) {
-        FallBackToTheBrowser(job, source, owner);
+        FallBackToTheBrowser(job, source, names, owner);
         return;
     }
     WaitServingMessages(1000);
-    // Held open (no writer, no rename, no delete) from the check until the start has returned.
-    TSetupAdmission admission(ExpectedSetupSigner(setupPublisherPin));
     TAdmission verdict = TAdmission::Unopened;
     RetryWhileFileHeld([&] { return (verdict = admission.Admit(finalPath)) != TAdmission::Unopened; });
     if (verdict == TAdmission::Unopened) {
-        FallBackToTheBrowser(job, finalPath, owner);
+        FallBackToTheBrowser(job, finalPath, names, owner);
         return;
     }
     if (verdict != TAdmission::Admitted) {
         admission.Release();
-        DeleteWhenFree(finalPath);
+        DeleteWhenFree(finalPath, names);
         ShowRefusal(verdict, admission.Expected(), owner);
         return;
     }
     RecordDownloadResult(job.RegistryKey, finalPath);
     if (job.StartSetup) {
         const std::wstring arguments = ExpandUpLevelCurDir(job.SetupArguments);
-        ShellExecuteW(nullptr, L"open", finalPath.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL);
+        // Started in its own folder, which holds nothing but the setup: the
+        // working folder is searched for DLLs and data files too.
+        ShellExecuteW(nullptr, L"open", finalPath.c_str(), arguments.c_str(), names.RunFolder.c_str(), SW_SHOWNORMAL);
     }
 }

@@ -14,20 +14,23 @@
 #include <optional>
 #include <string>
 
-// Returns the final path for a complete download: a free name in the target
+// Returns the final path for a complete download: a free name in the run's
 // folder made of the remote file's base name and extension.
 std::wstring ChooseFinalPath(const TDownloadNames& names);
 
-// Moves the download file to its final path (waiting up to a few seconds
-// while another process holds it), waits a second serving this thread's
-// messages, then admits the file only when it is a setup program (a PE named
-// ".exe" or an installer package named ".msi") signed by the expected
-// publisher (see ExpectedSetupSigner; `setupPublisherPin` is the build's
-// pin). An admitted file is recorded under the job's registry key and, when
-// the job says so, started with the job's arguments while it is still held.
-// A refused file is deleted, nothing is recorded or started, and a message
-// box owned by `owner` says why. A file that cannot be moved or opened for
-// the check is deleted and the job's URL opens in the browser. UI thread,
-// after the download thread has ended.
+// Judges the final name first: a name that is no setup's (".exe", ".msi") is
+// refused before any file of that name exists. Then moves the download file
+// to its final path in the run's folder (waiting up to a few seconds while
+// another process holds it), waits a second serving this thread's messages,
+// and admits the file only when it is a setup program (a PE named ".exe" or
+// an installer package named ".msi") signed by the expected publisher (see
+// ExpectedSetupSigner; `setupPublisherPin` is the build's pin). An admitted
+// file is recorded under the job's registry key and, when the job says so,
+// started with the job's arguments, in the run's folder as its working
+// folder, while it is still held; the folder stays with it. A refused file
+// is deleted with the run's folder, nothing is recorded or started, and a
+// message box owned by `owner` says why. A file that cannot be moved or
+// opened for the check is deleted with the run's folder and the job's URL
+// opens in the browser. UI thread, after the download thread has ended.
 void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<TPublisher>& setupPublisherPin,
              HWND owner);

@@ -1,7 +1,6 @@
 #include "completion/RegistryResult.h"
 
 #include "completion/RegistryPath.h"
-#include "files/FilePaths.h"
 #include "win/Exception.h"
 #include "win/Unique.h"
 
@@ -27,8 +26,9 @@ bool RecordDownloadResult(const std::wstring& registryPath, const std::wstring& 
 
     const DWORD done = 0;
     SetValue(key.get(), L"Done", REG_DWORD, &done, sizeof done);
-    const std::wstring fileName = ExtractFileName(finalPath);
-    SetValue(key.get(), L"FinalFileName", REG_SZ, fileName.c_str(),
-             static_cast<DWORD>((fileName.size() + 1) * sizeof(wchar_t)));
+    // The full path: the file lives in a folder of the run's own, whose
+    // name the program that reads the result cannot know.
+    SetValue(key.get(), L"FinalFileName", REG_SZ, finalPath.c_str(),
+             static_cast<DWORD>((finalPath.size() + 1) * sizeof(wchar_t)));
     return true;
 }

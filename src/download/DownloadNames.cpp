@@ -2,6 +2,7 @@
 
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
+#include "files/RunFolder.h"
 
 namespace {
 
@@ -14,6 +15,15 @@ TDownloadNames ChooseDownloadNames(const std::wstring& url, const std::wstring& 
     TDownloadNames names;
     names.RemoteFileName = FileNameFromUrl(url);
     names.TargetFolder = IncludeTrailingPathDelimiter(targetFolder);
-    names.DownloadPath = UniqueFileName(kDownloadBaseName, ExtractFileExt(names.RemoteFileName), targetFolder);
+    return names;
+}
+
+std::optional<TDownloadNames> CreateDownloadFolder(TDownloadNames names) {
+    if (!ForceDirectories(names.TargetFolder)) return std::nullopt;
+    names.RunFolder = CreateRunFolder(names.TargetFolder);
+    if (names.RunFolder.empty()) return std::nullopt;
+    // The extension comes from the job's URL, which the build names, never
+    // from a server; the folder is new, so the plain name is free.
+    names.DownloadPath = UniqueFileName(kDownloadBaseName, ExtractFileExt(names.RemoteFileName), names.RunFolder);
     return names;
 }

@@ -4,7 +4,7 @@
 #include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
 #include "files/FileNaming.h"
-#include "files/FilePaths.h"
+#include "files/RunFolder.h"
 
 #include <memory>
 
@@ -19,21 +19,13 @@ TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstri
                                  Net::TProxySettings proxy)
     : notifyWindow_(notifyWindow),
       url_(std::move(url)),
-      targetFolder_(std::move(targetFolder)),
       proxy_(std::move(proxy)),
+      names_(ChooseDownloadNames(url_, targetFolder)),
       stopSignal_(std::make_shared<Net::TAbortSignal>()),
       transferCount_(std::make_shared<TTransferProgress>()) {
     OnTerminate = [this](Win::TThread&) {
         PostMessageW(notifyWindow_, WM_DOWNLOAD_FINISHED, complete_ ? 1 : 0, 0);
     };
-    try {
-        names_ = ChooseDownloadNames(url_, targetFolder_);
-    } catch (...) {
-        // The base destructor lets the suspended thread end; its termination
-        // handler must not reach the members this failed constructor leaves.
-        OnTerminate = nullptr;
-        throw;
-    }
     Start();
 }
 
@@ -55,16 +47,19 @@ TDownloadNames TDownloadThread::Names() const {
 }
 
 void TDownloadThread::Execute() {
-    const std::wstring downloadPath = names_.DownloadPath;  // set once, before the thread started
-    DeleteFileW(downloadPath.c_str());
     // A folder or file that cannot be made fails the download like the
     // transfer itself: the user is not left without a word.
-    if (!ForceDirectories(targetFolder_)) {
+    const std::optional<TDownloadNames> placed = CreateDownloadFolder(Names());
+    if (!placed) {
         DownloadFailed();
         return;
     }
+    {
+        TCriticalSectionBlockHolder hold(namesLock_.get());
+        names_ = *placed;
+    }
     try {
-        fileStream_.reset(new TDownloadFileStream(downloadPath));
+        fileStream_.reset(new TDownloadFileStream(placed->DownloadPath));
         client_.reset(new Net::THttpClient(stopSignal_));
         ConfigureClientProxy(*client_, proxy_);
         client_->SetHandleRedirects(true);
@@ -87,7 +82,9 @@ void TDownloadThread::Execute() {
 void TDownloadThread::DownloadFailed() {
     client_.reset();
     fileStream_.reset();
-    DeleteFileW(names_.DownloadPath.c_str());
+    // Only this thread writes the paths, so they are read here without the lock.
+    if (!names_.DownloadPath.empty()) DeleteFileW(names_.DownloadPath.c_str());
+    RemoveRunFolder(names_.RunFolder);
     if (stopRequested_) return;
     // No owner window: the worker must not wait for the UI thread, which may
     // be waiting for the worker.

@@ -27,8 +27,9 @@
 // the browser.
 class TDownloadThread : public Win::TThread {
 public:
-    // Chooses the download path in `targetFolder` (creating the folder when
-    // missing) and starts the thread. UI thread.
+    // Starts the thread, which downloads into a new folder of its own in
+    // `targetFolder` (download/DownloadNames.h); a folder that cannot be made
+    // fails the download. UI thread.
     TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::TProxySettings proxy);
     // Waits for the thread, then closes the download file and releases the client.
     ~TDownloadThread() override;
@@ -41,8 +42,9 @@ public:
     // the notified window shares with this thread. Any thread.
     const std::shared_ptr<TTransferProgress>& Progress() const { return transferCount_; }
 
-    // Returns the download's names; the remote name follows redirects until
-    // the thread has ended. Any thread.
+    // Returns the download's names; the run folder and the download path are
+    // set once the thread has made them, and the remote name follows
+    // redirects until the thread has ended. Any thread.
     TDownloadNames Names() const;
 
 protected:
@@ -55,13 +57,13 @@ private:
     void Redirect(const std::wstring& location);
     // Hides the size (true) or shows it again (false), telling the window.
     void SetSizeHidden(bool hidden);
-    // Closes client and file, deletes the file and, unless stopped, opens the URL in the browser.
+    // Closes client and file, deletes the file and the run folder and, unless
+    // stopped, opens the URL in the browser.
     void DownloadFailed();
     void PostProgress(WPARAM kind, std::int64_t value) const;
 
     const HWND notifyWindow_;
     const std::wstring url_;
-    const std::wstring targetFolder_;
     const Net::TProxySettings proxy_;
     // The remote name changes on the worker at redirects.
     mutable TCriticalSection namesLock_;

@@ -6,6 +6,7 @@
 #include "download/DownloadMessages.h"
 #include "download/DownloadThread.h"
 #include "files/FilePaths.h"
+#include "files/RunFolder.h"
 
 #include <commctrl.h>
 
@@ -111,7 +112,8 @@ void TProgressWindow::StopDownload() {
     ReleaseDownloadThread();
     if (DownloadCompleted || !downloadNames_) return;
     const std::wstring& path = downloadNames_->DownloadPath;
-    if (PathExists(path)) DeleteFileW(path.c_str());
+    if (!path.empty() && PathExists(path)) DeleteFileW(path.c_str());
+    RemoveRunFolder(downloadNames_->RunFolder);
 }
 
 std::wstring TProgressWindow::SizeLine() const {

@@ -101,9 +101,13 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
         std::vector<std::wstring> files;
         for (const std::wstring& file : FilesBelow(run.Folder()))
             if (file != std::wstring(L"target\\") + kSettingsFileInTempFolder) files.push_back(file);
-        const bool whole = files == std::vector<std::wstring>{L"target\\orvinta-setup.exe"} &&
+        // Folders too: a stopped run removes the folder it made.
+        const std::vector<std::wstring> left = LeftBehindIn(run.TempFolder());
+        const std::wstring runFolder = RunFolderIn(run.TempFolder());
+        const std::wstring setup = L"target\\" + runFolder.substr(run.TempFolder().size()) + L"orvinta-setup.exe";
+        const bool whole = !runFolder.empty() && files == std::vector<std::wstring>{setup} && left.size() == 2 &&
                            ReadFileBytes(run.Folder() + files.front()) == body && started;
-        const bool nothing = files.empty() && !started;
+        const bool nothing = files.empty() && left.empty() && !started;
         if (end.ExitCode == -1) ++tally.hangs;
         else if (end.ExitCode != 0 || ProcessRunning(L"winedbg.exe")) ++tally.crashes;
         if (whole) ++tally.completed;

@@ -73,10 +73,12 @@ struct CompleteRunCase {
 
 class CompleteRunE2ETest : public ::testing::TestWithParam<CompleteRunCase> {};
 
-// The download lands under its final name in the temporary folder, nothing
-// else is left there, the setup program is started from it with the joined
-// arguments (the macro expanded, the updater's working folder), the browser
-// stays closed and the process ends with 0. Through the system proxy the
+// The download lands under its final name in a new folder of the run's own
+// inside the temporary folder, which holds nothing else; the setup program is
+// started from it, in it as its working folder, with the joined arguments
+// (the macro expanded); a DLL and an older setup that other programs left in
+// the temporary folder stay as they were; the browser stays closed and the
+// process ends with 0. Through the system proxy the
 // unchanged executable sends its request in the proxy's absolute form, with
 // nothing listening on the built-in URL's own port; after a redirect the file
 // is named after the location it came from.
@@ -96,13 +98,22 @@ TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
     const ScopedSystemProxy proxy(c.throughProxy ? 1ul : 0ul, std::wstring(serverAddress.begin(), serverAddress.end()));
     ScopedBrowserStub browser;
     UpdaterRun run;
+    const std::string plantedDll = "a DLL some program left here", olderSetup = DemoSetupDownload(1024);
+    WriteFileBytes(run.TempFolder() + L"version.dll", plantedDll);
+    WriteFileBytes(run.TempFolder() + L"orvinta-setup.exe", olderSetup);
 
     EXPECT_EQ(run.Run(kArguments).ExitCode, 0);
 
     const std::string path = c.redirectedTo ? c.redirectedTo : "/files/ov3/orvinta-setup.exe";
     const std::wstring finalName(path.begin() + path.rfind('/') + 1, path.end());
-    EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{finalName});
-    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + finalName) == download) << "the file arrived whole";
+    const std::wstring runFolder = RunFolderIn(run.TempFolder());
+    ASSERT_FALSE(runFolder.empty()) << "the run made one folder of its own";
+    const std::wstring runFolderName = runFolder.substr(run.TempFolder().size());
+    EXPECT_EQ(LeftBehindIn(run.TempFolder()), (std::vector<std::wstring>{L"orvinta-setup.exe", runFolderName,
+                                                                          runFolderName + finalName, L"version.dll"}));
+    EXPECT_TRUE(ReadFileBytes(runFolder + finalName) == download) << "the file arrived whole";
+    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + L"version.dll") == plantedDll);
+    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + L"orvinta-setup.exe") == olderSetup);
     const std::string target = c.throughProxy ? Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) : path;
     EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET " + target + " HTTP/1.1"});
     if (redirector) {
@@ -110,8 +121,8 @@ TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
     }
     const auto record = run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
-    EXPECT_EQ((*record)[0], run.TempFolder() + finalName);
-    EXPECT_EQ((*record)[1], CurrentFolder());
+    EXPECT_EQ((*record)[0], runFolder + finalName);
+    EXPECT_EQ((*record)[1], ExtractFileDir(runFolder + finalName)) << "started in its own folder";
     EXPECT_EQ((*record)[2], L"alpha \"beta gamma\" \"/d:" + UpdaterParentFolder() + L"Q\"");
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
@@ -129,7 +140,7 @@ struct FailedRunCase {
 
 class FailedRunE2ETest : public ::testing::TestWithParam<FailedRunCase> {};
 
-// A transfer that fails leaves no file in the temporary folder, opens exactly
+// A transfer that fails leaves nothing in the temporary folder, opens exactly
 // the job's URL in the browser, starts nothing and ends the process with 0.
 TEST_P(FailedRunE2ETest, FailureOpensTheJobsUrlInTheBrowser) {
     const ScopedSystemProxy proxy(0ul, std::nullopt);
@@ -139,7 +150,7 @@ TEST_P(FailedRunE2ETest, FailureOpensTheJobsUrlInTheBrowser) {
 
     EXPECT_EQ(run.Run(kArguments).ExitCode, 0);
 
-    EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+    EXPECT_TRUE(LeftBehindIn(run.TempFolder()).empty());
     EXPECT_EQ(browser.SettledUrls(), std::vector<std::wstring>{UPDATER_DOWNLOAD_URL_FOR_TESTS});
     EXPECT_FALSE(run.SetupStarted());
     if (server) {
@@ -222,7 +233,7 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
         EXPECT_NEAR(box.cy, size96 * scale, size96 * scale * 0.06);
     }
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+    EXPECT_TRUE(LeftBehindIn(run.TempFolder()).empty());
     EXPECT_FALSE(run.SetupStarted());
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
@@ -255,7 +266,8 @@ TEST(TrayBuildE2ETest, BuiltInJobRunsInTheNotificationArea) {
     EXPECT_FALSE(windowShown);
     const std::string settings = ReadFileBytes(run.TempFolder() + L"Velmora\\UpdaterSettings.xml");
     EXPECT_NE(settings.find("<UpdaterMinimized>1</UpdaterMinimized>"), std::string::npos) << settings;
-    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + L"orvinta-setup.exe") == download) << "the file arrived whole";
+    EXPECT_TRUE(ReadFileBytes(RunFolderIn(run.TempFolder()) + L"orvinta-setup.exe") == download)
+        << "the file arrived whole";
     EXPECT_TRUE(run.WaitForSetupRecord()) << "the setup program was started";
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
@@ -308,12 +320,13 @@ TEST_P(HeldDownloadE2ETest, HeldFileStartsLateOrEndsInTheBrowser) {
     const TrickledRun run(256 * 1024, 256 * 1024);
     bool held = false;
     const long code = run.Run(L"", [&](DWORD) {
-        const std::wstring path = run.TempFolder() + L"downloaded-file.exe";
         Win::UniqueFile reader;
         // Readers are let in while the updater writes; renames and deletes are not, while this is open.
         WaitUntil([&] {
-            reader.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, 0, nullptr));
+            const std::wstring runFolder = RunFolderIn(run.TempFolder());
+            if (runFolder.empty()) return false;
+            reader.reset(CreateFileW((runFolder + L"downloaded-file.exe").c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
             return static_cast<bool>(reader);
         }, 20000);
         held = static_cast<bool>(reader);
@@ -324,11 +337,11 @@ TEST_P(HeldDownloadE2ETest, HeldFileStartsLateOrEndsInTheBrowser) {
     ASSERT_TRUE(held) << "the download file could not be opened for reading";
     EXPECT_EQ(code, 0);
     if (c.started) {
-        EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{L"orvinta-setup.exe"});
+        EXPECT_EQ(FilesIn(RunFolderIn(run.TempFolder())), std::vector<std::wstring>{L"orvinta-setup.exe"});
         EXPECT_TRUE(run.WaitForSetupRecord()) << "the setup program was started";
         EXPECT_TRUE(run.Browser.SettledUrls().empty());
     } else {
-        EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+        EXPECT_TRUE(LeftBehindIn(run.TempFolder()).empty());
         EXPECT_FALSE(run.SetupStarted());
         EXPECT_EQ(run.Browser.SettledUrls(), std::vector<std::wstring>{UPDATER_DOWNLOAD_URL_FOR_TESTS});
     }

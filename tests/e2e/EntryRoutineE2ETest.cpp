@@ -148,14 +148,16 @@ TEST_P(CloseE2ETest, ClosingTheWindowEndsTheRun) {
     bool applicationWindow = false;
     bool closed = false;
     bool disappeared = false;
-    std::vector<std::wstring> filesDuringTransfer;
+    std::vector<std::wstring> leftDuringTransfer;
+    std::wstring runFolderName;
     const long code = run.Run(L"", [&](DWORD pid) {
         const HWND window = WaitForUpdaterWindow(pid, 20000);
         if (!window) return;
         GetWindowRect(window, &bounds);
         applicationWindow = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) && !GetWindow(window, GW_OWNER);
         EXPECT_TRUE(run.WaitForBodyBytes(64 * 1024));
-        filesDuringTransfer = FilesIn(run.TempFolder());
+        leftDuringTransfer = LeftBehindIn(run.TempFolder());
+        runFolderName = RunFolderIn(run.TempFolder()).substr(run.TempFolder().size());
         closed = RunUnixShell(GetParam().command(bounds), false);
         disappeared = WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, 10000);
     }).ExitCode;
@@ -165,8 +167,9 @@ TEST_P(CloseE2ETest, ClosingTheWindowEndsTheRun) {
     EXPECT_TRUE(applicationWindow);
     EXPECT_EQ(bounds.right - bounds.left, 458);  // 550 x 96 / 115, in two rounded steps
     EXPECT_EQ(bounds.bottom - bounds.top, 126);
-    EXPECT_EQ(filesDuringTransfer, std::vector<std::wstring>{L"downloaded-file.exe"});
-    EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+    ASSERT_FALSE(runFolderName.empty()) << "the download runs in a folder of its own";
+    EXPECT_EQ(leftDuringTransfer, (std::vector<std::wstring>{runFolderName, runFolderName + L"downloaded-file.exe"}));
+    EXPECT_TRUE(LeftBehindIn(run.TempFolder()).empty());
     EXPECT_FALSE(run.SetupStarted());
     EXPECT_LT(run.Server.BodyBytesSent(), run.Download.size());
     EXPECT_TRUE(run.Browser.SettledUrls().empty());

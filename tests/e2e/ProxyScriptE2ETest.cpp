@@ -108,8 +108,8 @@ TEST_P(ProxyRouteE2ETest, EachRequestGoesItsOwnWay) {
     const std::wstring finalName = Wide(path.substr(path.rfind('/') + 1));
     const auto record = run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
-    EXPECT_EQ((*record)[0], run.TempFolder() + finalName);
-    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + finalName) == download) << "the file arrived whole";
+    EXPECT_EQ((*record)[0], RunFolderIn(run.TempFolder()) + finalName);
+    EXPECT_TRUE(ReadFileBytes((*record)[0]) == download) << "the file arrived whole";
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
 
@@ -197,7 +197,7 @@ TEST(HungScriptE2ETest, CloseDuringTheLookupEndsTheRunAtOnce) {
     std::printf("the process ended %lu ms after the close\n", endedAfterMs);
     EXPECT_LT(endedAfterMs, 1500u) << "the run went on after the close";
     EXPECT_TRUE(server.RequestLines().empty()) << "the download started";
-    EXPECT_TRUE(FilesIn(run.TempFolder()).empty());
+    EXPECT_TRUE(LeftBehindIn(run.TempFolder()).empty());
     EXPECT_FALSE(run.SetupStarted());
     EXPECT_TRUE(browser.SettledUrls().empty());
 }

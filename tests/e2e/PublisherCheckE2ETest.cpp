@@ -14,13 +14,16 @@
 #include "support/ScratchFiles.h"
 #include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
+#include "support/Utf8.h"
 #include "support/Waits.h"
 #include "support/WindowFinder.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <thread>
 
 using namespace TestSupport;
 
@@ -62,15 +65,51 @@ struct PublisherCase {
 
 void PrintTo(const PublisherCase& c, std::ostream* out) { *out << c.name; }
 
+// Looks below a folder every 10 ms, from construction to destruction, for a
+// file of one name (in any letter case).
+class NameWatch {
+public:
+    NameWatch(const NameWatch&) = delete;
+    NameWatch& operator=(const NameWatch&) = delete;
+    NameWatch(std::wstring folder, std::wstring name)
+        : folder_(std::move(folder)), name_(std::move(name)), thread_([this] { Watch(); }) {}
+    ~NameWatch() {
+        stop_ = true;
+        thread_.join();
+    }
+    // Returns whether such a file was there at one of the looks.
+    bool Seen() const { return seen_; }
+
+private:
+    void Watch() {
+        while (!stop_) {
+            for (const std::wstring& file : FilesBelow(folder_)) {
+                const size_t slash = file.rfind(L'\\');
+                const std::wstring name = slash == std::wstring::npos ? file : file.substr(slash + 1);
+                if (_wcsicmp(name.c_str(), name_.c_str()) == 0) seen_ = true;
+            }
+            Sleep(10);
+        }
+    }
+
+    const std::wstring folder_;
+    const std::wstring name_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> seen_{false};
+    std::thread thread_;
+};
+
 class PublisherCheckE2ETest : public ::testing::TestWithParam<PublisherCase> {
 protected:
     static void SetUpTestSuite() { TrustSigningCertificateAuthority(); }
 };
 
-// An accepted setup lands under its final name and is started with the
-// updater's arguments; a refused one is deleted, nothing is started, the
-// browser stays closed, the window's message box says exactly why, and the
-// exit code is 0 either way.
+// An accepted setup lands under its final name in the run's own folder and is
+// started with the updater's arguments; a refused one is deleted with that
+// folder, nothing is started, the browser stays closed, the window's message
+// box says exactly why, and the exit code is 0 either way. A name that is no
+// setup's is refused before anything lands under it: watched every 10 ms, no
+// file of that name ever exists below the temporary folder.
 TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
     const PublisherCase& c = GetParam();
     const ScopedSystemProxy proxy(0ul, std::nullopt);
@@ -85,6 +124,9 @@ TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
     const UpdaterRun run(options);
     std::optional<std::vector<std::wstring>> box;
     bool ownedByTheWindow = false;
+    const std::string served = c.servedAt ? std::string(c.servedAt) : "/orvinta-setup.exe";
+    const std::wstring servedName(served.begin() + served.rfind('/') + 1, served.end());
+    const NameWatch watch(run.TempFolder(), servedName);
 
     const long code = run.Run(L" alpha \"beta gamma\"", [&](DWORD process) {
         if (c.started) return;
@@ -101,10 +143,11 @@ TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
         EXPECT_EQ(fileServer->RequestLines().size(), 1u) << "the redirect was followed";
     }
     if (c.started) {
-        EXPECT_EQ(FilesIn(run.TempFolder()), std::vector<std::wstring>{L"orvinta-setup.exe"});
+        const std::wstring runFolder = RunFolderIn(run.TempFolder());
+        EXPECT_EQ(FilesIn(runFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
         const auto record = run.WaitForSetupRecord();
         ASSERT_TRUE(record) << "the setup program was started";
-        EXPECT_EQ((*record)[0], run.TempFolder() + L"orvinta-setup.exe");
+        EXPECT_EQ((*record)[0], runFolder + L"orvinta-setup.exe");
         EXPECT_EQ((*record)[2], L"alpha \"beta gamma\"");
     } else {
         // The publisher is named when the updater knows it: signed and intact, or pinned.
@@ -112,7 +155,10 @@ TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
         ASSERT_TRUE(box) << "no message box";
         EXPECT_EQ(*box, std::vector<std::wstring>{RefusalText(c.refusal, publisherKnown)});
         EXPECT_TRUE(ownedByTheWindow);
-        EXPECT_TRUE(FilesIn(run.TempFolder()).empty()) << "the refused file is deleted";
+        EXPECT_TRUE(LeftBehindIn(run.TempFolder()).empty()) << "the refused file is deleted with its folder";
+        if (c.refusal == TRefusal::NotASetup) {
+            EXPECT_FALSE(watch.Seen()) << "a file named " << Utf8(servedName) << " existed during the run";
+        }
         // Run waited for every program started from the temporary folder: a start would have left its record.
         EXPECT_FALSE(run.SetupStarted()) << "nothing was started";
     }
@@ -132,6 +178,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The other refusal's text; registered in Russian (FaultMatrixE2ETest shows it in English).
         PublisherCase{"SamePublisherServedAsHta", TUpdater::Signed, Serving("publisher"), false, TRefusal::NotASetup,
                       "/r/orvinta-setup.hta"},
+        // A DLL's name in the temporary folder, however briefly, is one that
+        // programs started from there may load.
+        PublisherCase{"SamePublisherServedAsDll", TUpdater::Signed, Serving("publisher"), false, TRefusal::NotASetup,
+                      "/r/version.dll"},
         // A signed updater that cannot verify itself starts nothing.
         PublisherCase{"TamperedUpdaterRefusesSamePublisher", TUpdater::Tampered, Serving("publisher"), false},
         PublisherCase{"PinRefusesOtherPublisher", TUpdater::Pinned, Serving("other-publisher"), false},

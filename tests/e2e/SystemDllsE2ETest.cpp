@@ -89,7 +89,7 @@ TEST_P(DllPlantingE2ETest, PlantedDllDoesNotRunAndTheDownloadCompletes) {
               std::vector<std::string>{"GET " + Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) + " HTTP/1.1"});
     const auto record = run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
-    EXPECT_EQ((*record)[0], run.TempFolder() + L"orvinta-setup.exe");
+    EXPECT_EQ((*record)[0], RunFolderIn(run.TempFolder()) + L"orvinta-setup.exe");
     EXPECT_TRUE(ReadFileBytes((*record)[0]) == download) << "the file arrived whole";
 }
 

@@ -69,8 +69,8 @@ std::optional<std::vector<std::wstring>> WaitForSetupRecord(const std::wstring& 
 std::vector<std::wstring> ArgumentsOfTail(const std::wstring& tail);
 
 // Succeeds when the stand-in's record appears at `recordPath` within 20 s
-// and names `program` as its path, this process's current folder as its
-// working folder (the updater names none when it starts the setup) and
+// and names `program` as its path, the folder that holds it as its working
+// folder (the updater starts a setup in the run's own folder) and
 // `arguments` as its argument tail.
 ::testing::AssertionResult SetupStartedAs(const std::wstring& recordPath, const std::wstring& program,
                                           const std::wstring& arguments);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 
 namespace TestSupport {
@@ -91,6 +92,38 @@ std::vector<std::wstring> FilesBelow(const std::wstring& folder) {
     CollectFiles(folder, L"", files);
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::wstring RunFolderIn(const std::wstring& folder) {
+    std::vector<std::wstring> runFolders;
+    ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && name.compare(0, 6, L"setup-") == 0)
+            runFolders.push_back(folder + name + L"\\");
+    });
+    return runFolders.size() == 1 ? runFolders.front() : std::wstring();
+}
+
+std::vector<std::wstring> LeftBehindIn(const std::wstring& folder) {
+    std::vector<std::wstring> entries;
+    const std::function<void(const std::wstring&)> collect = [&](const std::wstring& prefix) {
+        ForEachEntry(folder + prefix, [&](const std::wstring& name, DWORD attributes) {
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                entries.push_back(prefix + name);
+                return;
+            }
+            entries.push_back(prefix + name + L"\\");
+            collect(prefix + name + L"\\");
+        });
+    };
+    collect(L"");
+    const std::wstring settingsFolder = L"Velmora\\";
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const std::wstring& entry) {
+                                     return entry == settingsFolder || entry == settingsFolder + L"UpdaterSettings.xml";
+                                 }),
+                  entries.end());
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 void RemoveTree(const std::wstring& path) {

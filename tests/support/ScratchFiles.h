@@ -48,6 +48,17 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder);
 // Returns the files below `folder` (ending in "\") as paths relative to it, sorted.
 std::vector<std::wstring> FilesBelow(const std::wstring& folder);
 
+// Returns the folder a run of the updater made for its download in `folder`
+// (the run's temporary or target folder, ending in "\"): the one folder there
+// whose name starts with "setup-", with a trailing "\"; "" when there is none
+// or more than one.
+std::wstring RunFolderIn(const std::wstring& folder);
+
+// Returns what a run left in `folder` (ending in "\"): every file and folder
+// below it, as paths relative to it (a folder's ending in "\"), sorted, but
+// the settings file every run writes and its folder.
+std::vector<std::wstring> LeftBehindIn(const std::wstring& folder);
+
 // Removes a folder and everything in it; quiet when it is missing.
 void RemoveTree(const std::wstring& path);
 

@@ -89,9 +89,10 @@ private:
     Win::UniqueHKey key_;
 };
 
-// A download that has ended: `bytes` in the download file of a fresh target
-// folder, whose remote name is "orvinta-setup.exe", and a job that records
-// under the key the case gives and starts the file with "--handed-off".
+// A download that has ended: `bytes` in the download file of the run's own
+// folder in a fresh target folder, as the download thread leaves it, whose
+// remote name is "orvinta-setup.exe", and a job that records under the key
+// the case gives and starts the file with "--handed-off".
 struct TEndedDownload {
     ScratchFolder Folder;
     const ScopedSetupRecord Record{Folder.Path()};
@@ -99,21 +100,18 @@ struct TEndedDownload {
     TJob Job;
 
     TEndedDownload(const std::string& bytes, const std::wstring& registryKey) {
-        Names.RemoteFileName = L"orvinta-setup.exe";
-        Names.TargetFolder = Folder.Path() + L"target\\";
-        Names.DownloadPath = Names.TargetFolder + L"downloaded-file.exe";
-        CreateDirectoryW(Names.TargetFolder.c_str(), nullptr);
-        WriteFileBytes(Names.DownloadPath, bytes);
         Job.Url = L"http://127.0.0.1:9/files/ov3/orvinta-setup.exe";
+        Names = CreateDownloadFolder(ChooseDownloadNames(Job.Url, Folder.Path() + L"target")).value();
+        WriteFileBytes(Names.DownloadPath, bytes);
         Job.StartSetup = true;
         Job.SetupArguments = L"--handed-off";
         Job.RegistryKey = registryKey;
     }
-    std::wstring FinalPath() const { return Names.TargetFolder + L"orvinta-setup.exe"; }
+    std::wstring FinalPath() const { return Names.RunFolder + L"orvinta-setup.exe"; }
 };
 
 // The registry result: only an existing key named with an exact root gets
-// Done = 0 and FinalFileName, and nothing else changes; every other key
+// Done = 0 and FinalFileName (the setup's full path), and nothing else changes; every other key
 // writes nothing; the file is moved to its final name in every case, and
 // started after a result recorded and after one that could not be (this test
 // program is not signed and has no pin: no publisher is required). The other
@@ -149,13 +147,13 @@ TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
         std::map<std::wstring, std::pair<DWORD, std::string>> expected{{L"Other", {REG_SZ, kept}}};
         if (c.Written) {
             const DWORD zero = 0;
-            const std::wstring name = L"orvinta-setup.exe";
+            const std::wstring name = download.FinalPath();
             expected[L"Done"] = {REG_DWORD, Bytes(&zero, sizeof zero)};
             expected[L"FinalFileName"] = {REG_SZ, Bytes(name.c_str(), (name.size() + 1) * sizeof(wchar_t))};
         }
         EXPECT_EQ(ValuesOf(scratch.get()), expected);
         EXPECT_EQ(SubKeyCount(scratch.get()), 1u);  // Denied only: nothing was created
-        EXPECT_EQ(FilesIn(download.Names.TargetFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
+        EXPECT_EQ(FilesIn(download.Names.RunFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
         if (c.Started) {
             EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
         }
@@ -193,7 +191,7 @@ TEST(HandOffTest, RequiredPublisherRecordsAndStartsOnlyThePublishersSetup) {
         } else {
             ASSERT_TRUE(texts) << "no message box";
             EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(GetUILanguageName())});
-            EXPECT_FALSE(PathExists(download.FinalPath()));
+            EXPECT_TRUE(LeftBehindIn(download.Names.TargetFolder).empty()) << "deleted with the run's folder";
             EXPECT_FALSE(ProcessRunning(L"orvinta-setup.exe"));
             EXPECT_FALSE(PathExists(download.Record.Path()));
         }
@@ -206,10 +204,10 @@ TEST(HandOffTest, TakenFinalNameGetsTheNextFreeOne) {
     TEndedDownload download(DemoSetupProgram(), L"");
     WriteFileBytes(download.FinalPath(), "older");
     HandOff(download.Job, download.Names, std::nullopt, nullptr);
-    EXPECT_EQ(FilesIn(download.Names.TargetFolder),
+    EXPECT_EQ(FilesIn(download.Names.RunFolder),
               (std::vector<std::wstring>{L"orvinta-setup.exe", L"orvinta-setup2.exe"}));
     EXPECT_EQ(ReadFileBytes(download.FinalPath()), "older");
-    EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.Names.TargetFolder + L"orvinta-setup2.exe",
+    EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.Names.RunFolder + L"orvinta-setup2.exe",
                                L"--handed-off"));
 }
 
@@ -241,11 +239,12 @@ TEST(HandOffTest, DownloadHeldByAnotherProcess) {
         release.get();
 
         if (started) {
-            EXPECT_EQ(FilesIn(download.Names.TargetFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
+            EXPECT_EQ(FilesIn(download.Names.RunFolder), std::vector<std::wstring>{L"orvinta-setup.exe"});
             EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
             EXPECT_TRUE(browser.SettledUrls().empty());
         } else {
-            EXPECT_TRUE(FilesIn(download.Names.TargetFolder).empty()) << "the held file is deleted once free";
+            EXPECT_TRUE(LeftBehindIn(download.Names.TargetFolder).empty())
+                << "the held file is deleted once free, with the run's folder";
             EXPECT_EQ(browser.SettledUrls(), std::vector<std::wstring>{download.Job.Url});
             EXPECT_FALSE(PathExists(download.Record.Path())) << "nothing was started";
         }
@@ -349,7 +348,7 @@ TEST(HandOffTest, OnlyASetupProgramIsStarted) {
         ASSERT_TRUE(texts) << "no message box";
         EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(GetUILanguageName(), TRefusal::NotASetup,
                                                                             false)});
-        EXPECT_TRUE(FilesIn(download.Names.TargetFolder).empty());
+        EXPECT_TRUE(LeftBehindIn(download.Names.TargetFolder).empty()) << "deleted with the run's folder";
         EXPECT_FALSE(PathExists(download.Record.Path())) << "nothing was started";
         EXPECT_NE(RegQueryValueExW(scratch.get(), L"Done", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
         EXPECT_TRUE(browser.SettledUrls().empty());

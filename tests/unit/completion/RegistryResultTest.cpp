@@ -52,7 +52,8 @@ DWORD ValueCount(HKEY key) {
     return values;
 }
 
-// An existing key gets Done = 0 (REG_DWORD) and FinalFileName (REG_SZ), nothing else changes.
+// An existing key gets Done = 0 (REG_DWORD) and FinalFileName (REG_SZ, the
+// setup's full path), nothing else changes.
 TEST(RegistryResultTest, WritesBothValuesIntoAnExistingKey) {
     ScratchRegistryKey scratch;
     const DWORD other = 7;
@@ -69,8 +70,8 @@ TEST(RegistryResultTest, WritesBothValuesIntoAnExistingKey) {
     size = sizeof name;
     ASSERT_EQ(RegQueryValueExW(scratch.get(), L"FinalFileName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size), 0);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(std::wstring(name), L"orvinta-setup2.exe");
-    EXPECT_EQ(size, sizeof(L"orvinta-setup2.exe"));  // with its terminating NUL
+    EXPECT_EQ(std::wstring(name), L"C:\\T\\orvinta-setup2.exe");
+    EXPECT_EQ(size, sizeof(L"C:\\T\\orvinta-setup2.exe"));  // with its terminating NUL
     EXPECT_EQ(ValueCount(scratch.get()), 3u);
 }
 
@@ -95,7 +96,7 @@ TEST(RegistryResultTest, RootAloneWritesUnderTheRoot) {
         DWORD size = sizeof name;
         EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, L"FinalFileName", nullptr, nullptr, reinterpret_cast<BYTE*>(name),
                                    &size), 0);
-        EXPECT_EQ(std::wstring(name), L"orvinta-setup.exe");
+        EXPECT_EQ(std::wstring(name), L"C:\\T\\orvinta-setup.exe");
         RegDeleteValueW(HKEY_CURRENT_USER, L"Done");
         RegDeleteValueW(HKEY_CURRENT_USER, L"FinalFileName");
     }

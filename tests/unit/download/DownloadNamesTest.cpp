@@ -1,10 +1,12 @@
 // The names of a download, from the job's URL (and a redirect's) to the
-// download file and the final file, on real files.
+// run's own folder, the download file and the final file, on real files.
 #include "completion/HandOff.h"
 #include "download/DownloadNames.h"
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
+#include "files/RunFolder.h"
 #include "support/ScratchFiles.h"
+#include "support/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -18,64 +20,95 @@ struct NamingCase {
     const char* what;
     const wchar_t* url;           // the job's URL
     const wchar_t* redirect;      // last redirect location, or null
-    std::vector<const wchar_t*> present;          // files in the folder before the download
-    std::vector<const wchar_t*> presentAtEnd;     // files that appear before completion
+    std::vector<const wchar_t*> presentAtEnd;     // files in the run's folder before completion
     const wchar_t* remote;        // RemoteFileName at the end
-    const wchar_t* download;      // download file name
-    const wchar_t* final;         // final file name
+    const wchar_t* download;      // download file name, in the run's folder
+    const wchar_t* final;         // final file name, in the run's folder
 };
 
-// The download path and the final path for the URLs and folder contents that matter.
+// The download path and the final path, both in the run's own folder, for the
+// URLs that matter; what the target folder held before is neither used nor touched.
 TEST(DownloadNamesTest, DownloadAndFinalPathsFollowTheUrl) {
     const NamingCase cases[] = {
-        {"plain", L"http://h/files/ov3/orvinta-setup.exe", nullptr, {}, {},
+        {"plain", L"http://h/files/ov3/orvinta-setup.exe", nullptr, {},
          L"orvinta-setup.exe", L"downloaded-file.exe", L"orvinta-setup.exe"},
-        {"two taken", L"http://h/files/ov3/orvinta-setup.exe", nullptr,
-         {L"downloaded-file.exe", L"downloaded-file2.exe"}, {},
-         L"orvinta-setup.exe", L"downloaded-file3.exe", L"orvinta-setup.exe"},
-        {"gap filled", L"http://h/files/ov3/orvinta-setup.exe", nullptr,
-         {L"downloaded-file.exe", L"downloaded-file3.exe"}, {},
-         L"orvinta-setup.exe", L"downloaded-file2.exe", L"orvinta-setup.exe"},
-        {"final taken", L"http://h/files/ov3/orvinta-setup.exe", nullptr, {}, {L"orvinta-setup.exe"},
+        {"final taken", L"http://h/files/ov3/orvinta-setup.exe", nullptr, {L"orvinta-setup.exe"},
          L"orvinta-setup.exe", L"downloaded-file.exe", L"orvinta-setup2.exe"},
-        {"folder URL", L"http://h/latest/", nullptr, {}, {}, L"latest", L"downloaded-file.tmp", L"latest.tmp"},
-        {"host only", L"http://download.example.com", nullptr, {}, {},
+        {"folder URL", L"http://h/latest/", nullptr, {}, L"latest", L"downloaded-file.tmp", L"latest.tmp"},
+        {"host only", L"http://download.example.com", nullptr, {},
          L"download.example.com", L"downloaded-file.com", L"download.example.com"},
-        {"redirected", L"http://h/latest", L"http://cdn/x/orvinta-setup.exe", {}, {},
+        {"redirected", L"http://h/latest", L"http://cdn/x/orvinta-setup.exe", {},
          L"orvinta-setup.exe", L"downloaded-file.tmp", L"orvinta-setup.exe"},
-        {"query in the job's URL", L"http://h/get.exe?id=5&f=a/b.zip", nullptr, {}, {},
+        {"query in the job's URL", L"http://h/get.exe?id=5&f=a/b.zip", nullptr, {},
          L"get.exe", L"downloaded-file.exe", L"get.exe"},
         {"redirected to a signed link", L"http://h/latest",
-         L"https://cdn/r/orvinta-setup-3.1.exe?X-Amz-Signature=ab%2Fcd&response-content-disposition=attachment", {}, {},
+         L"https://cdn/r/orvinta-setup-3.1.exe?X-Amz-Signature=ab%2Fcd&response-content-disposition=attachment", {},
          L"orvinta-setup-3.1.exe", L"downloaded-file.tmp", L"orvinta-setup-3.1.exe"},
     };
     for (const NamingCase& c : cases) {
         SCOPED_TRACE(c.what);
         ScratchFolder folder;
-        for (const wchar_t* name : c.present) WriteFileBytes(folder.Path() + name, "x");
+        // Names an earlier run or another program left in the target folder.
+        for (const wchar_t* name : {L"downloaded-file.exe", L"downloaded-file.tmp", L"orvinta-setup.exe"})
+            WriteFileBytes(folder.Path() + name, "x");
         const std::wstring target = ExtractFileDir(folder.Path() + L"x");
 
-        TDownloadNames names = ChooseDownloadNames(c.url, target);
-        EXPECT_EQ(names.DownloadPath, folder.Path() + c.download);
-        EXPECT_EQ(names.TargetFolder, folder.Path());
+        const TDownloadNames chosen = ChooseDownloadNames(c.url, target);
+        EXPECT_EQ(chosen.TargetFolder, folder.Path());
+        EXPECT_TRUE(chosen.RunFolder.empty() && chosen.DownloadPath.empty()) << "nothing is made before the thread";
+        TDownloadNames names = CreateDownloadFolder(chosen).value();
+        EXPECT_EQ(names.RunFolder, RunFolderIn(folder.Path()));
+        EXPECT_EQ(names.DownloadPath, names.RunFolder + c.download);
         // As the download thread takes the name of a redirect's location.
         if (c.redirect) names.RemoteFileName = FileNameFromUrl(c.redirect);
         EXPECT_EQ(names.RemoteFileName, c.remote);
 
         WriteFileBytes(names.DownloadPath, "body");
-        for (const wchar_t* name : c.presentAtEnd) WriteFileBytes(folder.Path() + name, "x");
-        EXPECT_EQ(ChooseFinalPath(names), folder.Path() + c.final);
+        for (const wchar_t* name : c.presentAtEnd) WriteFileBytes(names.RunFolder + name, "x");
+        EXPECT_EQ(ChooseFinalPath(names), names.RunFolder + c.final);
+        EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::wstring>{L"downloaded-file.exe", L"downloaded-file.tmp",
+                                                                      L"orvinta-setup.exe"}));
     }
 }
 
-// A target folder given with its trailing "\" gives the same paths, no doubled "\".
-TEST(DownloadNamesTest, TrailingDelimiterIsNotDoubled) {
+// A target folder given with or without its trailing "\" gives the same
+// paths, no doubled "\"; a missing one is made with its parents.
+TEST(DownloadNamesTest, TargetFolderIsMadeAndNotDoubled) {
     const ScratchFolder scratch;
-    for (const std::wstring& target : {scratch.Path(), ExtractFileDir(scratch.Path() + L"x")}) {
-        const TDownloadNames names = ChooseDownloadNames(L"http://h/a.exe", target);
-        EXPECT_EQ(names.DownloadPath, scratch.Path() + L"downloaded-file.exe");
-        EXPECT_EQ(names.TargetFolder, scratch.Path());
+    for (const std::wstring& target :
+         {scratch.Path(), ExtractFileDir(scratch.Path() + L"x"), scratch.Path() + L"new\\deeper"}) {
+        SCOPED_TRACE(Utf8(target));
+        const TDownloadNames names = CreateDownloadFolder(ChooseDownloadNames(L"http://h/a.exe", target)).value();
+        const std::wstring expected = IncludeTrailingPathDelimiter(target);
+        EXPECT_EQ(names.TargetFolder, expected);
+        EXPECT_EQ(names.RunFolder, RunFolderIn(expected));
+        EXPECT_EQ(names.DownloadPath, names.RunFolder + L"downloaded-file.exe");
+        RemoveRunFolder(names.RunFolder);
     }
+}
+
+// Every run's folder is new and named by 32 random hexadecimal digits: two
+// runs never share one, and it can be removed only once nothing is in it.
+TEST(RunFolderTest, NewUnguessableFolderRemovedOnlyWhenEmpty) {
+    const ScratchFolder scratch;
+    const std::wstring first = CreateRunFolder(scratch.Path()), second = CreateRunFolder(scratch.Path());
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    for (const std::wstring& folder : {first, second}) {
+        const std::wstring name = LastPathComponent(folder);
+        ASSERT_EQ(name.size(), 6u + 32u) << Utf8(name);
+        EXPECT_EQ(name.substr(0, 6), L"setup-");
+        EXPECT_EQ(name.find_first_not_of(L"0123456789abcdef", 6), std::wstring::npos) << Utf8(name);
+        EXPECT_TRUE(FolderExists(folder));
+    }
+    EXPECT_EQ(CreateRunFolder(scratch.Path() + L"missing\\"), L"") << "the parent is not made here";
+
+    WriteFileBytes(first + L"kept.exe", "x");
+    RemoveRunFolder(first);
+    RemoveRunFolder(second);
+    EXPECT_TRUE(FolderExists(first)) << "a folder that still holds a file stays";
+    EXPECT_FALSE(FolderExists(second));
 }
 
 }  // namespace

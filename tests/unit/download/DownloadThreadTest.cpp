@@ -252,7 +252,8 @@ TEST_P(NotificationSequence, CompleteDownloadReportsItsTransfers) {
         }
     }
     EXPECT_EQ(names_.TargetFolder, Target());
-    EXPECT_EQ(ExtractFileDir(names_.DownloadPath) + L"\\", Target());
+    EXPECT_EQ(names_.RunFolder, RunFolderIn(Target())) << "one new folder of the download's own";
+    EXPECT_EQ(ExtractFileDir(names_.DownloadPath) + L"\\", names_.RunFolder);
     EXPECT_TRUE(ReadFileBytes(names_.DownloadPath) == NetTest::PatternBody(c.FileSize));
     EXPECT_EQ(names_.RemoteFileName, c.RemoteName);
     EXPECT_TRUE(browser_.SettledUrls().empty());
@@ -291,6 +292,7 @@ TEST_F(DownloadThreadTest, FailureOpensOnlyAWebAddressInTheBrowser) {
         EXPECT_EQ(Finish(), 0u);
         EXPECT_TRUE(reported_.empty());
         EXPECT_FALSE(PathExists(names_.DownloadPath));
+        EXPECT_TRUE(LeftBehindIn(Target()).empty()) << "the run's folder is removed";
         if (c.Opened) opened.push_back(c.Url);
     }
     EXPECT_EQ(browser_.SettledUrls(), opened);
@@ -306,6 +308,7 @@ TEST_F(DownloadThreadTest, StopMidBodyDeletesTheFileQuietly) {
     ASSERT_EQ(reported_.size(), 1u);
     EXPECT_EQ(reported_[0].Total, 400000);
     EXPECT_FALSE(PathExists(names_.DownloadPath));
+    EXPECT_TRUE(LeftBehindIn(Target()).empty()) << "the run's folder is removed";
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -315,6 +318,7 @@ TEST_F(DownloadThreadTest, StopBeforeTheTransferStartsEndsQuietly) {
     StopAndWaitFor();
     EXPECT_EQ(Finish(), 0u);
     EXPECT_FALSE(PathExists(names_.DownloadPath));
+    EXPECT_TRUE(LeftBehindIn(Target()).empty()) << "the run's folder is removed";
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -397,6 +401,7 @@ TEST_F(DownloadThreadTest, UnusableDownloadPathFailsBeforeAnyRequest) {
         EXPECT_EQ(Finish(), 0u);
         EXPECT_TRUE(reported_.empty());
         EXPECT_FALSE(PathExists(names_.DownloadPath));
+        EXPECT_TRUE(LeftBehindIn(Target()).empty()) << "the run's folder is removed";
     }
     EXPECT_EQ(ReadFileBytes(TTestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
     // Each opening starts a browser of its own: they may record in any order.
@@ -469,6 +474,7 @@ TEST_F(DownloadThreadTest, StopAtRandomMomentsEndsQuietly) {
         latencies.push_back(NetTest::NowMs() - before);
         EXPECT_EQ(Finish(), 0u) << i;
         EXPECT_FALSE(PathExists(names_.DownloadPath));
+        EXPECT_TRUE(LeftBehindIn(Target()).empty()) << "the run's folder is removed";
     }
     std::sort(latencies.begin(), latencies.end());
     std::printf("stop latency ms: median %.1f, p90 %.1f, max %.1f over %zu stops\n", latencies[latencies.size() / 2],

@@ -51,13 +51,14 @@ protected:
     const std::wstring& target_ = run_.Target();
 };
 
-// A complete download ends under the next free final name, records it in the
-// job's registry key, leaves no download file, opens no browser, and closes
-// the window. (A setup program: the hand-off refuses any other file.)
+// A complete download ends under its final name in the run's own folder
+// (a file of that name in the target folder is left as it was), records its
+// full path in the job's registry key, leaves no download file, opens no
+// browser, and closes the window. (A setup program: the hand-off refuses any
+// other file.)
 TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     ScratchRegistryKey key;
     const ScopedServedDemoSetup served(3 * 1024 * 1024);
-    const std::wstring base = served.Name().substr(0, served.Name().size() - 4);  // without ".exe"
     CreateDirectoryW(target_.c_str(), nullptr);
     WriteFileBytes(target_ + served.Name(), "older");
     TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()),
@@ -68,10 +69,13 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     EXPECT_TRUE(form.DownloadCompleted);
     EXPECT_FALSE(form.DownloadThread);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
-    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{served.Name(), base + L"2.exe"}));
+    EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{served.Name()}));
     EXPECT_EQ(ReadFileBytes(target_ + served.Name()), "older");
+    const std::wstring runFolder = RunFolderIn(target_);
+    ASSERT_FALSE(runFolder.empty());
+    EXPECT_EQ(FilesIn(runFolder), (std::vector<std::wstring>{served.Name()}));
     const std::string download = ReadFileBytes(TTestServers::Instance().File("www/" + Utf8(served.Name())));
-    EXPECT_TRUE(ReadFileBytes(target_ + base + L"2.exe") == download);
+    EXPECT_TRUE(ReadFileBytes(runFolder + served.Name()) == download);
     EXPECT_EQ(form.SizeText(), L"Downloaded: 3072 / 3072 KB");
     EXPECT_EQ(form.BarPosition(), 100);
 
@@ -79,12 +83,12 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     ASSERT_EQ(RegQueryValueExW(key.get(), L"Done", nullptr, &type, reinterpret_cast<BYTE*>(&done), &size), 0);
     EXPECT_EQ(type, DWORD(REG_DWORD));
     EXPECT_EQ(done, 0u);
-    wchar_t recorded[64] = {};
+    wchar_t recorded[MAX_PATH] = {};
     size = sizeof recorded;
     ASSERT_EQ(RegQueryValueExW(key.get(), L"FinalFileName", nullptr, &type, reinterpret_cast<BYTE*>(recorded), &size),
               0);
     EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(std::wstring(recorded), base + L"2.exe");
+    EXPECT_EQ(std::wstring(recorded), runFolder + served.Name());
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -96,7 +100,7 @@ TEST_F(ProgressWindowDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
     RunWindow(form);
     EXPECT_FALSE(form.DownloadCompleted);
     EXPECT_FALSE(form.DownloadThread);
-    EXPECT_TRUE(FilesIn(target_).empty());
+    EXPECT_TRUE(LeftBehindIn(target_).empty());
     EXPECT_EQ(browser_.SettledUrls(), std::vector<std::wstring>{url});
 }
 
@@ -105,12 +109,12 @@ TEST_F(ProgressWindowDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
 TEST_F(ProgressWindowDownloadTest, CloseDuringTheTransferLeavesNoFile) {
     TProgressWindow& form = Start(TTestServers::Instance().Http("fault", L"/stall-body/400000"));
     ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }));
-    ASSERT_FALSE(FilesIn(target_).empty());
+    ASSERT_FALSE(LeftBehindIn(target_).empty());
     form.Close();
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_TRUE(form.Closed());
     run_.Destroy();
-    EXPECT_TRUE(FilesIn(target_).empty());
+    EXPECT_TRUE(LeftBehindIn(target_).empty());
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -143,7 +147,7 @@ TEST_F(ProgressWindowDownloadTest, ValueThatCannotBeSetIsShownAndTheWindowStays)
     EXPECT_TRUE(form.DownloadCompleted);
 
     run_.Destroy();
-    EXPECT_NE(GetFileAttributesW((target_ + setup.Name()).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW((RunFolderIn(target_) + setup.Name()).c_str()), INVALID_FILE_ATTRIBUTES);
     // Started, the program would run now or have left its record already.
     EXPECT_FALSE(ProcessRunning(setup.Name()));
     EXPECT_EQ(GetFileAttributesW(record.Path().c_str()), INVALID_FILE_ATTRIBUTES);
@@ -183,7 +187,7 @@ TEST_P(PausedBody, FiguresShowWhatHasArrived) {
     }
     form.Close();
     run_.Destroy();
-    EXPECT_TRUE(FilesIn(target_).empty());
+    EXPECT_TRUE(LeftBehindIn(target_).empty());
 }
 
 const TPauseCase kPauses[] = {
@@ -258,7 +262,7 @@ TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
             return !form.DownloadThread;
         },
         110000);
-    const std::wstring final = target_ + served.Name();
+    const std::wstring final = RunFolderIn(target_) + served.Name();
     WIN32_FILE_ATTRIBUTE_DATA data{};
     const bool exists = GetFileAttributesExW(final.c_str(), GetFileExInfoStandard, &data);
     DeleteFileW(final.c_str());

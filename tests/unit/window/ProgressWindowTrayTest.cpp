@@ -134,7 +134,7 @@ TEST(ProgressWindowTrayTest, TrayRoundTripAndTheJobStillCompletes) {
     EXPECT_TRUE(form.Closed());
     EXPECT_TRUE(form.DownloadCompleted);
     EXPECT_EQ(form.SizeText(), L"Downloaded: 1025 / 1025 KB");
-    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), job.SetupArguments));
+    EXPECT_TRUE(SetupStartedAs(record.Path(), RunFolderIn(run.Target()) + setup.Name(), job.SetupArguments));
 }
 
 // "1" with nobody at the icon: the download completes and the setup program
@@ -150,7 +150,7 @@ TEST(ProgressWindowTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) 
     RunWindow(form);
     EXPECT_EQ(counter.Shows(), 0);
     EXPECT_TRUE(form.DownloadCompleted);
-    EXPECT_TRUE(SetupStartedAs(record.Path(), run.Target() + setup.Name(), L"--unseen"));
+    EXPECT_TRUE(SetupStartedAs(record.Path(), RunFolderIn(run.Target()) + setup.Name(), L"--unseen"));
 }
 
 // Any text of the tray flag in the settings file but exactly "1" leaves tray mode off: the loop shows the window,
