@@ -103,9 +103,9 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
             if (file != std::wstring(L"target\\") + kSettingsFileInTempFolder) files.push_back(file);
         // Folders too: a stopped run removes the folder it made.
         const std::vector<std::wstring> left = LeftBehindIn(run.TempFolder());
-        const std::wstring runFolder = RunFolderIn(run.TempFolder());
-        const std::wstring setup = L"target\\" + runFolder.substr(run.TempFolder().size()) + L"orvinta-setup.exe";
-        const bool whole = !runFolder.empty() && files == std::vector<std::wstring>{setup} && left.size() == 2 &&
+        const std::wstring runFolderName = RunFolderNameIn(run.TempFolder());
+        const std::wstring setup = L"target\\" + runFolderName + L"orvinta-setup.exe";
+        const bool whole = !runFolderName.empty() && files == std::vector<std::wstring>{setup} && left.size() == 2 &&
                            ReadFileBytes(run.Folder() + files.front()) == body && started;
         const bool nothing = files.empty() && left.empty() && !started;
         if (end.ExitCode == -1) ++tally.hangs;

@@ -108,7 +108,7 @@ TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
     const std::wstring finalName(path.begin() + path.rfind('/') + 1, path.end());
     const std::wstring runFolder = RunFolderIn(run.TempFolder());
     ASSERT_FALSE(runFolder.empty()) << "the run made one folder of its own";
-    const std::wstring runFolderName = runFolder.substr(run.TempFolder().size());
+    const std::wstring runFolderName = RunFolderNameIn(run.TempFolder());
     EXPECT_EQ(LeftBehindIn(run.TempFolder()), (std::vector<std::wstring>{L"orvinta-setup.exe", runFolderName,
                                                                           runFolderName + finalName, L"version.dll"}));
     EXPECT_TRUE(ReadFileBytes(runFolder + finalName) == download) << "the file arrived whole";

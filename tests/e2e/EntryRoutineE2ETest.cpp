@@ -157,7 +157,7 @@ TEST_P(CloseE2ETest, ClosingTheWindowEndsTheRun) {
         applicationWindow = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) && !GetWindow(window, GW_OWNER);
         EXPECT_TRUE(run.WaitForBodyBytes(64 * 1024));
         leftDuringTransfer = LeftBehindIn(run.TempFolder());
-        runFolderName = RunFolderIn(run.TempFolder()).substr(run.TempFolder().size());
+        runFolderName = RunFolderNameIn(run.TempFolder());
         closed = RunUnixShell(GetParam().command(bounds), false);
         disappeared = WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, 10000);
     }).ExitCode;

@@ -220,7 +220,7 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     if (fault.outcome == TOutcome::Saved) {
         // One file, in the folder the run made inside the target folder.
         ASSERT_EQ(saved.size(), 1u);
-        const std::wstring folder = L"target\\" + RunFolderIn(run.TempFolder()).substr(run.TempFolder().size());
+        const std::wstring folder = L"target\\" + RunFolderNameIn(run.TempFolder());
         ASSERT_GT(folder.size(), 7u) << "no folder of the run's own";
         EXPECT_EQ(saved[0].rfind(folder, 0), 0u) << Utf8(saved[0]);
         EXPECT_EQ(saved[0].find(L'\\', folder.size()), std::wstring::npos) << Utf8(saved[0]);

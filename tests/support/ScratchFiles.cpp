@@ -103,6 +103,11 @@ std::wstring RunFolderIn(const std::wstring& folder) {
     return runFolders.size() == 1 ? runFolders.front() : std::wstring();
 }
 
+std::wstring RunFolderNameIn(const std::wstring& folder) {
+    const std::wstring runFolder = RunFolderIn(folder);
+    return runFolder.empty() ? std::wstring() : runFolder.substr(folder.size());
+}
+
 std::vector<std::wstring> LeftBehindIn(const std::wstring& folder) {
     std::vector<std::wstring> entries;
     const std::function<void(const std::wstring&)> collect = [&](const std::wstring& prefix) {

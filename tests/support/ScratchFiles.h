@@ -54,6 +54,9 @@ std::vector<std::wstring> FilesBelow(const std::wstring& folder);
 // or more than one.
 std::wstring RunFolderIn(const std::wstring& folder);
 
+// Returns that folder's name with a trailing "\", relative to `folder`; "" as above.
+std::wstring RunFolderNameIn(const std::wstring& folder);
+
 // Returns what a run left in `folder` (ending in "\"): every file and folder
 // below it, as paths relative to it (a folder's ending in "\"), sorted, but
 // the settings file every run writes and its folder.
