@@ -6,4 +6,22 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${UPDATER_WINE_ENV:-}" ]; then
   exec "$here/../tools/wine-env.sh" "${UPDATER_BUILD_DIR:-$here/../build}" "$here/wine-exec.sh" "$@"
 fi
+# Test discovery lists a program's cases before ctest runs them. Now and then
+# Wine fails to start a program (it ends with 1 and prints nothing), and one
+# failed listing would end the whole ctest run: a listing that printed nothing
+# and failed is tried again, up to three times. Nothing else is repeated.
+for argument in "$@"; do
+  [ "$argument" = --gtest_list_tests ] || continue
+  status=1
+  for attempt in 1 2 3; do
+    status=0
+    listing=$("$UPDATER_WINE" "$@") || status=$?
+    if [ $status -eq 0 ] || [ -n "$listing" ]; then
+      printf '%s\n' "$listing"
+      exit $status
+    fi
+    echo "wine-exec.sh: listing the cases of $1 printed nothing and ended with $status (attempt $attempt)" >&2
+  done
+  exit $status
+done
 exec "$UPDATER_WINE" "$@"
