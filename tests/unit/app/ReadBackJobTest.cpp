@@ -60,8 +60,7 @@ TEST_P(ReadBackJobTest, OnlyTheComposedJobRuns) {
         HWND window = nullptr;
         WaitUntil([&] { return (window = FindUpdaterWindow(GetCurrentProcessId())) || returned; }, 30000);
         if (!window) return false;
-        WaitUntil([&] { return !composedServer.RequestLines().empty() || !otherServer.RequestLines().empty(); },
-                  20000);
+        WaitUntil([&] { return !composedServer.RequestLines().empty() || !otherServer.RequestLines().empty(); }, 20000);
         PostMessageW(window, WM_CLOSE, 0, 0);
         return true;
     });
@@ -78,14 +77,12 @@ TEST_P(ReadBackJobTest, OnlyTheComposedJobRuns) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ReadBackJobTest,
-    ::testing::Values(ReadBackCase{"AsWritten", nullptr},
-                      ReadBackCase{"OtherUrl", [](TJob& job, const std::wstring& url) { job.Url = url; }},
-                      ReadBackCase{"OtherArguments",
-                                   [](TJob& job, const std::wstring&) { job.SetupArguments = L"/S /D=C:\\Other"; }},
-                      ReadBackCase{"OtherRegistryKey",
-                                   [](TJob& job, const std::wstring&) {
-                                       job.RegistryKey = L"HKEY_CURRENT_USER\\Software\\Other";
-                                   }}),
+    ::testing::Values(
+        ReadBackCase{"AsWritten", nullptr},
+        ReadBackCase{"OtherUrl", [](TJob& job, const std::wstring& url) { job.Url = url; }},
+        ReadBackCase{"OtherArguments", [](TJob& job, const std::wstring&) { job.SetupArguments = L"/S /D=C:\\Other"; }},
+        ReadBackCase{"OtherRegistryKey",
+                     [](TJob& job, const std::wstring&) { job.RegistryKey = L"HKEY_CURRENT_USER\\Software\\Other"; }}),
     [](const ::testing::TestParamInfo<ReadBackCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -68,9 +68,9 @@ TEST_P(ScriptProxyLogonTest, LogonGoesOnlyToTheConfiguredScriptThatAsks) {
     TestSupport::SetScriptServerAsksForLogon(c.asksForLogon);
     static_cast<void>(TestSupport::TakeScriptProxyQuestions());
 
-    const Net::TScriptAnswer found =
-        Net::FindScriptProxy(L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe",
-                             {c.script == TScriptServer::None ? L"" : scriptUrl, c.autoDetect}, 10000, Net::TAbortSignal());
+    const Net::TScriptAnswer found = Net::FindScriptProxy(
+        L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe",
+        {c.script == TScriptServer::None ? L"" : scriptUrl, c.autoDetect}, 10000, Net::TAbortSignal());
 
     const std::vector<ScriptProxyQuestion> questions = TestSupport::TakeScriptProxyQuestions();
     ASSERT_EQ(questions.size(), c.asked.size());
@@ -97,11 +97,19 @@ INSTANTIATE_TEST_SUITE_P(
         // Wine's service fails here with ERROR_WINHTTP_UNABLE_TO_DOWNLOAD_SCRIPT, not a login failure.
         LogonCase{"ScriptServerAnswers401", TScriptServer::Challenging, false, false, {{false, false}}, L""},
         LogonCase{"Detection", TScriptServer::None, true, false, {{true, false}}, L""},
-        LogonCase{"ScriptAsksForLogon", TScriptServer::Serving, false, true, {{false, false}, {false, true}},
+        LogonCase{"ScriptAsksForLogon",
+                  TScriptServer::Serving,
+                  false,
+                  true,
+                  {{false, false}, {false, true}},
                   L"127.0.0.1:3128"},
         LogonCase{"DetectedScriptAsksForLogon", TScriptServer::None, true, true, {{true, false}}, L""},
-        LogonCase{"ScriptThenDetectionAskForLogon", TScriptServer::Challenging, true, true,
-                  {{false, false}, {false, true}, {true, false}}, L""}),
+        LogonCase{"ScriptThenDetectionAskForLogon",
+                  TScriptServer::Challenging,
+                  true,
+                  true,
+                  {{false, false}, {false, true}, {true, false}},
+                  L""}),
     [](const ::testing::TestParamInfo<LogonCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -79,7 +79,8 @@ TEST(ScriptProxyTest, ScriptSeesTheUrlAsBrowsersGiveIt) {
         const wchar_t* url;
         const wchar_t* seen;
     } cases[] = {
-        {L"https://localhost:28443/files/ov3/orvinta-setup.exe?X-Amz-Signature=secret#part", L"https://localhost:28443/"},
+        {L"https://localhost:28443/files/ov3/orvinta-setup.exe?X-Amz-Signature=secret#part",
+         L"https://localhost:28443/"},
         {L"https://127.0.0.1/files/ov3/orvinta-setup.exe?token=secret", L"https://127.0.0.1/"},
         {L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe?token=secret#part",
          L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe"},
