@@ -18,6 +18,26 @@ void RunInEntryGuard(const std::function<void()>& steps) {
     }
 }
 
+void RunReadBackJob(const TJob& composed, const std::optional<TPublisher>& setupPublisherPin) {
+    const std::optional<TJob> job = LoadSettingsFile();
+    // Whoever rewrote the file since this start wrote it would choose the
+    // URL, the folder, the arguments and the registry key: only the job this
+    // start composed is carried out, and anything else ends the run quietly.
+    if (!job || *job != composed) return;
+    {
+        TProgressWindow window(*job, setupPublisherPin);
+        window.ShowUnlessInTray();
+        Win::RunMessageLoop(window.Handle());
+        // The window goes while the process still runs normally: its
+        // destructor waits for the download thread, which could not end
+        // once the process has begun to exit.
+    }
+    // A stopped or failed download closes its connection on a thread of
+    // its own; the process should not end in the middle of that. Bounded:
+    // a platform that never finishes the close must not keep it alive.
+    Net::WaitForBackgroundCloses(2000);
+}
+
 int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin, bool startInTray) {
     // The job goes through the settings file and is carried out as read back.
     // A file that could not be written may still hold an older job, which
@@ -25,21 +45,6 @@ int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin, bool
     TJob builtIn = ComposeBuiltInJob();
     builtIn.Window.StartInTray = startInTray;
     if (!SaveSettingsFile(builtIn)) return 0;
-    RunInEntryGuard([&setupPublisherPin] {
-        const std::optional<TJob> job = LoadSettingsFile();
-        if (!job) return;
-        {
-            TProgressWindow window(*job, setupPublisherPin);
-            window.ShowUnlessInTray();
-            Win::RunMessageLoop(window.Handle());
-            // The window goes while the process still runs normally: its
-            // destructor waits for the download thread, which could not end
-            // once the process has begun to exit.
-        }
-        // A stopped or failed download closes its connection on a thread of
-        // its own; the process should not end in the middle of that. Bounded:
-        // a platform that never finishes the close must not keep it alive.
-        Net::WaitForBackgroundCloses(2000);
-    });
+    RunInEntryGuard([&builtIn, &setupPublisherPin] { RunReadBackJob(builtIn, setupPublisherPin); });
     return 0;
 }

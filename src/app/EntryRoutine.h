@@ -3,6 +3,7 @@
 #pragma once
 
 #include "completion/PublisherCheck.h"
+#include "job/Job.h"
 
 #include <functional>
 #include <optional>
@@ -13,11 +14,16 @@
 // message. Nothing leaves the guard. UI thread.
 void RunInEntryGuard(const std::function<void()>& steps);
 
+// Reads the job back from the settings file and carries it out: ends at once
+// when the file gives no job (no URL or no target folder) or one other than
+// `composed`; otherwise makes the progress window with the job and
+// `setupPublisherPin`, shows it (unless the job starts it in the notification
+// area) and runs the loop until the window is closed. Raises what reading the
+// file raises. UI thread, COM initialised.
+void RunReadBackJob(const TJob& composed, const std::optional<TPublisher>& setupPublisherPin);
+
 // Composes the built-in job (in the notification area when `startInTray`)
-// and writes it to the settings file (ending at
-// once when it cannot be written), then, inside the guard, reads the job back: without a URL or a target folder it ends at
-// once; otherwise it makes the progress window with the job and the build's
-// publisher pin, shows it (unless the job starts it in the notification
-// area) and runs the loop until the window is closed. Returns 0 on
-// every path. UI thread, COM initialised.
+// and writes it to the settings file (ending at once when it cannot be
+// written), then runs RunReadBackJob with it and the build's publisher pin
+// inside the guard. Returns 0 on every path. UI thread, COM initialised.
 int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin = std::nullopt, bool startInTray = false);

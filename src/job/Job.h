@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <tuple>
 
 // The system proxy as the job carries it: the texts the user's settings hold.
 struct TJobProxy {
@@ -31,3 +32,19 @@ struct TJob {
     TWindowTexts Window;
     TJobProxy Proxy;
 };
+
+// Two jobs are equal when every value of theirs is: the run carries out only
+// the job its start composed.
+inline bool operator==(const TJobProxy& a, const TJobProxy& b) {
+    return std::tie(a.Enabled, a.Host, a.Port, a.AuthorizationRequired, a.Username, a.Password) ==
+           std::tie(b.Enabled, b.Host, b.Port, b.AuthorizationRequired, b.Username, b.Password);
+}
+inline bool operator==(const TWindowTexts& a, const TWindowTexts& b) {
+    return std::tie(a.StartInTray, a.Title, a.SizePrefix, a.SizeSuffix) ==
+           std::tie(b.StartInTray, b.Title, b.SizePrefix, b.SizeSuffix);
+}
+inline bool operator==(const TJob& a, const TJob& b) {
+    return std::tie(a.Url, a.TargetFolder, a.SetupArguments, a.StartSetup, a.RegistryKey, a.Window, a.Proxy) ==
+           std::tie(b.Url, b.TargetFolder, b.SetupArguments, b.StartSetup, b.RegistryKey, b.Window, b.Proxy);
+}
+inline bool operator!=(const TJob& a, const TJob& b) { return !(a == b); }

@@ -1,6 +1,8 @@
 #include "net/ScriptProxyLookup.h"
 
 #include "net/HttpError.h"
+#include "net/ScriptProxyQuery.h"
+#include "net/Url.h"
 #include "net/WinHttpHandle.h"
 #include "win/Exception.h"
 
@@ -13,27 +15,41 @@ namespace {
 
 const wchar_t kAgent[] = L"Mozilla/5.0 (compatible; WinHTTP)";
 
+// Returns `url` as browsers hand it to a proxy script. An https URL's path
+// and query travel inside the tunnel, out of the proxy's sight, so the script
+// gets its scheme, host and port only; an http URL loses its query and
+// fragment (a signed link's token is none of the script author's business);
+// neither carries a user name or password.
+std::wstring ScriptInputUrl(const std::wstring& url) {
+    const TUrlParts parts = SplitUrl(url);
+    std::wstring input = parts.Secure ? L"https://" : L"http://";
+    const bool bareIpv6 = parts.Host.find(L':') != std::wstring::npos && parts.Host.front() != L'[';
+    input += bareIpv6 ? L"[" + parts.Host + L"]" : parts.Host;
+    if (parts.Port != (parts.Secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT))
+        input += L":" + std::to_wstring(parts.Port);
+    if (parts.Secure) return input + L"/";
+    return input + parts.PathAndQuery.substr(0, parts.PathAndQuery.find_first_of(L"?#"));
+}
+
 // What the look-up thread and its caller share. The caller may leave at the
 // deadline while the thread still runs: whichever lets go last frees it.
 struct TLookup {
-    TLookup(std::wstring url, TScriptSource source)
-        : Url(std::move(url)), Source(std::move(source)), Done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    TLookup(const std::wstring& url, TScriptSource source)
+        : Url(ScriptInputUrl(url)), Source(std::move(source)), Done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
         Win::ThrowLastErrorIf(!Done, "CreateEventW");
     }
 
-    const std::wstring Url;
+    const std::wstring Url;  // as the script sees it
     const TScriptSource Source;
     std::wstring Proxy;     // written by the thread before it sets Done
     Win::UniqueHandle Done;
 };
 
-// Returns whether WinHTTP gave an answer for `url` at all (DIRECT included).
+// Returns whether WinHTTP gave an answer for `url` at all (DIRECT included);
+// on false, GetLastError() tells why.
 bool TryAsk(HINTERNET session, const std::wstring& url, WINHTTP_AUTOPROXY_OPTIONS options, std::wstring& proxy) {
-    // Per the WinHttpGetProxyForUrl documentation the script server may ask
-    // for the user's own logon, as a browser would give it.
-    options.fAutoLogonIfChallenged = TRUE;
     WINHTTP_PROXY_INFO info = {};
-    if (!WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) return false;
+    if (!QueryScriptProxy(session, url.c_str(), &options, &info)) return false;
     const Win::UniqueHGlobal list(info.lpszProxy);
     const Win::UniqueHGlobal bypass(info.lpszProxyBypass);
     proxy = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy ? FirstProxyEntry(info.lpszProxy)
@@ -52,11 +68,21 @@ void LookUp(TLookup& lookup) {
         options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
         options.lpszAutoConfigUrl = lookup.Source.ScriptUrl.c_str();
         if (TryAsk(session.get(), lookup.Url, options, lookup.Proxy)) return;
+        // The user's Windows logon goes only to the script server the user's
+        // settings name, and only once it has asked for one: the
+        // WinHttpGetProxyForUrl documentation's order, first without
+        // fAutoLogonIfChallenged, again with it after ERROR_WINHTTP_LOGIN_FAILURE.
+        if (GetLastError() == ERROR_WINHTTP_LOGIN_FAILURE) {
+            options.fAutoLogonIfChallenged = TRUE;
+            if (TryAsk(session.get(), lookup.Url, options, lookup.Proxy)) return;
+        }
     }
     if (lookup.Source.AutoDetect) {
         WINHTTP_AUTOPROXY_OPTIONS options = {};
         options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
         options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+        // Never a logon here: whoever answers DHCP or DNS on this network
+        // names the script server, and would receive the user's NTLM response.
         TryAsk(session.get(), lookup.Url, options, lookup.Proxy);
     }
 }

@@ -22,7 +22,11 @@ struct TScriptAnswer {
 };
 
 // Asks for the proxy of `url` on a thread of its own and waits at most
-// `deadlineMs` for the answer. No answer (DIRECT, no script found, any error,
+// `deadlineMs` for the answer. The script sees `url` as browsers give it: an
+// https URL as "https://host[:port]/", an http URL without its query and
+// fragment. The user's Windows logon is offered only to the server of the
+// source's ScriptUrl, and only when it asked for one (never to a script that
+// detection found). No answer (DIRECT, no script found, any error,
 // the deadline) means a direct connection. Raises THttpError (Aborted) at once
 // when `abort` is set while it waits. A look-up past its deadline goes on in
 // the background and frees what it holds when it ends.

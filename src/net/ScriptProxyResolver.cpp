@@ -12,10 +12,13 @@ TScriptProxyResolver::TScriptProxyResolver(TScriptSource source, unsigned long d
     : source_(std::move(source)), deadlineMs_(deadlineMs) {}
 
 TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbortSignal& abort) {
-    std::wstring host = SplitUrl(url).Host;
-    for (wchar_t& c : host) c = static_cast<wchar_t>(std::towlower(c));
-    auto known = proxyByHost_.find(host);
-    if (known == proxyByHost_.end()) {
+    // The script sees an https URL's scheme, host and port only, so its
+    // answer holds for all of them together; http is kept the same way.
+    const TUrlParts parts = SplitUrl(url);
+    std::wstring origin = (parts.Secure ? L"https://" : L"http://") + parts.Host + L":" + std::to_wstring(parts.Port);
+    for (wchar_t& c : origin) c = static_cast<wchar_t>(std::towlower(c));
+    auto known = proxyByOrigin_.find(origin);
+    if (known == proxyByOrigin_.end()) {
         // A service that let one look-up run out of time (a script server that
         // accepts and never answers) would cost every later host the deadline too.
         TScriptAnswer answer;
@@ -26,7 +29,7 @@ TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbort
             ++lookupCount_;
             timedOut_ = answer.TimedOut;
         }
-        known = proxyByHost_.emplace(host, answer.Proxy).first;
+        known = proxyByOrigin_.emplace(origin, answer.Proxy).first;
     }
     TProxyRoute route;
     route.Server = known->second;

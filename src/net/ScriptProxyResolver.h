@@ -1,4 +1,4 @@
-// The routes a proxy script (or automatic detection) gives, asked per host.
+// The routes a proxy script (or automatic detection) gives, asked per scheme, host and port.
 #pragma once
 
 #include "net/ProxyRoute.h"
@@ -10,8 +10,8 @@
 namespace Net {
 
 // Owns the script's source and the answers so far. Asks the platform for the
-// proxy of a URL's host the first time it meets that host and keeps the answer
-// for the rest of its life. Routes through the script's proxy carry no header:
+// proxy of a URL the first time it meets that URL's scheme, host and port, and
+// keeps the answer for them for the rest of its life. Routes through the script's proxy carry no header:
 // Proxy-Authorization belongs to the manual proxy's settings.
 class TScriptProxyResolver : public TProxyResolver {
 public:
@@ -30,7 +30,7 @@ public:
 private:
     const TScriptSource source_;
     const unsigned long deadlineMs_;
-    std::map<std::wstring, std::wstring> proxyByHost_;  // lower-case host -> proxy, empty for direct
+    std::map<std::wstring, std::wstring> proxyByOrigin_;  // lower-case "scheme://host:port" -> proxy, empty for direct
     bool timedOut_ = false;  // a look-up ran out of time: the service is not asked again
     unsigned lookupCount_ = 0;
     unsigned long lookupMs_ = 0;

@@ -100,6 +100,42 @@ TEST_F(SettingsFileTest, ElementsInFileOrder) {
     EXPECT_EQ(SettingsFileElements(), expected);
 }
 
+// Returns `bytes` with the text of `element` changed: a flag flipped, an empty
+// text given one, any other text lengthened.
+std::string WithOtherText(std::string bytes, const std::string& element) {
+    const std::string empty = "<" + element + "/>";
+    if (const size_t at = bytes.find(empty); at != std::string::npos)
+        return bytes.replace(at, empty.size(), "<" + element + ">x</" + element + ">");
+    const std::string open = "<" + element + ">";
+    const size_t start = bytes.find(open);
+    if (start == std::string::npos) return bytes;
+    const size_t textStart = start + open.size();
+    const size_t textEnd = bytes.find("</" + element + ">", textStart);
+    const std::string text = bytes.substr(textStart, textEnd - textStart);
+    return bytes.replace(textStart, textEnd - textStart, text == "1" ? "0" : text == "0" ? "1" : text + "x");
+}
+
+// The file as written reads back as the same job, and a file that differs in
+// any one element as another job: what the run compares before it carries a
+// job out.
+TEST_F(SettingsFileTest, AnyChangedElementReadsBackAsAnotherJob) {
+    const TJob written = Sample(L"HKEY_CURRENT_USER\\Software\\X");
+    ASSERT_TRUE(SaveSettingsFile(written));
+    const std::string bytes = ReadFileBytes(SettingsPath());
+    const std::optional<TJob> same = LoadSettingsFile();
+    ASSERT_TRUE(same);
+    EXPECT_TRUE(*same == written);
+    for (const std::wstring& element : SettingsFileElements()) {
+        const std::string changed = WithOtherText(bytes, Utf8(element));
+        ASSERT_NE(changed, bytes) << Utf8(element);
+        WriteSettings(changed);
+        const std::optional<TJob> readBack = LoadSettingsFile();
+        ASSERT_TRUE(readBack) << Utf8(element);
+        EXPECT_FALSE(*readBack == written) << Utf8(element);
+        EXPECT_TRUE(*readBack != written) << Utf8(element);
+    }
+}
+
 // Without a URL, or with a URL but no target folder, there is no job; the
 // elements after them are not read then.
 TEST_F(SettingsFileTest, NoJobWithoutUrlOrTargetFolder) {
