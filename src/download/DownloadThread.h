@@ -28,8 +28,11 @@
 class TDownloadThread : public Win::TThread {
 public:
     // Chooses the download path in `targetFolder` (creating the folder when
-    // missing) and starts the thread. UI thread.
-    TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::TProxySettings proxy);
+    // missing) and starts the thread. `askProxyCredentials`, called on the
+    // worker, asks the user for a proxy's credentials (none: nobody is asked).
+    // UI thread.
+    TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::TProxySettings proxy,
+                    Net::THttpClient::TProxyCredentialsHandler askProxyCredentials = nullptr);
     // Waits for the thread, then closes the download file and releases the client.
     ~TDownloadThread() override;
 
@@ -63,6 +66,7 @@ private:
     const std::wstring url_;
     const std::wstring targetFolder_;
     const Net::TProxySettings proxy_;
+    const Net::THttpClient::TProxyCredentialsHandler askProxyCredentials_;
     // The remote name changes on the worker at redirects.
     mutable TCriticalSection namesLock_;
     TDownloadNames names_;

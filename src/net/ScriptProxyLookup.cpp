@@ -4,7 +4,6 @@
 #include "net/WinHttpHandle.h"
 #include "win/Exception.h"
 
-#include <cwctype>
 #include <memory>
 
 namespace Net {
@@ -36,7 +35,7 @@ bool TryAsk(HINTERNET session, const std::wstring& url, WINHTTP_AUTOPROXY_OPTION
     if (!WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) return false;
     const Win::UniqueHGlobal list(info.lpszProxy);
     const Win::UniqueHGlobal bypass(info.lpszProxyBypass);
-    proxy = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy ? FirstProxyEntry(info.lpszProxy)
+    proxy = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy ? std::wstring(info.lpszProxy)
                                                                                  : std::wstring();
     return true;
 }
@@ -72,20 +71,7 @@ DWORD WINAPI LookUpThread(void* parameter) {
     return 0;
 }
 
-bool IsListSeparator(wchar_t c) { return c == L';' || std::iswspace(c); }
-
 }  // namespace
-
-std::wstring FirstProxyEntry(const std::wstring& list) {
-    size_t start = 0;
-    while (start < list.size() && IsListSeparator(list[start])) ++start;
-    size_t end = start;
-    while (end < list.size() && !IsListSeparator(list[end])) ++end;
-    std::wstring entry = list.substr(start, end - start);
-    std::wstring upper = entry;
-    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
-    return upper == L"DIRECT" ? std::wstring() : entry;
-}
 
 TScriptAnswer FindScriptProxy(const std::wstring& url, const TScriptSource& source, unsigned long deadlineMs,
                               const TAbortSignal& abort) {

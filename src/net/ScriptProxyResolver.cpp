@@ -1,36 +1,64 @@
 #include "net/ScriptProxyResolver.h"
 
+#include "net/ProxyList.h"
 #include "net/Url.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwctype>
 
 namespace Net {
 
-TScriptProxyResolver::TScriptProxyResolver(TScriptSource source, unsigned long deadlineMs)
-    : source_(std::move(source)), deadlineMs_(deadlineMs) {}
+namespace {
 
-TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbortSignal& abort) {
+std::wstring LowerHost(const std::wstring& url) {
     std::wstring host = SplitUrl(url).Host;
     for (wchar_t& c : host) c = static_cast<wchar_t>(std::towlower(c));
-    auto known = proxyByHost_.find(host);
-    if (known == proxyByHost_.end()) {
+    return host;
+}
+
+}  // namespace
+
+TScriptProxyResolver::TScriptProxyResolver(TScriptSource source, unsigned long deadlineMs, TLookup lookup)
+    : source_(std::move(source)), deadlineMs_(deadlineMs), lookup_(std::move(lookup)) {}
+
+TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbortSignal& abort) {
+    const std::wstring host = LowerHost(url);
+    auto known = proxiesByHost_.find(host);
+    if (known == proxiesByHost_.end()) {
         // A service that let one look-up run out of time (a script server that
         // accepts and never answers) would cost every later host the deadline too.
         TScriptAnswer answer;
         if (!timedOut_) {
             const ULONGLONG start = GetTickCount64();
-            answer = FindScriptProxy(url, source_, deadlineMs_, abort);
+            answer = lookup_(url, source_, deadlineMs_, abort);
             lookupMs_ += static_cast<unsigned long>(GetTickCount64() - start);
             ++lookupCount_;
             timedOut_ = answer.TimedOut;
         }
-        known = proxyByHost_.emplace(host, answer.Proxy).first;
+        known = proxiesByHost_.emplace(host, ProxyListEntries(answer.Proxy)).first;
     }
     TProxyRoute route;
-    route.Server = known->second;
+    const std::vector<std::wstring>& entries = known->second;
+    const auto usable = std::find_if(entries.begin(), entries.end(),
+                                     [this](const std::wstring& entry) { return unreachable_.count(entry) == 0; });
+    // Once every entry has failed, the first is tried again rather than a
+    // direct connection that the list does not name.
+    if (usable != entries.end()) route.Server = *usable;
+    else if (!entries.empty()) route.Server = entries.front();
     return route;
+}
+
+bool TScriptProxyResolver::TryNextRoute(const std::wstring& url, const TProxyRoute& failed) {
+    if (failed.Server.empty()) return false;
+    // A proxy that cannot be reached is down for every host: the next entry
+    // that works is kept for the rest of the run (redirects, resumptions).
+    unreachable_.insert(failed.Server);
+    const auto known = proxiesByHost_.find(LowerHost(url));
+    if (known == proxiesByHost_.end()) return false;
+    return std::any_of(known->second.begin(), known->second.end(),
+                       [this](const std::wstring& entry) { return unreachable_.count(entry) == 0; });
 }
 
 }  // namespace Net
