@@ -69,6 +69,8 @@ start_squid() {  # name port auth-lines...
     echo "netdb_filename none"
     echo "visible_hostname updater-test-proxy"
     echo "shutdown_lifetime 0 seconds"
+    # The origin gives its whole answer at once, whatever the client takes.
+    echo "read_ahead_gap 1 GB"
     [ "$(id -u)" -eq 0 ] && echo "cache_effective_user proxy"
     printf '%s\n' "$@"
     echo "acl origin dst 127.0.0.1"
