@@ -159,7 +159,7 @@ TEST_P(ProxyListTest, NextEntryWhenAProxyIsDown) {
 
 INSTANTIATE_TEST_SUITE_P(Lists, ProxyListTest,
     ::testing::Values(TListCase{"SecondProxy", "PROXY $DOWN; PROXY $OPEN; DIRECT", TListCase::ThroughTheOpenProxy},
-                      TListCase{"SocksSkipped", "SOCKS $OPEN; HTTP $DOWN; HTTPS $OPEN", TListCase::ThroughTheOpenProxy},
+                      TListCase{"SocksSkipped", "SOCKS $OPEN; HTTP $DOWN; DIRECT", TListCase::Direct},
                       TListCase{"DirectWhereNamed", "PROXY $DOWN; DIRECT; PROXY $OPEN", TListCase::Direct},
                       TListCase{"NoDirectUnlessNamed", "PROXY $DOWN", TListCase::Fails}),
     [](const auto& info) { return std::string(info.param.Name); });
