@@ -56,12 +56,14 @@ std::string AccessLog(const std::string& name) {
     return FileExists(path) ? ReadFileBytes(path) : std::string();
 }
 
-// Waits up to 20 s for a line of squid's access log that holds every one of `texts`; returns it, or "".
-std::string WaitForLogLine(const std::string& name, const std::vector<std::string>& texts) {
+// Waits up to 20 s for a line of squid's access log, past its first `from`
+// bytes, that holds every one of `texts`; returns the last such line, or "".
+std::string WaitForLogLine(const std::string& name, const std::vector<std::string>& texts, size_t from) {
     std::string found;
     WaitUntil(
         [&] {
-            std::istringstream lines(AccessLog(name));
+            const std::string log = AccessLog(name);
+            std::istringstream lines(log.size() > from ? log.substr(from) : std::string());
             for (std::string line; std::getline(lines, line);) {
                 bool all = true;
                 for (const std::string& text : texts) all = all && line.find(text) != std::string::npos;
@@ -192,6 +194,7 @@ struct ThroughProxy {
 // user), the setup starts, and the typed password is found neither in the
 // settings file, nor in the registry, nor in any request the origin got.
 TEST(BasicProxyE2ETest, TypedCredentialsCarryTheDownload) {
+    const size_t logBefore = AccessLog("squid-basic").size();
     ThroughProxy run("squid_basic");
     std::wstring promptTexts;
     bool answered = false;
@@ -208,7 +211,7 @@ TEST(BasicProxyE2ETest, TypedCredentialsCarryTheDownload) {
     EXPECT_NE(promptTexts.find(ProxyAddress("squid_basic")), std::wstring::npos) << Utf8(promptTexts);
     EXPECT_NE(promptTexts.find(L"Proxy server"), std::wstring::npos) << Utf8(promptTexts);
     const std::string builtInUrl = Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS);
-    EXPECT_NE(WaitForLogLine("squid-basic", {"/200 ", "GET " + builtInUrl + " " + kUser + " "}), "")
+    EXPECT_NE(WaitForLogLine("squid-basic", {"/200 ", "GET " + builtInUrl + " " + kUser + " "}, logBefore), "")
         << AccessLog("squid-basic");
     const auto record = run.Run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
@@ -251,6 +254,7 @@ TEST(BasicProxyE2ETest, CancelledPromptOpensTheBrowser) {
 // but the updater's comes up, and the download completes through the proxy
 // under the user's own name.
 TEST(NtlmProxyE2ETest, SingleSignOnNeedsNoPrompt) {
+    const size_t logBefore = AccessLog("squid-ntlm").size();
     ThroughProxy run("squid_ntlm");
     bool prompted = false;
     const long code = run.Run.Run(L" alpha", [&](DWORD process) {
@@ -267,7 +271,7 @@ TEST(NtlmProxyE2ETest, SingleSignOnNeedsNoPrompt) {
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(prompted) << "a dialog came up";
     const std::string builtInUrl = Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS);
-    EXPECT_NE(WaitForLogLine("squid-ntlm", {"/200 ", "GET " + builtInUrl + " UPDTESTWG\\\\"}), "")
+    EXPECT_NE(WaitForLogLine("squid-ntlm", {" TCP_MISS/200 ", "GET " + builtInUrl + " UPDTESTWG\\\\"}, logBefore), "")
         << AccessLog("squid-ntlm");
     ASSERT_TRUE(run.Run.WaitForSetupRecord()) << "the setup program was started";
     EXPECT_TRUE(ReadFileBytes(run.Run.TempFolder() + L"orvinta-setup.exe") == run.Download);
@@ -281,6 +285,7 @@ TEST(NtlmProxyE2ETest, SingleSignOnNeedsNoPrompt) {
 TEST(KeptAliveCloseE2ETest, CloseDuringAFastDownloadEndsAtOnce) {
     // Far faster than the 29 MB/s at which Wine reads off the rest of a body it
     // drops to keep the connection.
+    const size_t logBefore = AccessLog("squid-ntlm").size();
     ThroughProxy run("squid_ntlm", 400ull * 1024 * 1024);
     unsigned long endedAfterMs = 0;
     bool closed = false;
@@ -303,7 +308,7 @@ TEST(KeptAliveCloseE2ETest, CloseDuringAFastDownloadEndsAtOnce) {
     EXPECT_LT(endedAfterMs, kEndsAtOnceMs) << "the close waited for the transfer";
     // squid reads ahead from the origin: what it gave the updater tells how far the transfer was.
     const std::string line =
-        WaitForLogLine("squid-ntlm", {"GET " + Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) + " UPDTESTWG\\"});
+        WaitForLogLine("squid-ntlm", {"GET " + Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS) + " UPDTESTWG\\"}, logBefore);
     std::istringstream fields(line);
     std::string time, elapsed, client, result;
     unsigned long long delivered = 0;
