@@ -1,6 +1,7 @@
 #include "net/ScriptProxyLookup.h"
 
 #include "net/HttpError.h"
+#include "net/ProxyScriptEvaluation.h"
 #include "net/WinHttpHandle.h"
 #include "win/Exception.h"
 
@@ -50,7 +51,15 @@ void LookUp(TLookup& lookup) {
         WINHTTP_AUTOPROXY_OPTIONS options = {};
         options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
         options.lpszAutoConfigUrl = lookup.Source.ScriptUrl.c_str();
-        if (TryAsk(session.get(), lookup.Url, options, lookup.Proxy)) return;
+        if (TryAsk(session.get(), lookup.Url, options, lookup.Proxy)) {
+            // The service's answer names a proxy: the script's own answer names
+            // every way of its list (Wine's service keeps only the first).
+            if (!lookup.Proxy.empty()) {
+                if (auto whole = TryEvaluateProxyScript(session.get(), lookup.Source.ScriptUrl, lookup.Url))
+                    lookup.Proxy = std::move(*whole);
+            }
+            return;
+        }
     }
     if (lookup.Source.AutoDetect) {
         WINHTTP_AUTOPROXY_OPTIONS options = {};

@@ -324,4 +324,39 @@ TEST(KeptAliveCloseE2ETest, CloseDuringAFastDownloadEndsAtOnce) {
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
 
+// The system's proxy script answers "PROXY <a port nobody listens at>;
+// PROXY <the NTLM proxy>; DIRECT": the download gives up the first proxy,
+// goes through the second (signed in as the user), and completes; the origin
+// is asked only through it.
+TEST(ProxyListE2ETest, NextProxyOfTheScriptsList) {
+    const BuiltInUrlServer down(ServerAnswer::Refused(), 0);
+    const std::string script = "function FindProxyForURL(url, host) { return \"PROXY 127.0.0.1:" +
+                               std::to_string(down.Port()) + "; PROXY " + Utf8(ProxyAddress("squid_ntlm")) +
+                               "; DIRECT\"; }";
+    ServerAnswer scriptAnswer = ServerAnswer::Body(script);
+    scriptAnswer.extraHeaders = "Content-Type: application/x-ns-proxy-autoconfig\r\n";
+    const BuiltInUrlServer scriptServer(scriptAnswer, 0);
+    const std::string download = DemoSetupDownload(256 * 1024);
+    const BuiltInUrlServer server(ServerAnswer::Body(download));
+    const ScopedSystemProxy noManualProxy(0ul, std::nullopt);
+    const ScopedInternetSetting autoConfigUrl(
+        L"AutoConfigURL", L"http://127.0.0.1:" + std::to_wstring(scriptServer.Port()) + L"/proxy.pac");
+    const ScopedInternetSetting connections(L"Connections", L"DefaultConnectionSettings", REG_BINARY,
+                                            ConnectionSettingsBlob(1, "", "", ""));
+    const size_t logBefore = AccessLog("squid-ntlm").size();
+    ScopedBrowserStub browser;
+    UpdaterRun run;
+
+    EXPECT_EQ(run.Run(L" alpha").ExitCode, 0);
+
+    const std::string builtInUrl = Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS);
+    EXPECT_NE(WaitForLogLine("squid-ntlm", {" TCP_MISS/200 ", "GET " + builtInUrl + " UPDTESTWG\\\\"}, logBefore),
+              "")
+        << AccessLog("squid-ntlm");
+    EXPECT_EQ(server.RequestLines().size(), 1u) << "the origin was asked once, through the proxy";
+    ASSERT_TRUE(run.WaitForSetupRecord()) << "the setup program was started";
+    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + L"orvinta-setup.exe") == download);
+    EXPECT_TRUE(browser.SettledUrls().empty());
+}
+
 }  // namespace
