@@ -16,7 +16,8 @@ constexpr std::int64_t kSmallestSizedBody = 51200;
 }  // namespace
 
 TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder,
-                                 Net::TProxySettings proxy, Net::THttpClient::TProxyCredentialsHandler askProxyCredentials)
+                                 Net::TProxySettings proxy,
+                                 Net::THttpClient::TProxyCredentialsHandler askProxyCredentials)
     : notifyWindow_(notifyWindow),
       url_(std::move(url)),
       targetFolder_(std::move(targetFolder)),
