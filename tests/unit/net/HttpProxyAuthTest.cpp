@@ -114,4 +114,23 @@ TEST(NtlmProxyTest, PlatformSignsInWithoutAsking) {
     EXPECT_TRUE(asker.Asked.empty());
 }
 
+// A proxy that a script names is asked the same way: once, for that proxy,
+// and the answer carries the GET.
+TEST(ScriptProxyAuthTest, ScriptsProxyIsAskedTheSameWay) {
+    const std::string body = PatternBody(100000);
+    const BuiltInUrlServer origin(ServerAnswer::Body(body));
+    TClientRig rig;
+    rig.Client.SetProxyResolver(std::make_unique<Net::TScriptProxyResolver>(
+        Net::TScriptSource{L"http://127.0.0.1:1/unused.pac", false}, Net::TScriptProxyResolver::kLookupDeadlineMs,
+        [](const std::wstring&, const Net::TScriptSource&, unsigned long, const Net::TAbortSignal&) {
+            return Net::TScriptAnswer{L"PROXY " + ProxyAddress("squid_basic") + L"; DIRECT", false};
+        }));
+    TAsker asker(Net::TProxyCredentials(L"tester", L"Pw7319typed"));
+    rig.Client.OnProxyCredentials = asker.Handler();
+    TStringStream stream;
+    rig.Client.Get(UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
+    EXPECT_TRUE(stream.Bytes == body);
+    EXPECT_EQ(asker.Asked, std::vector<std::wstring>{ProxyAddress("squid_basic")});
+}
+
 }  // namespace
