@@ -10,7 +10,7 @@
 # links the delay-import library instead of the MinGW-w64 import library.
 # Add every imported DLL here that is not a known DLL of Windows 10 and 11
 # (tests/e2e/system-dlls-only.sh checks the executable's import table).
-set(UPDATER_DELAY_LOADED_DLLS wininet winhttp crypt32 comctl32 wintrust)
+set(UPDATER_DELAY_LOADED_DLLS wininet winhttp crypt32 comctl32 wintrust credui)
 
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delay-import)
 foreach(dll IN LISTS UPDATER_DELAY_LOADED_DLLS)

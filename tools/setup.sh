@@ -15,6 +15,9 @@ packages=(
   xdotool
   # the network tests' servers and their test certificates
   nginx-light tinyproxy openssl
+  # proxies that ask who the user is (Basic, NTLM) and the platform's NTLM
+  # single sign-on under Wine (ntlm_auth, winbindd, wbinfo)
+  squid winbind
   # Authenticode signing of executables (tools/sign.sh, the signing tests, the main job)
   osslsigncode
   # pgrep, to wait for the browser stub

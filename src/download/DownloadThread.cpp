@@ -16,10 +16,12 @@ constexpr std::int64_t kSmallestSizedBody = 51200;
 }  // namespace
 
 TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder,
-                                 Net::TProxySettings proxy)
+                                 Net::TProxySettings proxy,
+                                 Net::THttpClient::TProxyCredentialsHandler askProxyCredentials)
     : notifyWindow_(notifyWindow),
       url_(std::move(url)),
       proxy_(std::move(proxy)),
+      askProxyCredentials_(std::move(askProxyCredentials)),
       names_(ChooseDownloadNames(url_, targetFolder)),
       stopSignal_(std::make_shared<Net::TAbortSignal>()),
       transferCount_(std::make_shared<TTransferProgress>()) {
@@ -63,6 +65,7 @@ void TDownloadThread::Execute() {
         client_.reset(new Net::THttpClient(stopSignal_));
         ConfigureClientProxy(*client_, proxy_);
         client_->SetHandleRedirects(true);
+        client_->OnProxyCredentials = askProxyCredentials_;
         client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
         client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };
         client_->OnWorkEnd = [this](Net::TWorkMode) { WorkEnd(); };

@@ -29,8 +29,10 @@ class TDownloadThread : public Win::TThread {
 public:
     // Starts the thread, which downloads into a new folder of its own in
     // `targetFolder` (download/DownloadNames.h); a folder that cannot be made
-    // fails the download. UI thread.
-    TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::TProxySettings proxy);
+    // fails the download. `askProxyCredentials`, called on the worker, asks
+    // the user for a proxy's credentials (none: nobody is asked). UI thread.
+    TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::TProxySettings proxy,
+                    Net::THttpClient::TProxyCredentialsHandler askProxyCredentials = nullptr);
     // Waits for the thread, then closes the download file and releases the client.
     ~TDownloadThread() override;
 
@@ -65,6 +67,7 @@ private:
     const HWND notifyWindow_;
     const std::wstring url_;
     const Net::TProxySettings proxy_;
+    const Net::THttpClient::TProxyCredentialsHandler askProxyCredentials_;
     // The remote name changes on the worker at redirects.
     mutable TCriticalSection namesLock_;
     TDownloadNames names_;

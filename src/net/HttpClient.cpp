@@ -13,10 +13,11 @@ namespace {
 
 const wchar_t kUserAgent[] = L"Mozilla/5.0 (compatible; WinINet)";
 
-// Without keep-alive, closing a request whose body was not read to its end
-// closes its socket at once; Wine's WinINet would otherwise read the rest of
-// the body first, to reuse the connection.
-const std::wstring kConnectionClose = L"Connection: close\r\n";
+// Requests keep their connections alive: NTLM and Negotiate authenticate a
+// connection, and a proxy answers a handshake on a closing one with a bare
+// 407. A request given up before the end of its body is closed on a thread
+// of its own (CloseInBackground), so the platform reading the rest of that
+// body to reuse the connection never holds the caller.
 
 bool IsRedirect(unsigned long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -38,6 +39,26 @@ std::optional<std::wstring> ValidatorOf(const TRequest& request) {
 }
 
 THttpError BadRedirect(const std::wstring& what) { return THttpError(THttpError::TKind::BadRedirect, what); }
+
+// Tells whether a request failed before any response because its server could
+// not be reached: refused, a name not found, no connection in time. Wine
+// reports some of these with the socket's own codes.
+bool IsUnreachable(const THttpError& error) {
+    if (error.Kind() != THttpError::TKind::Connection) return false;
+    switch (error.Code()) {
+    case ERROR_INTERNET_CANNOT_CONNECT:
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+    case ERROR_INTERNET_TIMEOUT:
+    case WSAECONNREFUSED:
+    case WSAETIMEDOUT:
+    case WSAHOST_NOT_FOUND:
+        return true;
+    default:
+        return false;
+    }
+}
+
+constexpr unsigned long kProxyAuthenticationRequired = 407;
 
 // Refuses what a redirect may not lead to: another scheme than http(s), or
 // plain http after https (a downgrade that would drop the certificate check).
@@ -71,8 +92,7 @@ void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
     std::wstring current = url;
     std::wstring method = L"GET";
     for (int redirects = 0;;) {
-        request.emplace(session, current, method, kConnectionClose + route.Headers, *abort_, idleLimitMs_);
-        const unsigned long status = Send(*request, current);
+        const unsigned long status = SendThroughRoute(request, session, current, method, route, std::wstring());
         if (handleRedirects_ && IsRedirect(status)) {
             current = NextLocation(*request, current, status, ++redirects, method);
             ReadWholeBody(*request, nullptr);
@@ -94,6 +114,61 @@ void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
         break;
     }
     ReadResumableBody(request, session, current, method, stream);
+}
+
+void THttpClient::OpenRequest(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
+                              const std::wstring& method, const TProxyRoute& route, const std::wstring& extraHeaders) {
+    const bool refused = headersRefused_.count(route.Server) != 0;
+    request.emplace(session, url, method, (refused ? std::wstring() : route.Headers) + extraHeaders, *abort_,
+                    idleLimitMs_);
+    if (route.Server.empty()) return;
+    const auto given = proxyCredentials_.find(route.Server);
+    if (given != proxyCredentials_.end() && given->second) request->SetProxyCredentials(*given->second);
+}
+
+unsigned long THttpClient::SendThroughRoute(std::optional<TRequest>& request, UniqueHInternet& session,
+                                            const std::wstring& url, const std::wstring& method, TProxyRoute& route,
+                                            const std::wstring& extraHeaders) {
+    for (;;) {
+        OpenRequest(request, session, url, method, route, extraHeaders);
+        unsigned long status = 0;
+        try {
+            status = Send(*request, url);
+        } catch (const THttpError& error) {
+            // The next proxy of the list, or none: the failed request took its
+            // session along to its background close.
+            if (route.Server.empty() || !IsUnreachable(error) || !proxyResolver_ ||
+                !proxyResolver_->TryNextRoute(url, route))
+                throw;
+            request.reset();
+            route = RouteFor(url);
+            session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
+            continue;
+        }
+        if (status != kProxyAuthenticationRequired || route.Server.empty()) return status;
+        // The platform has answered what it could (its own sign-in for NTLM
+        // and Negotiate); the user is asked once per proxy. The 407's body is
+        // read so that its kept-alive connection serves the next try.
+        while (request->Read() != 0) {
+        }
+        // A header of the route's own (a pre-emptive Basic) must not stand in
+        // the way of the platform's sign-in: it goes no more to this proxy,
+        // and the platform tries once without it before the user is asked.
+        if (!route.Headers.empty() && headersRefused_.insert(route.Server).second) continue;
+        if (!TryAskForCredentials(route.Server)) return status;
+        // NTLM with given credentials works on a new request, once a handshake has failed.
+        OpenRequest(request, session, url, method, route, extraHeaders);
+        return Send(*request, url);
+    }
+}
+
+bool THttpClient::TryAskForCredentials(const std::wstring& proxy) {
+    if (proxyCredentials_.count(proxy) != 0 || !OnProxyCredentials) return false;
+    std::optional<TProxyCredentials> given = OnProxyCredentials(proxy);
+    if (abort_->Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
+    const bool answered = given.has_value();
+    proxyCredentials_.emplace(proxy, std::move(given));
+    return answered;
 }
 
 unsigned long THttpClient::Send(TRequest& request, const std::wstring& url) {
@@ -191,11 +266,10 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
             // The failed request closes in the background with its session; the
             // rest comes over a new one, through the same proxy, from the same URL.
             request.reset();
-            const TProxyRoute route = RouteFor(url);
+            TProxyRoute route = RouteFor(url);
             session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
-            request.emplace(session, url, method, kConnectionClose + route.Headers + RangeHeaders(count, *validator),
-                            *abort_, idleLimitMs_);
-            const unsigned long status = Send(*request, url);
+            const unsigned long status =
+                SendThroughRoute(request, session, url, method, route, RangeHeaders(count, *validator));
             const std::optional<std::wstring> range = request->Header(HTTP_QUERY_CONTENT_RANGE);
             if (status == 206 && range && ContinuesAt(*range, count, *length)) {
                 countAtStart = count;

@@ -7,13 +7,16 @@
 #include "net/HttpError.h"
 #include "net/IdleLimit.h"
 #include "net/InternetHandle.h"
+#include "net/ProxyCredentials.h"
 #include "net/ProxyRoute.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace Net {
@@ -63,6 +66,9 @@ public:
     using TWorkBeginHandler = std::function<void(TWorkMode mode, std::int64_t total)>;
     using TWorkHandler = std::function<void(TWorkMode mode, std::int64_t count)>;
     using TWorkEndHandler = std::function<void(TWorkMode mode)>;
+    // Called when a proxy ("host:port") still answers 407 after the platform's
+    // own sign-in; returns what the user gave, or nothing to give up.
+    using TProxyCredentialsHandler = std::function<std::optional<TProxyCredentials>(const std::wstring& proxy)>;
 
     // Redirects followed by one Get at most.
     static constexpr int RedirectLimit = 10;
@@ -91,6 +97,9 @@ public:
     // Called when a body ends, also when its transfer fails.
     TWorkEndHandler OnWorkEnd;
     TRedirectHandler OnRedirect;
+    // Asked at most once per proxy and client; the answer is kept in memory for
+    // the client's later requests through that proxy, and set on no other request.
+    TProxyCredentialsHandler OnProxyCredentials;
 
     // Fetches `url` (http or https) and writes the final response's body into
     // `stream`. Returns only when a 200 response and all of its body, no byte
@@ -104,6 +113,11 @@ public:
     // matching Content-Range is appended to `stream`; a 200 is the whole body
     // again and restarts `stream`. At most 3 times per GET: the first response
     // always, a resumed one only after it brought bytes; an abort is never resumed.
+    // Requests go over kept-alive connections, so that the platform's own
+    // connection-based sign-in (NTLM, Negotiate) with a proxy completes. A proxy
+    // that still answers 407 is asked again once with OnProxyCredentials' answer;
+    // no answer, or a 407 to it, fails the GET with that status. A proxy that
+    // cannot be reached is replaced by the resolver's next choice, if any.
     void Get(const std::wstring& url, TOutputStream& stream);
 
 private:
@@ -115,6 +129,19 @@ private:
     TProxyRoute RouteFor(const std::wstring& url) const;
     // Sends `request` to `url` and returns its status; raises without a response.
     static unsigned long Send(TRequest& request, const std::wstring& url);
+    // Makes a request to `url` on `session` through `route`, with the route's
+    // headers (unless its proxy refused them), `extraHeaders` and the
+    // credentials the user gave for its proxy, if any.
+    void OpenRequest(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
+                     const std::wstring& method, const TProxyRoute& route, const std::wstring& extraHeaders);
+    // Opens and sends a request as OpenRequest does and returns its status; a
+    // 407 of the route's proxy is answered once with the user's credentials. A
+    // proxy that cannot be reached gives way to the resolver's next route, on a
+    // new session. Raises without a response.
+    unsigned long SendThroughRoute(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
+                                   const std::wstring& method, TProxyRoute& route, const std::wstring& extraHeaders);
+    // Asks for the credentials of `proxy` after its 407, once; false when there are none to try.
+    bool TryAskForCredentials(const std::wstring& proxy);
     // Raises the work begin event for a body of `length`, runs `read`, and
     // raises the work end event however `read` ends.
     void InTransfer(std::optional<std::uint64_t> length, const std::function<void()>& read);
@@ -135,6 +162,10 @@ private:
     unsigned long idleLimitMs_;
     std::unique_ptr<TProxyResolver> proxyResolver_;  // none: every request goes directly
     bool handleRedirects_ = false;
+    // What the user gave, by proxy ("host:port"); an empty optional: asked, and cancelled.
+    std::map<std::wstring, std::optional<TProxyCredentials>> proxyCredentials_;
+    // Proxies that answered 407 to the route's own headers: they go no more.
+    std::set<std::wstring> headersRefused_;
 };
 
 // Waits up to `timeoutMs` until every handle that a failed or aborted GET left

@@ -27,6 +27,14 @@ public:
     // Returns the route of a request to `url` (an absolute http or https URL).
     // Raises THttpError (Aborted) when `abort` is set while it decides.
     virtual TProxyRoute RouteFor(const std::wstring& url, const TAbortSignal& abort) = 0;
+    // Takes note that the proxy of `failed`, the route of a request to `url`,
+    // could not be reached; returns whether RouteFor now gives that URL another
+    // route (the default: no other).
+    virtual bool TryNextRoute(const std::wstring& url, const TProxyRoute& failed) {
+        static_cast<void>(url);
+        static_cast<void>(failed);
+        return false;
+    }
 };
 
 }  // namespace Net

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Net {
@@ -174,6 +175,18 @@ void TRequest::WaitForCompletion() {
         throw THttpError(THttpError::TKind::Connection,
                          L"No data for " + std::to_wstring(idleLimitMs_ / 1000) + L" seconds", ERROR_INTERNET_TIMEOUT);
     if (waited != WAIT_OBJECT_0 + 1) throw THttpError::Call("WaitForMultipleObjects", GetLastError());
+}
+
+void TRequest::SetProxyCredentials(const TProxyCredentials& credentials) {
+    // On the request handle, where WinINet reads them when it answers a 407
+    // (set on the session, Wine does not use them).
+    const std::pair<DWORD, const std::wstring*> options[] = {{INTERNET_OPTION_PROXY_USERNAME, &credentials.Username},
+                                                            {INTERNET_OPTION_PROXY_PASSWORD, &credentials.Password}};
+    for (const auto& option : options) {
+        if (!InternetSetOptionW(request_.get(), option.first, const_cast<wchar_t*>(option.second->c_str()),
+                                static_cast<DWORD>(option.second->size())))
+            throw THttpError::Call("InternetSetOptionW", GetLastError());
+    }
 }
 
 void TRequest::Send() {

@@ -3,6 +3,7 @@
 
 #include "net/AbortSignal.h"
 #include "net/InternetHandle.h"
+#include "net/ProxyCredentials.h"
 #include "net/ReadCanary.h"
 #include "net/Url.h"
 
@@ -39,6 +40,8 @@ public:
              const TAbortSignal& abort, unsigned long idleLimitMs);
     ~TRequest();
 
+    // Gives the platform the credentials to answer the proxy's 407 with. Before Send.
+    void SetProxyCredentials(const TProxyCredentials& credentials);
     // Sends the request and waits for the response headers.
     void Send();
     // Returns the response's status code.

@@ -1,12 +1,12 @@
 #include "net/ScriptProxyLookup.h"
 
 #include "net/HttpError.h"
+#include "net/ProxyScriptEvaluation.h"
 #include "net/ScriptProxyQuery.h"
 #include "net/Url.h"
 #include "net/WinHttpHandle.h"
 #include "win/Exception.h"
 
-#include <cwctype>
 #include <memory>
 
 namespace Net {
@@ -52,7 +52,7 @@ bool TryAsk(HINTERNET session, const std::wstring& url, WINHTTP_AUTOPROXY_OPTION
     if (!QueryScriptProxy(session, url.c_str(), &options, &info)) return false;
     const Win::UniqueHGlobal list(info.lpszProxy);
     const Win::UniqueHGlobal bypass(info.lpszProxyBypass);
-    proxy = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy ? FirstProxyEntry(info.lpszProxy)
+    proxy = info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy ? std::wstring(info.lpszProxy)
                                                                                  : std::wstring();
     return true;
 }
@@ -67,14 +67,23 @@ void LookUp(TLookup& lookup) {
         WINHTTP_AUTOPROXY_OPTIONS options = {};
         options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
         options.lpszAutoConfigUrl = lookup.Source.ScriptUrl.c_str();
-        if (TryAsk(session.get(), lookup.Url, options, lookup.Proxy)) return;
+        bool answered = TryAsk(session.get(), lookup.Url, options, lookup.Proxy);
         // The user's Windows logon goes only to the script server the user's
         // settings name, and only once it has asked for one: the
         // WinHttpGetProxyForUrl documentation's order, first without
         // fAutoLogonIfChallenged, again with it after ERROR_WINHTTP_LOGIN_FAILURE.
-        if (GetLastError() == ERROR_WINHTTP_LOGIN_FAILURE) {
+        if (!answered && GetLastError() == ERROR_WINHTTP_LOGIN_FAILURE) {
             options.fAutoLogonIfChallenged = TRUE;
-            if (TryAsk(session.get(), lookup.Url, options, lookup.Proxy)) return;
+            answered = TryAsk(session.get(), lookup.Url, options, lookup.Proxy);
+        }
+        if (answered) {
+            // The service's answer names one proxy: the script's own answer
+            // names every way of its list (Wine's service keeps only the first).
+            if (!lookup.Proxy.empty() && lookup.Proxy.find(L';') == std::wstring::npos) {
+                if (auto whole = TryEvaluateProxyScript(session.get(), lookup.Source.ScriptUrl, lookup.Url))
+                    lookup.Proxy = std::move(*whole);
+            }
+            return;
         }
     }
     if (lookup.Source.AutoDetect) {
@@ -98,20 +107,7 @@ DWORD WINAPI LookUpThread(void* parameter) {
     return 0;
 }
 
-bool IsListSeparator(wchar_t c) { return c == L';' || std::iswspace(c); }
-
 }  // namespace
-
-std::wstring FirstProxyEntry(const std::wstring& list) {
-    size_t start = 0;
-    while (start < list.size() && IsListSeparator(list[start])) ++start;
-    size_t end = start;
-    while (end < list.size() && !IsListSeparator(list[end])) ++end;
-    std::wstring entry = list.substr(start, end - start);
-    std::wstring upper = entry;
-    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
-    return upper == L"DIRECT" ? std::wstring() : entry;
-}
 
 TScriptAnswer FindScriptProxy(const std::wstring& url, const TScriptSource& source, unsigned long deadlineMs,
                               const TAbortSignal& abort) {

@@ -17,7 +17,7 @@ struct TScriptSource {
 
 // A plain value.
 struct TScriptAnswer {
-    std::wstring Proxy;     // the first proxy named for the URL, "host[:port]"; empty: connect directly
+    std::wstring Proxy;     // the proxies named for the URL as the service lists them (ProxyList.h); empty: directly
     bool TimedOut = false;  // the deadline passed first (Proxy is then empty)
 };
 
@@ -32,9 +32,5 @@ struct TScriptAnswer {
 // the background and frees what it holds when it ends.
 TScriptAnswer FindScriptProxy(const std::wstring& url, const TScriptSource& source, unsigned long deadlineMs,
                               const TAbortSignal& abort);
-
-// Returns the first entry of a proxy list as the service gives it ("a:8080;b:8080",
-// "a:8080 DIRECT"): empty when there is none or it is DIRECT.
-std::wstring FirstProxyEntry(const std::wstring& list);
 
 }  // namespace Net

@@ -4,23 +4,36 @@
 #include "net/ProxyRoute.h"
 #include "net/ScriptProxyLookup.h"
 
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace Net {
 
 // Owns the script's source and the answers so far. Asks the platform for the
-// proxy of a URL the first time it meets that URL's scheme, host and port, and
-// keeps the answer for them for the rest of its life. Routes through the script's proxy carry no header:
-// Proxy-Authorization belongs to the manual proxy's settings.
+// proxies of a URL's scheme, host and port the first time it meets them and
+// keeps the answer, a list (ProxyList.h), for the rest of its life: a URL goes
+// the way of its list's first entry that has not failed. Routes through the
+// script's proxy carry no header: Proxy-Authorization belongs to the manual
+// proxy's settings.
 class TScriptProxyResolver : public TProxyResolver {
 public:
     // How long one look-up (the script, then detection) may take.
     static constexpr unsigned long kLookupDeadlineMs = 3000;
 
-    explicit TScriptProxyResolver(TScriptSource source, unsigned long deadlineMs = kLookupDeadlineMs);
+    // How the answer for a URL is found: FindScriptProxy by default.
+    using TLookup = std::function<TScriptAnswer(const std::wstring& url, const TScriptSource& source,
+                                                unsigned long deadlineMs, const TAbortSignal& abort)>;
+
+    explicit TScriptProxyResolver(TScriptSource source, unsigned long deadlineMs = kLookupDeadlineMs,
+                                  TLookup lookup = FindScriptProxy);
 
     TProxyRoute RouteFor(const std::wstring& url, const TAbortSignal& abort) override;
+    // Drops the failed proxy from every host's list for the rest of the run;
+    // returns whether `url`'s host has an entry left (DIRECT only if its list names it).
+    bool TryNextRoute(const std::wstring& url, const TProxyRoute& failed) override;
 
     // Returns how many look-ups have been made so far.
     unsigned LookupCount() const noexcept { return lookupCount_; }
@@ -30,7 +43,11 @@ public:
 private:
     const TScriptSource source_;
     const unsigned long deadlineMs_;
-    std::map<std::wstring, std::wstring> proxyByOrigin_;  // lower-case "scheme://host:port" -> proxy, empty for direct
+    const TLookup lookup_;
+    // lower-case "scheme://host:port" -> the ways its answer names, "" for
+    // DIRECT; an empty list: direct (no answer)
+    std::map<std::wstring, std::vector<std::wstring>> proxiesByOrigin_;
+    std::set<std::wstring> unreachable_;  // proxies that could not be reached, for every origin
     bool timedOut_ = false;  // a look-up ran out of time: the service is not asked again
     unsigned lookupCount_ = 0;
     unsigned long lookupMs_ = 0;

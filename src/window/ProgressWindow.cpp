@@ -4,6 +4,7 @@
 #include "download/DownloadMessages.h"
 #include "download/DownloadThread.h"
 #include "job/BuiltInJob.h"
+#include "window/ProxyCredentialPrompt.h"
 
 #include "win/DeviceContext.h"
 #include "win/Density.h"
@@ -163,7 +164,8 @@ void TProgressWindow::Started() {
     Net::TProxySettings proxy;
     // A proxy port that is no number leaves the window idle, with no download.
     if (!TryClientProxy(job_.Proxy, proxy)) return;
-    DownloadThread = std::make_unique<TDownloadThread>(window_.get(), job_.Url, job_.TargetFolder, proxy);
+    DownloadThread = std::make_unique<TDownloadThread>(window_.get(), job_.Url, job_.TargetFolder, proxy,
+                                                       ProxyCredentialsAsker(window_.get()));
     transferCount_ = DownloadThread->Progress();
 }
 
@@ -205,6 +207,10 @@ LRESULT TProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DOWNLOAD_FINISHED:
         DownloadFinished(wParam);
+        return 0;
+    case WM_ASK_PROXY_CREDENTIALS:
+        // A window that is closing asks the user nothing more.
+        AnswerProxyCredentialsQuestion(window_.get(), lParam, !closed_);
         return 0;
     case WM_TIMER:
         ProgressFrameEnded();

@@ -35,7 +35,8 @@ std::string Headers(const ServerAnswer& answer) {
 
 // Reads up to the blank line that ends the request's head; returns its first
 // line, or nothing when the connection ended first.
-std::string ReadRequestLine(SOCKET connection) {
+// Returns the request's head (its line and header lines), or what came before the connection ended.
+std::string ReadRequestHead(SOCKET connection) {
     std::string head;
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
@@ -43,8 +44,7 @@ std::string ReadRequestLine(SOCKET connection) {
         if (got <= 0) break;
         head.append(buffer, got);
     }
-    const std::size_t end = head.find("\r\n");
-    return end == std::string::npos ? std::string() : head.substr(0, end);
+    return head;
 }
 
 }  // namespace
@@ -153,6 +153,11 @@ std::vector<std::string> BuiltInUrlServer::RequestLines() const {
     return requestLines_;
 }
 
+std::vector<std::string> BuiltInUrlServer::RequestHeads() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return requestHeads_;
+}
+
 void BuiltInUrlServer::Accept() {
     for (;;) {
         const SOCKET connection = accept(listener_, nullptr, nullptr);
@@ -170,11 +175,13 @@ void BuiltInUrlServer::Accept() {
 // Runs on a connection's own thread; the socket is closed by the destructor,
 // so that it can wake this thread by shutting the socket down.
 void BuiltInUrlServer::Serve(SOCKET connection) {
-    const std::string line = ReadRequestLine(connection);
-    if (line.empty()) return;
+    const std::string head = ReadRequestHead(connection);
+    const std::size_t end = head.find("\r\n");
+    if (end == std::string::npos || end == 0) return;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        requestLines_.push_back(line);
+        requestLines_.push_back(head.substr(0, end));
+        requestHeads_.push_back(head);
     }
     if (answer_.silent) {
         while (!stopping_) WaitForStop(50);

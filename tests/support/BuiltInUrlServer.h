@@ -65,6 +65,8 @@ public:
     int Port() const noexcept { return port_; }
     // Returns the request lines received so far, in order, without the CRLF.
     std::vector<std::string> RequestLines() const;
+    // Returns the requests' heads received so far (request line and header lines), in order.
+    std::vector<std::string> RequestHeads() const;
     // Returns how many body bytes have been sent so far, over all connections
     // (counted when a send returns, so the client may have them a little earlier).
     unsigned long long BodyBytesSent() const noexcept { return bodyBytesSent_; }
@@ -82,10 +84,11 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     std::atomic<bool> stopping_{false};
     std::atomic<unsigned long long> bodyBytesSent_{0};
-    mutable std::mutex mutex_;  // guards the three members below
+    mutable std::mutex mutex_;  // guards the four members below
     std::vector<SOCKET> connections_;
     std::vector<std::thread> servers_;
     std::vector<std::string> requestLines_;
+    std::vector<std::string> requestHeads_;
     std::thread acceptor_;
 };
 

@@ -1,6 +1,8 @@
 // Requests through tinyproxy, with pre-emptive Basic proxy authorization.
 #include "NetTestSupport.h"
 
+#include "net/ScriptProxyResolver.h"
+#include "support/BuiltInUrlServer.h"
 #include "support/TestServers.h"
 
 using namespace NetTest;
@@ -100,5 +102,59 @@ TEST(HttpProxyTest, HttpsThroughTheAuthenticatedProxy) {
     rig.Client.Get(TTestServers::Instance().Https("nginx_tls", L"/pattern-3m.bin"), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
 }
+
+struct TListCase {
+    const char* Name;
+    const char* List;  // the script's answer: "$DOWN" a proxy nobody listens at, "$OPEN" the open tinyproxy
+    enum { ThroughTheOpenProxy, Direct, Fails } Way;
+};
+
+void PrintTo(const TListCase& c, std::ostream* os) { *os << c.Name; }
+
+class ProxyListTest : public ::testing::TestWithParam<TListCase> {};
+
+// A script's answer is tried in order: a proxy that cannot be reached gives
+// way to the next entry, DIRECT only where the list names it. (The answer
+// stands in for the platform's evaluation of a script, which under Wine
+// gives only a list's first entry.)
+TEST_P(ProxyListTest, NextEntryWhenAProxyIsDown) {
+    const TListCase& c = GetParam();
+    const TestSupport::BuiltInUrlServer down(TestSupport::ServerAnswer::Refused(), 0);
+    std::string list = c.List;
+    const auto replace = [&list](const std::string& name, int port) {
+        for (size_t at = list.find(name); at != std::string::npos; at = list.find(name))
+            list.replace(at, name.size(), "127.0.0.1:" + std::to_string(port));
+    };
+    replace("$DOWN", down.Port());
+    replace("$OPEN", TTestServers::Instance().Port("proxy"));
+    unsigned lookups = 0;
+    TClientRig rig;
+    rig.Client.SetProxyResolver(std::make_unique<Net::TScriptProxyResolver>(
+        Net::TScriptSource{L"http://127.0.0.1:1/unused.pac", false}, Net::TScriptProxyResolver::kLookupDeadlineMs,
+        [&](const std::wstring&, const Net::TScriptSource&, unsigned long, const Net::TAbortSignal&) {
+            ++lookups;
+            return Net::TScriptAnswer{std::wstring(list.begin(), list.end()), false};
+        }));
+    // Two hops on the fault server's one host: the way found is kept for the second.
+    for (const wchar_t* path : {L"/redirect?to=/echo", L"/echo"}) {
+        TStringStream stream;
+        if (c.Way == TListCase::Fails) {
+            EXPECT_EQ(GetFails(rig.Client, Fault(path), stream).Kind(), THttpError::TKind::Connection);
+            continue;
+        }
+        rig.Client.Get(Fault(path), stream);
+        EXPECT_EQ(stream.Bytes.find("(tinyproxy/") != std::string::npos, c.Way == TListCase::ThroughTheOpenProxy)
+            << stream.Bytes;
+        EXPECT_EQ(stream.Bytes.find("Proxy-Authorization"), std::string::npos) << stream.Bytes;
+    }
+    EXPECT_EQ(lookups, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, ProxyListTest,
+    ::testing::Values(TListCase{"SecondProxy", "PROXY $DOWN; PROXY $OPEN; DIRECT", TListCase::ThroughTheOpenProxy},
+                      TListCase{"SocksSkipped", "SOCKS $OPEN; HTTP $DOWN; DIRECT", TListCase::Direct},
+                      TListCase{"DirectWhereNamed", "PROXY $DOWN; DIRECT; PROXY $OPEN", TListCase::Direct},
+                      TListCase{"NoDirectUnlessNamed", "PROXY $DOWN", TListCase::Fails}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The platform's proxy-script service asked for real: scripts served by a
 // server on 127.0.0.1, evaluated by WinHTTP, within the look-up's deadline.
 #include "net/HttpError.h"
+#include "net/ProxyList.h"
 #include "net/ScriptProxyResolver.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/Waits.h"
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 using TestSupport::BuiltInUrlServer;
 using TestSupport::ServerAnswer;
@@ -39,30 +41,34 @@ const char kCompanyScript[] =
     "  return \"DIRECT\";\n"
     "}\n";
 
-// The proxy a script names for a URL: the first PROXY entry, none for DIRECT;
-// a script server that is down or does not serve a script gives none either.
+// The ways a script names for a URL: its whole list, in order, DIRECT
+// included where it stands after a proxy; a script that says only DIRECT, a
+// script server that is down or does not serve a script give none.
 TEST(ScriptProxyTest, ScriptAnswersPerUrl) {
     const auto company = ScriptServer(kCompanyScript);
     const auto missing = std::make_unique<BuiltInUrlServer>(ServerAnswer::Status(404), 0);
     const BuiltInUrlServer closed(ServerAnswer::Refused(), 0);
+    using Entries = std::vector<std::wstring>;
     struct Case {
         std::wstring scriptUrl;
         const wchar_t* url;
-        const wchar_t* proxy;
+        Entries entries;
     };
     const Case cases[] = {
-        {ScriptUrl(*company), L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe", L"127.0.0.1:3128"},
-        {ScriptUrl(*company), L"https://127.0.0.1/files/ov3/orvinta-setup.exe", L"127.0.0.1:3128"},
-        {ScriptUrl(*company), L"http://127.0.0.1/mirror/orvinta-setup.exe", L"127.0.0.1:3129"},
-        {ScriptUrl(*company), L"http://localhost:8080/orvinta-setup.exe", L""},
-        {ScriptUrl(*company), L"http://files.internal.test/orvinta-setup.exe", L""},
-        {ScriptUrl(*missing), L"http://127.0.0.1/orvinta-setup.exe", L""},
-        {ScriptUrl(closed), L"http://127.0.0.1/setup.exe", L""},
+        {ScriptUrl(*company), L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe",
+         {L"127.0.0.1:3128", L"127.0.0.1:3130"}},
+        {ScriptUrl(*company), L"https://127.0.0.1/files/ov3/orvinta-setup.exe", {L"127.0.0.1:3128", L"127.0.0.1:3130"}},
+        {ScriptUrl(*company), L"http://127.0.0.1/mirror/orvinta-setup.exe", {L"127.0.0.1:3129", L""}},
+        {ScriptUrl(*company), L"http://localhost:8080/orvinta-setup.exe", {}},
+        {ScriptUrl(*company), L"http://files.internal.test/orvinta-setup.exe", {}},
+        {ScriptUrl(*missing), L"http://127.0.0.1/orvinta-setup.exe", {}},
+        {ScriptUrl(closed), L"http://127.0.0.1/setup.exe", {}},
     };
     const Net::TAbortSignal abort;
     for (const Case& c : cases) {
         const Net::TScriptAnswer answer = Net::FindScriptProxy(c.url, {c.scriptUrl, false}, 10000, abort);
-        EXPECT_EQ(answer.Proxy, c.proxy) << Win::ToUtf8(c.url) << " by " << Win::ToUtf8(c.scriptUrl);
+        EXPECT_EQ(Net::ProxyListEntries(answer.Proxy), c.entries)
+            << Win::ToUtf8(c.url) << " by " << Win::ToUtf8(c.scriptUrl) << ": " << Win::ToUtf8(answer.Proxy);
         EXPECT_FALSE(answer.TimedOut);
     }
 }
