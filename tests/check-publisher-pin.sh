@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Usage: tests/check-publisher-pin.sh SOURCE_DIR
 # The build's publisher pin names an identity or stops the configuration:
-# exactly one non-empty O and one non-empty CN, in either order.
+# exactly one non-empty O and one non-empty CN, in either order, with no
+# control or invisible character in them.
 set -uo pipefail
 module="$1/cmake/PublisherPin.cmake"
 failed=0
@@ -21,5 +22,14 @@ for pin in 'O=;CN=Velmora Ltd' 'O=Velmora Ltd;CN=' 'CN=Velmora Ltd' 'O=Velmora L
            'L=Tallinn;O=Velmora Ltd;CN=Velmora Ltd' ''; do
   check refused "$pin"
 done
+# Characters nobody sees: tab, line feed, DEL, U+0085, soft hyphen, zero-width
+# space, right-to-left override, word joiner, byte-order mark.
+for hidden in $'\t' $'\n' $'\x7f' $'\xc2\x85' $'\xc2\xad' $'\xe2\x80\x8b' $'\xe2\x80\xae' $'\xe2\x81\xa0' \
+              $'\xef\xbb\xbf'; do
+  check refused "O=Velmora Ltd${hidden}Other;CN=Velmora Ltd"
+  check refused "O=Velmora Ltd;CN=${hidden}Velmora Ltd"
+done
+# Visible text outside ASCII stays a name.
+check ok 'O=Велмора;CN=Velmora Ltd' 'O=Велмора CN=Velmora Ltd'
 [ $failed -eq 0 ] && echo "every pin names exactly one non-empty O and CN, or is refused"
 exit $failed

@@ -1,5 +1,7 @@
 #include "completion/PublisherCheck.h"
 
+#include "completion/CertificateTable.h"
+#include "completion/SetupKind.h"
 #include "files/FilePaths.h"
 #include "win/Unique.h"
 
@@ -7,9 +9,16 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
+
+// Opens `path` for reading, with read and delete sharing.
+Win::UniqueFile OpenForCheck(const std::wstring& path) {
+    return Win::UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+}
 
 // The state of one WinVerifyTrust verification. Its state data (the signer,
 // the chain) stays valid until the verification is closed, which the
@@ -57,9 +66,40 @@ private:
     LONG result_ = TRUST_E_NOSIGNATURE;
 };
 
+// Tells whether CryptDecodeObjectEx counts the terminator of a value it
+// decodes as X509_UNICODE_NAME in the value's cbData: Wine does, Windows does
+// not. Asked once, of a name whose one value is "a".
+bool DecodedValuesCountTheTerminator() {
+    static const bool counted = [] {
+        // SEQUENCE { SET { SEQUENCE { OID 2.5.4.3 (CN), UTF8String "a" } } }
+        static const BYTE name[] = {0x30, 0x0C, 0x31, 0x0A, 0x30, 0x08, 0x06, 0x03, 0x55, 0x04, 0x03, 0x0C, 0x01, 'a'};
+        CERT_NAME_INFO* decoded = nullptr;
+        DWORD size = 0;
+        if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_UNICODE_NAME, name, sizeof name, CRYPT_DECODE_ALLOC_FLAG,
+                                 nullptr, &decoded, &size))
+            return false;
+        const Win::UniqueHLocal owner(decoded);
+        return decoded->cRDN == 1 && decoded->rgRDN[0].cRDNAttr == 1 &&
+               decoded->rgRDN[0].rgRDNAttr[0].Value.cbData == 2 * sizeof(wchar_t);
+    }();
+    return counted;
+}
+
+// Returns the text of a value decoded as X509_UNICODE_NAME: all of its
+// characters, a NUL among them included.
+std::wstring DecodedText(const CERT_RDN_VALUE_BLOB& value) {
+    const auto* text = reinterpret_cast<const wchar_t*>(value.pbData);
+    std::size_t length = value.cbData / sizeof(wchar_t);
+    if (!text) return {};
+    if (length > 0 && DecodedValuesCountTheTerminator()) --length;
+    return std::wstring(text, length);
+}
+
 // Returns the one value of the attribute `oid` in a decoded subject, or
-// nullopt when it is missing, empty or there more than once (in one or in
-// several relative distinguished names): such a subject names nobody.
+// nullopt when it is missing, empty, holds a NUL (which C strings would cut
+// the name at: "Velmora Ltd\0Other" is not "Velmora Ltd") or is there more
+// than once (in one or in several relative distinguished names): such a
+// subject names nobody.
 std::optional<std::wstring> SingleValue(const CERT_NAME_INFO& subject, const char* oid) {
     std::optional<std::wstring> value;
     for (DWORD i = 0; i < subject.cRDN; ++i) {
@@ -68,14 +108,10 @@ std::optional<std::wstring> SingleValue(const CERT_NAME_INFO& subject, const cha
             const CERT_RDN_ATTR& attribute = rdn.rgRDNAttr[j];
             if (!attribute.pszObjId || std::strcmp(attribute.pszObjId, oid) != 0) continue;
             if (value) return std::nullopt;
-            // X509_UNICODE_NAME decodes every value as null-terminated UTF-16
-            // text; cbData counts its bytes, the terminator with them on Wine
-            // and without them on Windows.
-            const auto* text = reinterpret_cast<const wchar_t*>(attribute.Value.pbData);
-            value.emplace(text, text ? wcsnlen(text, attribute.Value.cbData / sizeof(wchar_t)) : 0);
+            value = DecodedText(attribute.Value);
         }
     }
-    if (value && value->empty()) return std::nullopt;
+    if (value && !NamesSomeone(*value)) return std::nullopt;
     return value;
 }
 
@@ -114,10 +150,7 @@ bool OwnImageCarriesSignature() {
 // image from being written anyway.
 std::optional<TPublisher> OwnVerifiedSigner() {
     const std::wstring path = ExecutablePath();
-    const Win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, 0, nullptr));
-    if (!file) return std::nullopt;
-    return VerifiedSigner(path, file.get());
+    return VerifiedSigner(path, OpenForCheck(path).get());
 }
 
 }  // namespace
@@ -126,8 +159,10 @@ bool operator==(const TPublisher& a, const TPublisher& b) {
     return a.Organization == b.Organization && a.CommonName == b.CommonName;
 }
 
+bool NamesSomeone(const std::wstring& name) { return !name.empty() && name.find(L'\0') == std::wstring::npos; }
+
 bool IsIdentity(const TPublisher& publisher) {
-    return !publisher.Organization.empty() && !publisher.CommonName.empty();
+    return NamesSomeone(publisher.Organization) && NamesSomeone(publisher.CommonName);
 }
 
 std::wstring PublisherText(const TPublisher& publisher) {
@@ -135,9 +170,18 @@ std::wstring PublisherText(const TPublisher& publisher) {
 }
 
 std::optional<TPublisher> VerifiedSigner(const std::wstring& path, HANDLE file) {
+    Win::UniqueFile opened;
+    if (file == INVALID_HANDLE_VALUE || !file) {
+        opened = OpenForCheck(path);
+        if (!opened) return std::nullopt;
+        file = opened.get();
+    }
     const TTrustVerification verification(path, file);
     const PCCERT_CONTEXT certificate = verification.TrustedSignerCertificate();
     if (!certificate) return std::nullopt;
+    // The signature covers an installer package's streams but its own; a PE
+    // image's certificate table must hold the signature and nothing more.
+    if (!ContentIsOfKind(file, TSetupKind::Installer) && !CertificateTableIsWhole(file)) return std::nullopt;
     return PublisherOfSubject(certificate);
 }
 

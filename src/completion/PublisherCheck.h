@@ -18,7 +18,11 @@ struct TPublisher {
 
 bool operator==(const TPublisher& a, const TPublisher& b);
 
-// Tells whether `publisher` names someone: both names are non-empty.
+// Tells whether `name` can name a publisher: it is not empty and holds no
+// NUL (C strings would end it there, so it would equal a shorter name).
+bool NamesSomeone(const std::wstring& name);
+
+// Tells whether `publisher` names someone: both names do (NamesSomeone).
 bool IsIdentity(const TPublisher& publisher);
 
 // Returns the publisher as users read it: "CN=<common name>, O=<organization>".
@@ -26,10 +30,13 @@ std::wstring PublisherText(const TPublisher& publisher);
 
 // Returns the signer of `path` when WinVerifyTrust accepts its Authenticode
 // signature (no user interface, no revocation fetch), the signer's chain
-// carries no error (Wine accepts untrusted roots, Windows does not) and the
-// signer's subject holds exactly one non-empty O and exactly one non-empty
-// CN; nullopt otherwise. With `file` (opened for reading) the file is read
-// through that handle, so the bytes checked are the bytes of that open file.
+// carries no error (Wine accepts untrusted roots, Windows does not), nothing
+// rides along with the signature (a PE image's certificate table holds the
+// one signature and ends at the end of the file: CertificateTableIsWhole)
+// and the signer's subject holds exactly one O and exactly one CN, each
+// naming someone (NamesSomeone); nullopt otherwise. With `file` (opened for
+// reading) the file is read through that handle, so the bytes checked are the
+// bytes of that open file; without, the check opens `path` itself.
 std::optional<TPublisher> VerifiedSigner(const std::wstring& path, HANDLE file = INVALID_HANDLE_VALUE);
 
 // Who a setup must be signed by before it is started.

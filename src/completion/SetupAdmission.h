@@ -10,7 +10,7 @@
 // What the check found.
 enum class TAdmission {
     Admitted,         // a setup program of the expected publisher: start it
-    NotASetup,        // not a PE named ".exe" nor an installer package named ".msi"
+    NotASetup,        // not a PE program named ".exe" nor an installer package named ".msi" (or a link)
     NotThePublisher,  // not signed by the publisher expected (or none can be)
     Unopened,         // could not be opened for the check (GetLastError() tells why)
 };
@@ -29,13 +29,15 @@ public:
     // keeps the error of the open in GetLastError().
     TAdmission Admit(const std::wstring& path);
 
-    // Opens and holds the file at `path`; returns false when it cannot be
+    // Opens and holds the file at `path`, a symbolic link or other reparse
+    // point as itself (not what it leads to); returns false when it cannot be
     // opened, with the error of the open in GetLastError().
     bool Hold(const std::wstring& path);
 
     // Judges the held file through its handle, whatever its path names by
-    // now: its name and content must be of one setup kind, and its signer the
-    // expected one when signatures are required. Unopened when nothing is held.
+    // now: it must be no reparse point, its name and content of one setup
+    // kind, and its signer the expected one when signatures are required.
+    // Unopened when nothing is held.
     TAdmission Judge() const;
 
     // Closes the held file (e.g. before deleting a refused one).

@@ -1,35 +1,50 @@
 #include "completion/SetupKind.h"
 
+#include "completion/PeImage.h"
 #include "files/FilePaths.h"
 
-#include <cstdint>
 #include <cstring>
 
 namespace {
 
 // [MS-CFB] 2.2: the first eight bytes of every compound file.
 constexpr unsigned char kCompoundFileSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-// PE format: the DOS header's e_lfanew, at 0x3C, gives the offset of "PE\0\0".
-constexpr std::uint64_t kNewHeaderOffsetField = 0x3C;
-constexpr unsigned char kPeSignature[] = {'P', 'E', 0, 0};
 
-// Reads exactly `size` bytes at `offset` of `file`; false when fewer are there.
-bool ReadAt(HANDLE file, std::uint64_t offset, void* buffer, DWORD size) {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD read = 0;
-    return ReadFile(file, buffer, size, &read, &at) && read == size;
+using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+
+// Returns the machine this Windows runs natively. IsWow64Process2 (Windows 10
+// 1709 on) is the one call that tells an ARM64 machine running this x64
+// program; older systems answer through GetNativeSystemInfo.
+WORD NativeMachine() {
+    const auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process2")));
+    USHORT process = 0;
+    USHORT native = 0;
+    if (isWow64Process2 && isWow64Process2(GetCurrentProcess(), &process, &native)) return native;
+    SYSTEM_INFO system = {};
+    GetNativeSystemInfo(&system);
+    switch (system.wProcessorArchitecture) {
+    case PROCESSOR_ARCHITECTURE_ARM64: return IMAGE_FILE_MACHINE_ARM64;
+    case PROCESSOR_ARCHITECTURE_INTEL: return IMAGE_FILE_MACHINE_I386;
+    default: return IMAGE_FILE_MACHINE_AMD64;
+    }
 }
 
-bool IsPeImage(HANDLE file) {
-    char dosMagic[2] = {};
-    std::uint32_t newHeader = 0;
-    unsigned char signature[sizeof kPeSignature] = {};
-    return ReadAt(file, 0, dosMagic, sizeof dosMagic) && dosMagic[0] == 'M' && dosMagic[1] == 'Z' &&
-           ReadAt(file, kNewHeaderOffsetField, &newHeader, sizeof newHeader) &&
-           ReadAt(file, newHeader, signature, sizeof signature) &&
-           std::memcmp(signature, kPeSignature, sizeof kPeSignature) == 0;
+// Tells whether this Windows runs programs built for `machine`: x64 and x86
+// everywhere this updater runs, ARM64 only on an ARM64 machine.
+bool RunsHere(WORD machine) {
+    if (machine == IMAGE_FILE_MACHINE_AMD64 || machine == IMAGE_FILE_MACHINE_I386) return true;
+    return machine == IMAGE_FILE_MACHINE_ARM64 && NativeMachine() == IMAGE_FILE_MACHINE_ARM64;
+}
+
+// A program the shell can start here: an executable image, not a DLL (which
+// "open" would hand to nothing useful), for a machine this Windows runs.
+bool IsRunnableImage(HANDLE file) {
+    const std::optional<TPeHeaders> headers = ReadPeHeaders(file);
+    if (!headers) return false;
+    const WORD characteristics = headers->File.Characteristics;
+    return (characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) && !(characteristics & IMAGE_FILE_DLL) &&
+           RunsHere(headers->File.Machine);
 }
 
 bool IsCompoundFile(HANDLE file) {
@@ -48,5 +63,5 @@ std::optional<TSetupKind> SetupKindOfName(const std::wstring& path) {
 }
 
 bool ContentIsOfKind(HANDLE file, TSetupKind kind) {
-    return kind == TSetupKind::Executable ? IsPeImage(file) : IsCompoundFile(file);
+    return kind == TSetupKind::Executable ? IsRunnableImage(file) : IsCompoundFile(file);
 }

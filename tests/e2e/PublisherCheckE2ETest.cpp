@@ -1,5 +1,6 @@
 // Whole runs of the real updater.exe, signed by the test publisher with the
-// test CA trusted in the prefix, the same with a byte changed since, and of
+// test CA trusted in the prefix, the same with a byte changed since or with
+// bytes appended inside its certificate table, and of
 // an updater built with a pin, against setups signed by osslsigncode
 // (tests/support/signing-fixtures.sh): what only the executable itself can
 // show. Its own signature names the publisher it accepts, a signature of its
@@ -32,6 +33,7 @@ namespace {
 enum class TUpdater {
     Signed,
     Tampered,  // signed, with one byte changed since: its signature does not verify
+    Padded,    // signed, with 4 KiB appended inside its certificate table since
     Pinned,    // unsigned, pinned to the test publisher
     PinnedSignedByOther,  // pinned to the test publisher, signed by the other publisher
 };
@@ -40,6 +42,7 @@ std::wstring ExecutableOf(TUpdater updater) {
     switch (updater) {
     case TUpdater::Signed: return SigningFixture("signed/updater.exe");
     case TUpdater::Tampered: return SigningFixture("signed/tampered/updater.exe");
+    case TUpdater::Padded: return SigningFixture("signed/padded/updater.exe");
     case TUpdater::PinnedSignedByOther: return SigningFixture("signed/other/updater-pinned.exe");
     default: return UnixToWindowsPath(UPDATER_PINNED_EXE_UNIX_PATH);
     }
@@ -184,6 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "/r/version.dll"},
         // A signed updater that cannot verify itself starts nothing.
         PublisherCase{"TamperedUpdaterRefusesSamePublisher", TUpdater::Tampered, Serving("publisher"), false},
+        // 4 KiB appended inside the certificate table, which WinVerifyTrust accepts: of the setup, and
+        // of the updater itself, which then refuses everything.
+        PublisherCase{"SamePublisherPaddedInsideItsSignature", TUpdater::Signed, Serving("padded"), false},
+        PublisherCase{"PaddedUpdaterRefusesSamePublisher", TUpdater::Padded, Serving("publisher"), false},
         PublisherCase{"PinRefusesOtherPublisher", TUpdater::Pinned, Serving("other-publisher"), false},
         // The maker's pin decides, whoever signed the updater.
         PublisherCase{"PinBeforeTheUpdatersOwnSigner", TUpdater::PinnedSignedByOther, Serving("publisher"), true}),

@@ -1,8 +1,8 @@
 // The publisher check on real files signed by osslsigncode (the signing
 // fixtures), with the test CA trusted in the prefix: what WinVerifyTrust, the
-// chain status and the signer's identity let through, and the admission of a
-// held file: its kind by name and content, its signer. (The hand-off's use of
-// it: HandOffTest.)
+// chain status, the certificate table and the signer's identity let through,
+// and the admission of a held file: its kind by name and content, its signer. (The certificate table's layouts:
+// CertificateTableTest; the hand-off's use of it: HandOffTest.)
 #include "completion/PublisherCheck.h"
 #include "completion/SetupAdmission.h"
 #include "support/DemoSetup.h"
@@ -11,6 +11,9 @@
 #include "support/SigningFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
 
 using namespace TestSupport;
 
@@ -27,6 +30,27 @@ const TPublisher kPublisher{kTestPublisherOrganization, kTestPublisherCommonName
 std::string WithByteChanged(std::string bytes, std::size_t at) {
     bytes[at] ^= 0x5A;
     return bytes;
+}
+
+// Offsets of the PE file header's fields (e_lfanew at 0x3C leads to "PE\0\0", then the file header).
+std::size_t FileHeaderAt(const std::string& image) {
+    std::uint32_t newHeader = 0;
+    std::memcpy(&newHeader, image.data() + 0x3C, sizeof newHeader);
+    return newHeader + 4;
+}
+
+std::string WithMachine(std::string image, WORD machine) {
+    std::memcpy(&image[FileHeaderAt(image) + offsetof(IMAGE_FILE_HEADER, Machine)], &machine, sizeof machine);
+    return image;
+}
+
+std::string WithCharacteristics(std::string image, WORD set, WORD cleared) {
+    WORD characteristics = 0;
+    const std::size_t at = FileHeaderAt(image) + offsetof(IMAGE_FILE_HEADER, Characteristics);
+    std::memcpy(&characteristics, &image[at], sizeof characteristics);
+    characteristics = static_cast<WORD>((characteristics | set) & ~cleared);
+    std::memcpy(&image[at], &characteristics, sizeof characteristics);
+    return image;
 }
 
 class PublisherCheckTest : public ::testing::Test {
@@ -68,12 +92,19 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
         {"two common names", FixtureSetupBytes("two-common-names"), std::nullopt},
         {"same common name, other organization", FixtureSetupBytes("other-organization"),
          TPublisher{L"Other Test Maker", kTestPublisherCommonName}},
+        // "Velmora Test\0Other" is not "Velmora Test": a name holding a NUL names nobody.
+        {"organization with a NUL", FixtureSetupBytes("organization-with-nul"), std::nullopt},
+        {"common name with a NUL", FixtureSetupBytes("common-name-with-nul"), std::nullopt},
+        // Nothing rides along with a signature: 4 KiB appended inside the certificate table, which
+        // WinVerifyTrust leaves out of the signed hash, makes it no signature of the publisher.
+        {"4 KiB grown inside the certificate table", FixtureSetupBytes("padded"), std::nullopt},
+        {"x86 program", FixtureSetupBytes("pe32"), kPublisher},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         const std::optional<TPublisher> signer = VerifiedSigner(Written(c.Bytes));
-        ASSERT_EQ(signer.has_value(), c.Signer.has_value());
-        if (signer) {
+        EXPECT_EQ(signer.has_value(), c.Signer.has_value());
+        if (signer && c.Signer) {
             EXPECT_EQ(signer->Organization, c.Signer->Organization);
             EXPECT_EQ(signer->CommonName, c.Signer->CommonName);
         }
@@ -169,6 +200,8 @@ TEST_F(PublisherCheckTest, AdmitsOnlyASetupProgramNamedAsWhatItIs) {
     std::string compoundFile = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(4096, '\0');
     std::string mzWithoutPe = signedSetup;
     mzWithoutPe[0x3C] ^= 0x10;  // e_lfanew leads 16 bytes off "PE\0\0"
+    // e_lfanew leads to the last two bytes, "PE": the signature is cut short by the end of the file.
+    std::string peCutShort = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4) + "PE";
     const struct {
         const char* Label;
         const wchar_t* Name;
@@ -184,6 +217,15 @@ TEST_F(PublisherCheckTest, AdmitsOnlyASetupProgramNamedAsWhatItIs) {
         {"text as .exe", L"setup.exe", "MZ but no program", TAdmission::NotASetup},
         {"MZ whose header leads nowhere", L"setup.exe", mzWithoutPe, TAdmission::NotASetup},
         {"empty .exe", L"setup.exe", "", TAdmission::NotASetup},
+        {"PE signature cut short", L"setup.exe", peCutShort, TAdmission::NotASetup},
+        // Only a program this Windows can start: no DLL, no image for another machine.
+        {"x86 program", L"setup.exe", FixtureSetupBytes("pe32"), TAdmission::Admitted},
+        {"DLL", L"setup.exe", WithCharacteristics(signedSetup, IMAGE_FILE_DLL, 0), TAdmission::NotASetup},
+        {"not an executable image", L"setup.exe", WithCharacteristics(signedSetup, 0, IMAGE_FILE_EXECUTABLE_IMAGE),
+         TAdmission::NotASetup},
+        {"ARM64 on x64", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_ARM64), TAdmission::NotASetup},
+        {"Itanium", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_IA64), TAdmission::NotASetup},
+        {"no machine", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_UNKNOWN), TAdmission::NotASetup},
         {"installer package as .msi", L"setup.msi", compoundFile, TAdmission::Admitted},
         {"installer package as .exe", L"setup.exe", compoundFile, TAdmission::NotASetup},
     };
@@ -209,6 +251,12 @@ TEST(ExpectedSignerTest, PinOrOwnSignatureOrAnyone) {
     EXPECT_TRUE(broken.Required);
     EXPECT_FALSE(broken.Publisher);
     EXPECT_FALSE(broken.Admits(TPublisher{L"", kTestPublisherCommonName}));
+    // A pin whose name holds a NUL names nobody either.
+    const TPublisher withNul{std::wstring(L"Velmora Test\0Other", 18), kTestPublisherCommonName};
+    const TExpectedSigner hidden = ExpectedSetupSigner(withNul);
+    EXPECT_TRUE(hidden.Required);
+    EXPECT_FALSE(hidden.Publisher);
+    EXPECT_FALSE(hidden.Admits(withNul));
 }
 
 }  // namespace
