@@ -215,7 +215,7 @@ TEST(BasicProxyE2ETest, TypedCredentialsCarryTheDownload) {
         << AccessLog("squid-basic");
     const auto record = run.Run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
-    EXPECT_TRUE(ReadFileBytes(run.Run.TempFolder() + L"orvinta-setup.exe") == run.Download);
+    EXPECT_TRUE(ReadFileBytes(RunFolderIn(run.Run.TempFolder()) + L"orvinta-setup.exe") == run.Download);
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
     const std::string settings = ReadFileBytes(run.Run.TempFolder() + kSettingsFileInTempFolder);
     EXPECT_EQ(settings.find(kPassword), std::string::npos) << settings;
@@ -243,10 +243,7 @@ TEST(BasicProxyE2ETest, CancelledPromptOpensTheBrowser) {
     EXPECT_EQ(run.Browser.SettledUrls(), std::vector<std::wstring>{UPDATER_DOWNLOAD_URL_FOR_TESTS});
     EXPECT_FALSE(run.Run.SetupStarted());
     EXPECT_TRUE(run.Server.RequestLines().empty()) << "nothing reached the origin";
-    std::vector<std::wstring> left;
-    for (const std::wstring& file : FilesBelow(run.Run.TempFolder()))
-        if (file != kSettingsFileInTempFolder) left.push_back(file);
-    EXPECT_TRUE(left.empty());
+    EXPECT_TRUE(LeftBehindIn(run.Run.TempFolder()).empty());
 }
 
 // An NTLM proxy and a user whose logon the platform holds (winbindd's cache):
@@ -274,7 +271,7 @@ TEST(NtlmProxyE2ETest, SingleSignOnNeedsNoPrompt) {
     EXPECT_NE(WaitForLogLine("squid-ntlm", {" TCP_MISS/200 ", "GET " + builtInUrl + " UPDTESTWG\\\\"}, logBefore), "")
         << AccessLog("squid-ntlm");
     ASSERT_TRUE(run.Run.WaitForSetupRecord()) << "the setup program was started";
-    EXPECT_TRUE(ReadFileBytes(run.Run.TempFolder() + L"orvinta-setup.exe") == run.Download);
+    EXPECT_TRUE(ReadFileBytes(RunFolderIn(run.Run.TempFolder()) + L"orvinta-setup.exe") == run.Download);
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
 
@@ -317,10 +314,7 @@ TEST(KeptAliveCloseE2ETest, CloseDuringAFastDownloadEndsAtOnce) {
     EXPECT_GT(delivered, 1024ull * 1024) << "the transfer was under way";
     EXPECT_LT(delivered, run.Download.size() / 2) << "the close came far from the end";
     EXPECT_FALSE(run.Run.SetupStarted());
-    std::vector<std::wstring> left;
-    for (const std::wstring& file : FilesBelow(run.Run.TempFolder()))
-        if (file != kSettingsFileInTempFolder) left.push_back(file);
-    EXPECT_TRUE(left.empty());
+    EXPECT_TRUE(LeftBehindIn(run.Run.TempFolder()).empty());
     EXPECT_TRUE(run.Browser.SettledUrls().empty());
 }
 
@@ -355,7 +349,7 @@ TEST(ProxyListE2ETest, NextProxyOfTheScriptsList) {
         << AccessLog("squid-ntlm");
     EXPECT_EQ(server.RequestLines().size(), 1u) << "the origin was asked once, through the proxy";
     ASSERT_TRUE(run.WaitForSetupRecord()) << "the setup program was started";
-    EXPECT_TRUE(ReadFileBytes(run.TempFolder() + L"orvinta-setup.exe") == download);
+    EXPECT_TRUE(ReadFileBytes(RunFolderIn(run.TempFolder()) + L"orvinta-setup.exe") == download);
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
 

@@ -94,8 +94,11 @@ TEST(ScriptProxyTest, ScriptSeesTheUrlAsBrowsersGiveIt) {
     };
     const Net::TAbortSignal abort;
     for (const auto& c : cases) {
-        EXPECT_EQ(Net::FindScriptProxy(c.url, {ScriptUrl(*echo), false}, 10000, abort).Proxy, c.seen)
-            << Win::ToUtf8(c.url);
+        // The script's own answer ("PROXY <what it saw>") where the platform's
+        // script engine gives the whole list; the service's entry alone elsewhere.
+        std::wstring seen = Net::FindScriptProxy(c.url, {ScriptUrl(*echo), false}, 10000, abort).Proxy;
+        if (seen.rfind(L"PROXY ", 0) == 0) seen.erase(0, 6);
+        EXPECT_EQ(seen, c.seen) << Win::ToUtf8(c.url);
     }
 }
 
