@@ -9,6 +9,9 @@ namespace {
 
 // Enough tries that only a folder that refuses new names gives up.
 constexpr int kAttempts = 8;
+// How long a removal waits for a folder held open elsewhere, and how often it looks again.
+constexpr DWORD kRemoveWaitMs = 1000;
+constexpr DWORD kRemoveRetryMs = 20;
 
 // Returns 32 hexadecimal digits from a new GUID: CoCreateGuid makes random
 // (version 4) GUIDs from the system's cryptographic generator, per its
@@ -44,5 +47,15 @@ std::wstring CreateRunFolder(const std::wstring& parent) {
 }
 
 void RemoveRunFolder(const std::wstring& folder) {
-    if (!folder.empty()) RemoveDirectoryW(folder.c_str());
+    if (folder.empty()) return;
+    // Another process that looks into the folder at this moment (a scanner,
+    // a file manager listing it) holds it open, and a file just deleted may
+    // be gone only once its last handle closes: a moment is waited out, a
+    // file that stays is not.
+    for (DWORD waited = 0; !RemoveDirectoryW(folder.c_str()); waited += kRemoveRetryMs) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || waited >= kRemoveWaitMs) return;
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_DIR_NOT_EMPTY) return;
+        Sleep(kRemoveRetryMs);
+    }
 }

@@ -13,6 +13,8 @@
 // "" when none could be created, with the error in GetLastError().
 std::wstring CreateRunFolder(const std::wstring& parent);
 
-// Removes the run folder `folder` once it is empty; a folder that still holds
-// anything (a file that could not be deleted) stays. "" removes nothing.
+// Removes the run folder `folder` once it is empty, waiting up to a second
+// while another process holds it open or a deleted file in it is still
+// going; a folder that still holds anything after that (a file that could
+// not be deleted) stays. "" removes nothing. Any thread.
 void RemoveRunFolder(const std::wstring& folder);

@@ -7,9 +7,12 @@
 #include "files/RunFolder.h"
 #include "support/ScratchFiles.h"
 #include "support/Utf8.h"
+#include "win/Unique.h"
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <memory>
 #include <vector>
 
 using namespace TestSupport;
@@ -109,6 +112,25 @@ TEST(RunFolderTest, NewUnguessableFolderRemovedOnlyWhenEmpty) {
     RemoveRunFolder(second);
     EXPECT_TRUE(FolderExists(first)) << "a folder that still holds a file stays";
     EXPECT_FALSE(FolderExists(second));
+}
+
+// A folder another process holds open for a moment (as a scanner or a file
+// manager listing it does) is still removed once it lets go.
+TEST(RunFolderTest, FolderHeldForAMomentIsStillRemoved) {
+    const ScratchFolder scratch;
+    const std::wstring folder = CreateRunFolder(scratch.Path());
+    ASSERT_FALSE(folder.empty());
+    // Opened as a listing opens it: without delete sharing.
+    auto holder = std::make_shared<Win::UniqueFile>(CreateFileW(folder.c_str(), GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(*holder);
+    auto release = std::async(std::launch::async, [holder] {
+        Sleep(200);
+        holder->reset();
+    });
+    RemoveRunFolder(folder);
+    release.get();
+    EXPECT_FALSE(FolderExists(folder));
 }
 
 }  // namespace
