@@ -4,6 +4,8 @@
 #include "files/FilePaths.h"
 #include "files/RunFolder.h"
 
+#include <windows.h>
+
 namespace {
 
 // Base name of every download file.
@@ -26,4 +28,9 @@ std::optional<TDownloadNames> CreateDownloadFolder(TDownloadNames names) {
     // from a server; the folder is new, so the plain name is free.
     names.DownloadPath = UniqueFileName(kDownloadBaseName, ExtractFileExt(names.RemoteFileName), names.RunFolder);
     return names;
+}
+
+void DeleteUnfinishedDownload(const TDownloadNames& names) {
+    if (!names.DownloadPath.empty()) DeleteFileW(names.DownloadPath.c_str());
+    RemoveRunFolder(names.RunFolder);
 }

@@ -21,3 +21,7 @@ TDownloadNames ChooseDownloadNames(const std::wstring& url, const std::wstring& 
 // (files/RunFolder.h), and returns `names` with RunFolder and DownloadPath
 // set; nullopt when either folder cannot be made. Creates no file.
 std::optional<TDownloadNames> CreateDownloadFolder(TDownloadNames names);
+
+// Deletes an unfinished download: its file, then the run's folder (see
+// RemoveRunFolder). Names not made yet are skipped.
+void DeleteUnfinishedDownload(const TDownloadNames& names);

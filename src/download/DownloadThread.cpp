@@ -4,7 +4,6 @@
 #include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
 #include "files/FileNaming.h"
-#include "files/RunFolder.h"
 
 #include <memory>
 
@@ -86,8 +85,7 @@ void TDownloadThread::DownloadFailed() {
     client_.reset();
     fileStream_.reset();
     // Only this thread writes the paths, so they are read here without the lock.
-    if (!names_.DownloadPath.empty()) DeleteFileW(names_.DownloadPath.c_str());
-    RemoveRunFolder(names_.RunFolder);
+    DeleteUnfinishedDownload(names_);
     if (stopRequested_) return;
     // No owner window: the worker must not wait for the UI thread, which may
     // be waiting for the worker.

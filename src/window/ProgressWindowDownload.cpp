@@ -5,8 +5,6 @@
 #include "completion/HandOff.h"
 #include "download/DownloadMessages.h"
 #include "download/DownloadThread.h"
-#include "files/FilePaths.h"
-#include "files/RunFolder.h"
 
 #include <commctrl.h>
 
@@ -111,9 +109,7 @@ void TProgressWindow::StopDownload() {
     if (DownloadThread) DownloadThread->RequestStop();
     ReleaseDownloadThread();
     if (DownloadCompleted || !downloadNames_) return;
-    const std::wstring& path = downloadNames_->DownloadPath;
-    if (!path.empty() && PathExists(path)) DeleteFileW(path.c_str());
-    RemoveRunFolder(downloadNames_->RunFolder);
+    DeleteUnfinishedDownload(*downloadNames_);
 }
 
 std::wstring TProgressWindow::SizeLine() const {
