@@ -2,7 +2,7 @@
 
 #include "job/BuiltInJob.h"
 #include "job/SettingsFile.h"
-#include "window/ProgressWindow.h"
+#include "run/UpdateRun.h"
 
 #include "net/HttpClient.h"
 #include "win/Exception.h"
@@ -19,18 +19,19 @@ void RunInEntryGuard(const std::function<void()>& steps) {
 }
 
 void RunReadBackJob(const TJob& composed, const std::optional<TPublisher>& setupPublisherPin) {
-    const std::optional<TJob> job = LoadSettingsFile();
+    std::optional<TJob> job = LoadSettingsFile();
     // Whoever rewrote the file since this start wrote it would choose the
     // URL, the folder, the arguments and the registry key: only the job this
     // start composed is carried out, and anything else ends the run quietly.
     if (!job || *job != composed) return;
+    // The file holds no language: this start decided it.
+    job->Language = composed.Language;
     {
-        TProgressWindow window(*job, setupPublisherPin);
-        window.ShowUnlessInTray();
-        Win::RunMessageLoop(window.Handle());
-        // The window goes while the process still runs normally: its
-        // destructor waits for the download thread, which could not end
-        // once the process has begun to exit.
+        UpdateRun run(std::move(*job), setupPublisherPin);
+        run.Run();
+        // The run goes while the process still runs normally: its destructor
+        // joins the download worker, which could not end once the process
+        // has begun to exit.
     }
     // A stopped or failed download closes its connection on a thread of
     // its own; the process should not end in the middle of that. Bounded:

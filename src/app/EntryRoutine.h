@@ -16,10 +16,9 @@ void RunInEntryGuard(const std::function<void()>& steps);
 
 // Reads the job back from the settings file and carries it out: ends at once
 // when the file gives no job (no URL or no target folder) or one other than
-// `composed`; otherwise makes the progress window with the job and
-// `setupPublisherPin`, shows it (unless the job starts it in the notification
-// area) and runs the loop until the window is closed. Raises what reading the
-// file raises. UI thread, COM initialised.
+// `composed`; otherwise carries it out as an UpdateRun with
+// `setupPublisherPin`. Raises what reading the file raises. UI thread, COM
+// initialised.
 void RunReadBackJob(const TJob& composed, const std::optional<TPublisher>& setupPublisherPin);
 
 // Composes the built-in job (in the notification area when `startInTray`)

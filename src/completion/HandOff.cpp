@@ -9,7 +9,6 @@
 #include "files/FileNaming.h"
 #include "files/FilePaths.h"
 #include "files/RunFolder.h"
-#include "job/BuiltInJob.h"
 
 #include "win/MessageLoop.h"
 
@@ -18,10 +17,9 @@
 namespace {
 
 // Tells the user that the downloaded file was refused and not started, and
-// why, naming the expected publisher when there is one, in the language of
-// the job's texts.
-void ShowRefusal(TAdmission verdict, const TExpectedSigner& expected, HWND owner) {
-    const bool russian = GetUILanguageName() == L"Russian";
+// why, naming the expected publisher when there is one, in `language`.
+void ShowRefusal(TAdmission verdict, const TExpectedSigner& expected, UiLanguage language, HWND owner) {
+    const bool russian = language == UiLanguage::Russian;
     const bool notASetup = verdict == TAdmission::NotASetup;
     const std::wstring publisher = expected.Publisher ? L" (" + PublisherText(*expected.Publisher) + L")" : L"";
     std::wstring text;
@@ -66,7 +64,7 @@ void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<T
     // otherwise exist, however briefly, where other programs look for DLLs.
     if (!SetupKindOfName(finalPath)) {
         DeleteWhenFree(source, names);
-        ShowRefusal(TAdmission::NotASetup, admission.Expected(), owner);
+        ShowRefusal(TAdmission::NotASetup, admission.Expected(), job.Language, owner);
         return;
     }
     if (!RetryWhileFileHeld([&] { return MoveFileTo(source, finalPath); })) {
@@ -83,7 +81,7 @@ void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<T
     if (verdict != TAdmission::Admitted) {
         admission.Release();
         DeleteWhenFree(finalPath, names);
-        ShowRefusal(verdict, admission.Expected(), owner);
+        ShowRefusal(verdict, admission.Expected(), job.Language, owner);
         return;
     }
     RecordDownloadResult(job.RegistryKey, finalPath);

@@ -29,7 +29,7 @@ std::wstring ChooseFinalPath(const TDownloadNames& names);
 // started with the job's arguments, in the run's folder as its working
 // folder, while it is still held; the folder stays with it. A refused file
 // is deleted with the run's folder, nothing is recorded or started, and a
-// message box owned by `owner` says why. A file that cannot be moved or
+// message box owned by `owner` says why, in the job's language. A file that cannot be moved or
 // opened for the check is deleted with the run's folder and the job's URL
 // opens in the browser. UI thread, after the download thread has ended.
 void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<TPublisher>& setupPublisherPin,

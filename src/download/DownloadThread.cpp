@@ -23,16 +23,12 @@ TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstri
       askProxyCredentials_(std::move(askProxyCredentials)),
       names_(ChooseDownloadNames(url_, targetFolder)),
       stopSignal_(std::make_shared<Net::TAbortSignal>()),
-      transferCount_(std::make_shared<TTransferProgress>()) {
-    OnTerminate = [this](Win::TThread&) {
-        PostMessageW(notifyWindow_, WM_DOWNLOAD_FINISHED, complete_ ? 1 : 0, 0);
-    };
-    Start();
-}
+      transferCount_(std::make_shared<TTransferProgress>()),
+      worker_([this] { Run(); }) {}
 
 TDownloadThread::~TDownloadThread() {
-    // Execute and the termination handler use this object's members.
-    StopAndWait();
+    // The worker uses this object's members.
+    worker_.Join();
     fileStream_.reset();
     client_.reset();
 }
@@ -47,21 +43,26 @@ TDownloadNames TDownloadThread::Names() const {
     return names_;
 }
 
-void TDownloadThread::Execute() {
+void TDownloadThread::Run() {
+    const bool complete = Download();
+    PostMessageW(notifyWindow_, WM_DOWNLOAD_FINISHED, complete ? 1 : 0, 0);
+}
+
+bool TDownloadThread::Download() {
     // A folder or file that cannot be made fails the download like the
     // transfer itself: the user is not left without a word.
     const std::optional<TDownloadNames> placed = CreateDownloadFolder(Names());
     if (!placed) {
         DownloadFailed();
-        return;
+        return false;
     }
     {
         TCriticalSectionBlockHolder hold(namesLock_.get());
         names_ = *placed;
     }
     try {
-        fileStream_.reset(new TDownloadFileStream(placed->DownloadPath));
-        client_.reset(new Net::THttpClient(stopSignal_));
+        fileStream_ = std::make_unique<TDownloadFileStream>(placed->DownloadPath);
+        client_ = std::make_unique<Net::THttpClient>(stopSignal_);
         ConfigureClientProxy(*client_, proxy_);
         client_->SetHandleRedirects(true);
         client_->OnProxyCredentials = askProxyCredentials_;
@@ -75,10 +76,10 @@ void TDownloadThread::Execute() {
         client_->Get(url_, *fileStream_);
     } catch (...) {
         DownloadFailed();
-        return;
+        return false;
     }
     // The file stays open until the owner destroys this object.
-    complete_ = true;
+    return true;
 }
 
 void TDownloadThread::DownloadFailed() {

@@ -8,16 +8,16 @@
 
 #include "net/AbortSignal.h"
 #include "net/HttpClient.h"
-#include "win/Thread.h"
+#include "win/Worker.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// Owns its HTTP client and the open download file. Made, stopped, waited for
-// and destroyed on the UI thread; Execute and the client's handlers run on the
-// worker. It reaches the window only through the notifications of
+// Owns its worker thread, its HTTP client and the open download file. Made,
+// stopped, joined and destroyed on the UI thread; the download and the
+// client's handlers run on the worker. It reaches the window only through the notifications of
 // DownloadMessages.h, posted to `notifyWindow`: while the transfer size is
 // shown a begin and an end for each transfer, and a running count only when
 // the window has acknowledged the previous one (the window reads the newest
@@ -25,7 +25,7 @@
 // a large body shows it again; and WM_DOWNLOAD_FINISHED exactly once when it
 // has ended. A download that fails (not one that is stopped) opens the URL in
 // the browser.
-class TDownloadThread : public Win::TThread {
+class TDownloadThread {
 public:
     // Starts the thread, which downloads into a new folder of its own in
     // `targetFolder` (download/DownloadNames.h); a folder that cannot be made
@@ -33,12 +33,18 @@ public:
     // the user for a proxy's credentials (none: nobody is asked). UI thread.
     TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::TProxySettings proxy,
                     Net::THttpClient::TProxyCredentialsHandler askProxyCredentials = nullptr);
-    // Waits for the thread, then closes the download file and releases the client.
-    ~TDownloadThread() override;
+    // Joins the thread, then closes the download file and releases the client.
+    ~TDownloadThread();
+    TDownloadThread(const TDownloadThread&) = delete;
+    TDownloadThread& operator=(const TDownloadThread&) = delete;
 
     // Makes the running or coming GET fail promptly, without opening the
     // browser. UI thread; safe at any moment, before the client exists included.
     void RequestStop();
+
+    // Waits for the thread to end, serving the messages it sends meanwhile
+    // (Win::Worker::Join). UI thread.
+    void Join() { worker_.Join(); }
 
     // Returns the running count the progress notifications stand for, which
     // the notified window shares with this thread. Any thread.
@@ -49,10 +55,11 @@ public:
     // redirects until the thread has ended. Any thread.
     TDownloadNames Names() const;
 
-protected:
-    void Execute() override;
-
 private:
+    // The worker's whole run: the download, then the finished notification.
+    void Run();
+    // Downloads into the download file; returns whether the file is complete.
+    bool Download();
     void WorkBegin(std::int64_t total);
     void Work(std::int64_t count);
     void WorkEnd();
@@ -73,11 +80,12 @@ private:
     TDownloadNames names_;
     std::unique_ptr<Net::THttpClient> client_;
     std::unique_ptr<TDownloadFileStream> fileStream_;
-    bool complete_ = false;
     bool sizeHidden_ = false;
     std::atomic<bool> stopRequested_{false};
     // Shared with the client, so that a stop never needs the client itself: it
     // may not exist yet, or the worker may be destroying it.
     std::shared_ptr<Net::TAbortSignal> stopSignal_;
     std::shared_ptr<TTransferProgress> transferCount_;
+    // Last: it starts once every member above exists, and is joined first.
+    Win::Worker worker_;
 };

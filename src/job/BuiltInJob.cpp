@@ -30,8 +30,8 @@ TJobProxy SystemProxyForJob() {
     return proxy;
 }
 
-TWindowTexts WindowTextsFor(const std::wstring& language) {
-    const TLanguageTexts& texts = language == L"Russian" ? kRussianTexts : kEnglishTexts;
+TWindowTexts WindowTextsFor(UiLanguage language) {
+    const TLanguageTexts& texts = language == UiLanguage::Russian ? kRussianTexts : kEnglishTexts;
     TWindowTexts window;
     window.StartInTray = false;
     window.Title = texts.Title;
@@ -42,16 +42,17 @@ TWindowTexts WindowTextsFor(const std::wstring& language) {
 
 }  // namespace
 
-std::wstring UILanguageNameFor(LANGID language) {
-    return PRIMARYLANGID(language) == LANG_RUSSIAN ? L"Russian" : L"English";
+UiLanguage UiLanguageFor(LANGID language) {
+    return PRIMARYLANGID(language) == LANG_RUSSIAN ? UiLanguage::Russian : UiLanguage::English;
 }
 
-std::wstring GetUILanguageName() { return UILanguageNameFor(GetUserDefaultUILanguage()); }
+UiLanguage UserUiLanguage() { return UiLanguageFor(GetUserDefaultUILanguage()); }
 
 TJob ComposeBuiltInJob() {
     TJob job;
     job.Proxy = SystemProxyForJob();
-    job.Window = WindowTextsFor(GetUILanguageName());
+    job.Language = UserUiLanguage();
+    job.Window = WindowTextsFor(job.Language);
     job.SetupArguments = JoinArguments(ProcessArguments());
     // "0" names no key: the result is recorded nowhere.
     job.RegistryKey = std::to_wstring(0);

@@ -12,8 +12,8 @@
 // proxy when it is on. Start-up, on the main thread.
 TJob ComposeBuiltInJob();
 
-// Returns "Russian" for a Russian user interface, "English" otherwise.
-std::wstring GetUILanguageName();
+// Returns Russian for a Russian user interface, English otherwise.
+UiLanguage UserUiLanguage();
 
 // The same for a given UI language identifier (only the primary language counts).
-std::wstring UILanguageNameFor(LANGID language);
+UiLanguage UiLanguageFor(LANGID language);

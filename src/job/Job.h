@@ -15,6 +15,10 @@ struct TJobProxy {
     std::wstring Password;
 };
 
+// The language of the updater's own texts (the close button's name, the
+// proxy prompt, the refusals), decided once from the user's interface language.
+enum class UiLanguage { English, Russian };
+
 // The window's texts and mode.
 struct TWindowTexts {
     bool StartInTray = false;  // hidden, with a tray icon, until the user restores it
@@ -31,10 +35,11 @@ struct TJob {
     std::wstring RegistryKey;     // where the result is recorded; "" or a path no key has: nowhere
     TWindowTexts Window;
     TJobProxy Proxy;
+    UiLanguage Language = UiLanguage::English;  // not in the settings file: each start's own
 };
 
-// Two jobs are equal when every value of theirs is: the run carries out only
-// the job its start composed.
+// Two jobs are equal when every value the settings file holds is: the run
+// carries out only the job its start composed.
 inline bool operator==(const TJobProxy& a, const TJobProxy& b) {
     return std::tie(a.Enabled, a.Host, a.Port, a.AuthorizationRequired, a.Username, a.Password) ==
            std::tie(b.Enabled, b.Host, b.Port, b.AuthorizationRequired, b.Username, b.Password);

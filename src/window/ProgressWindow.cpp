@@ -1,11 +1,5 @@
 #include "window/ProgressWindow.h"
 
-#include "download/ClientProxy.h"
-#include "download/DownloadMessages.h"
-#include "download/DownloadThread.h"
-#include "job/BuiltInJob.h"
-#include "window/ProxyCredentialPrompt.h"
-
 #include "win/DeviceContext.h"
 #include "win/Density.h"
 #include "win/Exception.h"
@@ -64,9 +58,9 @@ void Place(HWND part, const RECT& area) {
 
 }  // namespace
 
-TProgressWindow::TProgressWindow(TJob job, std::optional<TPublisher> setupPublisherPin,
+TProgressWindow::TProgressWindow(const TWindowTexts& texts, UiLanguage language, std::function<void()> closed,
                                  Microsoft::WRL::ComPtr<ITaskbarList3> taskbar)
-    : job_(std::move(job)), setupPublisherPin_(std::move(setupPublisherPin)) {
+    : sizePrefix_(texts.SizePrefix), sizeSuffix_(texts.SizeSuffix), closedHandler_(std::move(closed)) {
     RegisterWindowClass(WindowProc);
     // Laid out for the primary monitor, centred on it; once the window
     // exists, its own monitor's density decides (ApplyLayout below).
@@ -83,39 +77,27 @@ TProgressWindow::TProgressWindow(TJob job, std::optional<TPublisher> setupPublis
         nullptr, nullptr, Instance(), this);
     Win::ThrowLastErrorIf(!window, "CreateWindowExW");
     tray_ = std::make_unique<TTrayIcon>(window);
-    tray_->OnClick = [this] { TrayIconClicked(); };
-    tray_->OnMouseMove = [this] { TrayIconHovered(); };
     taskbar_ = std::make_unique<TTaskbarProgress>(window, std::move(taskbar));
-    CreateParts();
+    CreateParts(language);
     ApplyLayout(Win::MonitorPixelsPerInch(window));
-    // An error of these steps is shown, and the window stays all the same.
-    try {
-        Started();
-    } catch (...) {
-        Win::ShowCurrentException();
-    }
+    FillTexts(texts);
 }
 
 TProgressWindow::~TProgressWindow() {
-    StopDownload();
     // The drag area goes while the strip's window still exists.
     dragArea_ = TDragArea();
     tray_.reset();
     // The window's last messages must not reach a half-destroyed object.
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
     window_.reset();
-    // A quit message from Close that no loop has taken must not end a later loop.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
 }
 
-void TProgressWindow::CreateParts() {
+void TProgressWindow::CreateParts(UiLanguage language) {
     const HWND window = window_.get();
     // SS_NOTIFY: the strip takes the mouse itself, so the drag area sees its moves.
     strip_ = MakeChild(window, L"STATIC", L"", SS_NOTIFY);
     // The close button's text is its accessible name; it draws itself as the cross.
-    const wchar_t* closeName = GetUILanguageName() == L"Russian" ? L"Закрыть" : L"Close";
+    const wchar_t* closeName = language == UiLanguage::Russian ? L"Закрыть" : L"Close";
     closeButton_ = MakeChild(window, WC_BUTTONW, closeName, WS_TABSTOP | BS_OWNERDRAW, kCloseButtonId);
     // Over the strip's end.
     SetWindowPos(closeButton_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -152,21 +134,15 @@ void TProgressWindow::ApplyLayout(int pixelsPerInch) {
     InvalidateRect(window_.get(), nullptr, TRUE);
 }
 
-void TProgressWindow::Started() {
-    if (job_.Window.StartInTray) {
+void TProgressWindow::FillTexts(const TWindowTexts& texts) {
+    if (texts.StartInTray) {
         inTray_ = true;
-        tray_->SetVisible(true, layout_.PixelsPerInch);
+        tray_->Show(layout_.PixelsPerInch);
     }
-    SetText(title_, titleText_, job_.Window.Title);
+    SetText(title_, titleText_, texts.Title);
     // The bar's accessible name is the title line.
-    SetWindowTextW(bar_, job_.Window.Title.c_str());
-    SetText(sizeLine_, sizeText_, SizeLine());
-    Net::TProxySettings proxy;
-    // A proxy port that is no number leaves the window idle, with no download.
-    if (!TryClientProxy(job_.Proxy, proxy)) return;
-    DownloadThread = std::make_unique<TDownloadThread>(window_.get(), job_.Url, job_.TargetFolder, proxy,
-                                                       ProxyCredentialsAsker(window_.get()));
-    transferCount_ = DownloadThread->Progress();
+    SetWindowTextW(bar_, texts.Title.c_str());
+    ShowSizeLine();
 }
 
 void TProgressWindow::ShowUnlessInTray() {
@@ -179,14 +155,10 @@ void TProgressWindow::Show() {
 }
 
 void TProgressWindow::Close() {
-    // Hidden at once; the loop ends after the message being handled.
     ShowWindow(window_.get(), SW_HIDE);
     taskbar_->Clear();
     closed_ = true;
-    // Posted at every close: a nested loop (the hand-off's wait serving
-    // messages) may have taken the quit message of an earlier one, and the
-    // loop must still end once the hand-off closes the window.
-    PostQuitMessage(0);
+    if (closedHandler_) closedHandler_();
 }
 
 LRESULT CALLBACK TProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -202,21 +174,8 @@ LRESULT CALLBACK TProgressWindow::WindowProc(HWND window, UINT message, WPARAM w
 
 LRESULT TProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_DOWNLOAD_PROGRESS:
-        DownloadProgress(wParam, static_cast<std::uint64_t>(lParam));
-        return 0;
-    case WM_DOWNLOAD_FINISHED:
-        DownloadFinished(wParam);
-        return 0;
-    case WM_ASK_PROXY_CREDENTIALS:
-        // A window that is closing asks the user nothing more.
-        AnswerProxyCredentialsQuestion(window_.get(), lParam, !closed_);
-        return 0;
-    case WM_TIMER:
-        ProgressFrameEnded();
-        return 0;
     case TTrayIcon::CallbackMessage:
-        tray_->HandleCallback(lParam);
+        TrayIconMouse(LOWORD(lParam));
         return 0;
     case WM_COMMAND:
         Command(LOWORD(wParam), HIWORD(wParam));
@@ -303,17 +262,19 @@ void TProgressWindow::DensityChanged(int pixelsPerInch, const RECT& suggested) {
 
 void TProgressWindow::Minimized() {
     ShowWindow(window_.get(), SW_HIDE);
-    tray_->SetVisible(true, layout_.PixelsPerInch);
+    tray_->Show(layout_.PixelsPerInch);
 }
 
-void TProgressWindow::TrayIconClicked() {
-    Show();
-    tray_->SetVisible(false, layout_.PixelsPerInch);
-}
-
-void TProgressWindow::TrayIconHovered() {
-    // The icon keeps the first 127 characters; an unchanged text is not sent again.
-    tray_->SetHint(titleText_ + L"\n" + sizeText_);
+void TProgressWindow::TrayIconMouse(UINT mouseMessage) {
+    if (mouseMessage == WM_LBUTTONUP) {
+        // A click brings the window back in its normal state, in front, and hides the icon.
+        Show();
+        tray_->Hide();
+    } else if (mouseMessage == WM_MOUSEMOVE) {
+        // The tooltip: the title line and the size line. The icon keeps the
+        // first 127 characters; an unchanged text is not sent again.
+        tray_->SetTooltip(titleText_ + L"\n" + sizeText_);
+    }
 }
 
 void TProgressWindow::SetText(HWND part, std::wstring& shown, const std::wstring& text) {

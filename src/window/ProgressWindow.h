@@ -1,10 +1,6 @@
-// The progress window: it starts the download, shows its progress and, when
-// the file is complete, hands it off.
+// The progress window: it shows what the run tells it and reports the user's close.
 #pragma once
 
-#include "completion/PublisherCheck.h"
-#include "download/DownloadNames.h"
-#include "download/TransferProgress.h"
 #include "job/Job.h"
 #include "window/DragArea.h"
 #include "window/Pictures.h"
@@ -15,31 +11,26 @@
 #include "win/Unique.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-
-class TDownloadThread;
 
 // The system's one window: a borderless top-level window of the class
 // "TUpdaterForm" whose parts are its members: the drag strip along the top
 // with the close button, the ring-and-arrow picture, the title line, the
 // progress bar and the size line; and the tray icon and the taskbar button's
-// progress. UI thread only.
+// progress. UI thread.
 //
-// Made with the job it carries out and the build's publisher pin, it lays
-// itself out for its monitor's density, fills its texts and starts the
-// download. Closing it (its close button, Esc, Alt+F4, the end of the
-// download) hides it at once and ends the message loop; destroying the
-// object stops and waits for a running download, deletes an unfinished
-// download file and destroys the window.
+// Made with the job's texts, it lays itself out for its monitor's density and
+// fills its texts; in tray mode it starts hidden with its tray icon. The user
+// closes it with its close button, Esc or Alt+F4: it hides at once and calls
+// the close handler. Destroying the object destroys the window.
 class TProgressWindow {
 public:
-    // `setupPublisherPin`: the publisher this build requires of the setup when
-    // the updater itself is not signed (a signed updater requires its own
-    // publisher); none: no requirement unless the updater is signed.
-    // `taskbar`: the taskbar list to show the progress on; null: the shell's.
-    TProgressWindow(TJob job, std::optional<TPublisher> setupPublisherPin,
+    // `language`: of the close button's name. `closed`: called on the user's
+    // close (none: nothing is told). `taskbar`: the taskbar list to show the
+    // progress on; null: the shell's.
+    TProgressWindow(const TWindowTexts& texts, UiLanguage language, std::function<void()> closed = nullptr,
                     Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
     ~TProgressWindow();
     TProgressWindow(const TProgressWindow&) = delete;
@@ -47,58 +38,60 @@ public:
 
     HWND Handle() const noexcept { return window_.get(); }
 
-    // Shows the window in front, unless the job starts it in the notification area.
+    // Shows the window in front, unless it starts in the notification area.
     void ShowUnlessInTray();
     // Shows the window in front.
     void Show();
-    // Hides the window at once and ends the message loop. The download stops
-    // when the object is destroyed.
+    // Closes the window, as the user does or the run at its end: hides it at
+    // once, clears the taskbar button's progress and calls the close handler.
     void Close();
-    // Whether Close has run.
+    // Whether the window has been closed.
     bool Closed() const noexcept { return closed_; }
-    // Whether the job put the window into the notification area (the flag "1").
+    // Whether the texts put the window into the notification area (the flag "1").
     bool InTrayMode() const noexcept { return inTray_; }
+
+    // The progress of the download, as the run tells it: a transfer of
+    // `total` bytes begins (0: unknown, shown as the marquee); `count` bytes
+    // of it have arrived; it has ended (the bar full); the size hidden behind
+    // the marquee (after a redirect) or shown again.
+    void ShowTransferBegun(std::uint64_t total);
+    void ShowReceived(std::uint64_t count);
+    void ShowTransferEnded();
+    void ShowMarquee(bool marquee);
+    // The taskbar button shows no progress any more (the download has ended).
+    void ClearTaskbarProgress() { taskbar_->Clear(); }
+
+    // What the window shows: the announced size of the current transfer
+    // (0 = unknown), the bytes received, the texts, the bar's position
+    // (0 to 100) and whether it runs as the marquee.
+    std::uint64_t TotalSize() const noexcept { return totalSize_; }
+    std::uint64_t ReceivedSize() const noexcept { return receivedSize_; }
+    const std::wstring& TitleText() const noexcept { return titleText_; }
+    const std::wstring& SizeText() const noexcept { return sizeText_; }
+    int BarPosition() const noexcept { return barPosition_; }
+    bool BarMarquee() const noexcept { return marquee_; }
 
     // The layout in use: the density the window is laid out for, and where its parts are.
     const TWindowLayout& Layout() const noexcept { return layout_; }
-
     // The parts' windows.
     HWND DragStrip() const noexcept { return strip_; }
     HWND TitleLabel() const noexcept { return title_; }
     HWND ProgressBar() const noexcept { return bar_; }
     HWND SizeLabel() const noexcept { return sizeLine_; }
     HWND CloseButton() const noexcept { return closeButton_; }
-    // The texts shown.
-    const std::wstring& TitleText() const noexcept { return titleText_; }
-    const std::wstring& SizeText() const noexcept { return sizeText_; }
-    // The bar's position (0 to 100) and whether it shows the marquee.
-    int BarPosition() const noexcept { return barPosition_; }
-    bool BarMarquee() const noexcept { return marquee_; }
     // The pictures as drawn for the layout's density.
     const TPicture& ArrowPicture() const noexcept { return arrow_; }
     const TPicture& CrossPicture() const noexcept { return cross_; }
-    TTrayIcon& TrayIcon() noexcept { return *tray_; }
-
-    // Announced size of the current transfer (0 = unknown) and bytes received so far.
-    std::uint64_t TotalSize = 0;
-    std::uint64_t ReceivedSize = 0;
-    // Set once, by the finished notification: true when the file is complete.
-    bool DownloadCompleted = false;
-    // The running download; empty before the window starts it, after the
-    // finished notification, and in the idle state.
-    std::unique_ptr<TDownloadThread> DownloadThread;
-
-    // Returns the size line for ReceivedSize and TotalSize.
-    std::wstring SizeLine() const;
+    const TTrayIcon& TrayIcon() const noexcept { return *tray_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Sends each message to its handler.
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
-    void CreateParts();
-    // Fills the texts, switches tray mode on and starts the download.
-    void Started();
+    void CreateParts(UiLanguage language);
+    // Fills the texts and switches tray mode on.
+    void FillTexts(const TWindowTexts& texts);
     // Makes the fonts and pictures for `pixelsPerInch` and places the parts.
     void ApplyLayout(int pixelsPerInch);
     void Paint();
@@ -110,30 +103,17 @@ private:
     void DensityChanged(int pixelsPerInch, const RECT& suggested);
     // Hides the window and shows the tray icon (tray mode only).
     void Minimized();
-    // Brings the window back in its normal state, in front, and hides the tray icon.
-    void TrayIconClicked();
-    // Sets the tray icon's tooltip to the title line and the size line.
-    void TrayIconHovered();
-    // Updates the sizes, the bar and the size line for one progress notification.
-    void DownloadProgress(WPARAM kind, std::uint64_t value);
-    // Returns the newest count of the current transfer, or `posted` (the count
-    // a work notification carries) when the thread's count is not at hand.
-    std::uint64_t NewestCount(std::uint64_t posted) const;
-    // Ends the frame after a shown count: lets the thread notify again and
-    // shows a count it stored meanwhile.
-    void ProgressFrameEnded();
-    // Releases the thread, hands a complete file off, then closes the window.
-    void DownloadFinished(WPARAM completed);
-    // Waits for the download thread and releases it, keeping its names.
-    void ReleaseDownloadThread();
-    // Stops and releases a running download and deletes an unfinished download file.
-    void StopDownload();
-    void SetMarquee(bool marquee);
+    // A mouse message of the tray icon.
+    void TrayIconMouse(UINT mouseMessage);
     void SetBarPosition(int position);
     void SetText(HWND part, std::wstring& shown, const std::wstring& text);
+    // Returns the size line for the received and total sizes.
+    std::wstring SizeLine() const;
+    void ShowSizeLine();
 
-    const TJob job_;
-    const std::optional<TPublisher> setupPublisherPin_;
+    const std::wstring sizePrefix_;
+    const std::wstring sizeSuffix_;
+    const std::function<void()> closedHandler_;
     Win::UniqueHWnd window_;
     // Children of window_, destroyed with it.
     HWND strip_ = nullptr;
@@ -152,18 +132,12 @@ private:
     TDragArea dragArea_;
     std::wstring titleText_;
     std::wstring sizeText_;
+    std::uint64_t totalSize_ = 0;
+    std::uint64_t receivedSize_ = 0;
     int barPosition_ = 0;
     bool marquee_ = false;
     // Whether the focus cue shows: only once the keyboard has been used.
     bool focusCues_ = false;
     bool inTray_ = false;
     bool closed_ = false;
-    // The names of the released download thread; none before it has run.
-    std::optional<TDownloadNames> downloadNames_;
-    // The running count shared with DownloadThread (kept after it is gone),
-    // the number of the transfer shown (counted by begin notifications) and
-    // whether its end has come.
-    std::shared_ptr<TTransferProgress> transferCount_;
-    unsigned transferNumber_ = 0;
-    bool transferOpen_ = false;
 };

@@ -16,13 +16,13 @@ bool TTrayIcon::Notify(DWORD action) {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = CallbackMessage;
     data.hIcon = icon_.get();
-    lstrcpynW(data.szTip, hint_.c_str(), static_cast<int>(MaxHintLength + 1));
+    lstrcpynW(data.szTip, tooltip_.c_str(), static_cast<int>(MaxTooltipLength + 1));
     return Shell_NotifyIconW(action, &data) != FALSE;
 }
 
-void TTrayIcon::SetVisible(bool visible, int pixelsPerInch) {
-    visible_ = visible;
-    if (visible && !icon_) {
+void TTrayIcon::Show(int pixelsPerInch) {
+    shown_ = true;
+    if (!icon_) {
         // The notification area shows small icons: the density's SM_CXSMICON
         // (16 at 96, 20 at 120, 24 at 144 pixels per inch), one of the sizes
         // the icon resource holds, so nothing is scaled.
@@ -30,27 +30,17 @@ void TTrayIcon::SetVisible(bool visible, int pixelsPerInch) {
         icon_.reset(static_cast<HICON>(
             LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, iconSize_, iconSize_, 0)));
     }
-    if (visible && !added_) added_ = Notify(NIM_ADD);
-    else if (!visible && added_) added_ = !Notify(NIM_DELETE);
+    if (!added_) added_ = Notify(NIM_ADD);
 }
 
-void TTrayIcon::SetHint(const std::wstring& hint) {
-    const std::wstring cut = hint.substr(0, MaxHintLength);
-    if (cut == hint_) return;
-    hint_ = cut;
+void TTrayIcon::Hide() {
+    shown_ = false;
+    if (added_) added_ = !Notify(NIM_DELETE);
+}
+
+void TTrayIcon::SetTooltip(const std::wstring& tooltip) {
+    const std::wstring cut = tooltip.substr(0, MaxTooltipLength);
+    if (cut == tooltip_) return;
+    tooltip_ = cut;
     if (added_) Notify(NIM_MODIFY);
-}
-
-void TTrayIcon::HandleCallback(LPARAM lParam) {
-    // The mouse message comes in lParam's low word.
-    switch (LOWORD(lParam)) {
-    case WM_LBUTTONUP:
-        if (OnClick) OnClick();
-        break;
-    case WM_MOUSEMOVE:
-        if (OnMouseMove) OnMouseMove();
-        break;
-    default:
-        break;
-    }
 }

@@ -237,7 +237,7 @@ TEST_P(FaultMatrixE2ETest, EndsCleanly) {
     }
     if (fault.outcome == TOutcome::Refused) {
         ASSERT_TRUE(box) << "no message box";
-        EXPECT_EQ(*box, std::vector<std::wstring>{TestPublisherRefusalText(L"English", TRefusal::NotASetup, false)});
+        EXPECT_EQ(*box, std::vector<std::wstring>{TestPublisherRefusalText(UiLanguage::English, TRefusal::NotASetup, false)});
     }
     EXPECT_EQ(started, fault.started == TStart::Yes);
     // The proxy stops the request before anything reaches the server.

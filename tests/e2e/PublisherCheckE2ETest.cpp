@@ -51,8 +51,8 @@ std::wstring ExecutableOf(TUpdater updater) {
 // The message box's text in the language the updater's texts follow (the test's locale).
 std::wstring RefusalText(TRefusal refusal, bool publisherKnown) {
     const char* language = std::getenv("UPDATER_TEST_LANGUAGE");
-    return TestPublisherRefusalText(language && std::string(language) == "Russian" ? L"Russian" : L"English",
-                                    refusal, publisherKnown);
+    const bool russian = language && std::string(language) == "Russian";
+    return TestPublisherRefusalText(russian ? UiLanguage::Russian : UiLanguage::English, refusal, publisherKnown);
 }
 
 struct PublisherCase {

@@ -14,12 +14,12 @@ namespace TestSupport {
 const wchar_t kTestPublisherOrganization[] = SIGNING_TEST_ORGANIZATION;
 const wchar_t kTestPublisherCommonName[] = SIGNING_TEST_COMMON_NAME;
 
-std::wstring TestPublisherRefusalText(const std::wstring& language, TRefusal refusal, bool publisherKnown) {
+std::wstring TestPublisherRefusalText(UiLanguage language, TRefusal refusal, bool publisherKnown) {
     std::wstring publisher;
     if (publisherKnown)
         publisher = std::wstring(L" (CN=") + kTestPublisherCommonName + L", O=" + kTestPublisherOrganization + L")";
     const bool signer = refusal == TRefusal::NotSigned;
-    if (language == L"Russian")
+    if (language == UiLanguage::Russian)
         return (signer ? L"Загруженный файл не подписан ожидаемым издателем"
                        : L"Загруженный файл не является программой установки ожидаемого издателя") +
                publisher + L" и не был запущен.";

@@ -5,6 +5,8 @@
 // by the publisher.
 #pragma once
 
+#include "job/Job.h"
+
 #include <cstddef>
 #include <string>
 
@@ -21,10 +23,10 @@ enum class TRefusal {
 };
 
 // Returns the text of the updater's message box for a refused file, in
-// `language` ("English" or "Russian"), naming the test publisher as the one
+// `language`, naming the test publisher as the one
 // expected unless `publisherKnown` is false (an unsigned build, or a signed
 // one that cannot verify itself).
-std::wstring TestPublisherRefusalText(const std::wstring& language, TRefusal refusal = TRefusal::NotSigned,
+std::wstring TestPublisherRefusalText(UiLanguage language, TRefusal refusal = TRefusal::NotSigned,
                                       bool publisherKnown = true);
 
 // Returns a file of the fixtures' folder (`relative` with "/" separators) as a Windows path.

@@ -2,6 +2,7 @@
 
 #include "job/SettingsFile.h"
 #include "support/Utf8.h"
+#include "run/UpdateRun.h"
 #include "win/MessageLoop.h"
 #include "window/ProgressWindow.h"
 
@@ -49,14 +50,12 @@ TJob IdleJob() {
     TJob job;
     job.Url = L"http://127.0.0.1:9/none";
     job.Window = TWindowTexts{false, L"Downloading", L"Downloaded: ", L" KB"};
-    job.Proxy = TJobProxy{true, L"127.0.0.1", L"idle", false, L"", L""};
     return job;
 }
 
 TJob StartingJob(const std::wstring& url, const std::wstring& arguments) {
     TJob job = IdleJob();
     job.Url = url;
-    job.Proxy = TJobProxy{};
     job.StartSetup = true;
     job.SetupArguments = arguments;
     return job;
@@ -74,25 +73,38 @@ TWindowRun::TWindowRun() : temp_(scratch_.Path()), target_(scratch_.Path() + L"t
 
 TWindowRun::~TWindowRun() { Destroy(); }
 
-void TWindowRun::Destroy() { window_.reset(); }
-
-TProgressWindow& TWindowRun::Start(TJob job, std::optional<TPublisher> setupPublisherPin,
-                                   Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
-    return Make(std::move(job), std::nullopt, std::move(setupPublisherPin), std::move(taskbar));
-}
-
-TProgressWindow& TWindowRun::StartWithTrayFlagText(TJob job, const std::wstring& trayFlagText) {
-    return Make(std::move(job), trayFlagText, std::nullopt, nullptr);
-}
-
-TProgressWindow& TWindowRun::Make(TJob job, const std::optional<std::wstring>& trayFlagText,
-                                  std::optional<TPublisher> setupPublisherPin,
-                                  Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
-    job.TargetFolder = target_;
+void TWindowRun::Destroy() {
     window_.reset();
-    window_ = std::make_unique<TProgressWindow>(SaveAndReadBack(job, trayFlagText), std::move(setupPublisherPin),
+    run_.reset();
+}
+
+TJob TWindowRun::ReadBack(TJob job, const std::optional<std::wstring>& trayFlagText) {
+    Destroy();
+    job.TargetFolder = target_;
+    TJob back = SaveAndReadBack(job, trayFlagText);
+    // The file holds no language.
+    back.Language = job.Language;
+    return back;
+}
+
+TProgressWindow& TWindowRun::MakeWindow(TJob job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
+    const TJob back = ReadBack(std::move(job), std::nullopt);
+    window_ = std::make_unique<TProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); },
                                                 std::move(taskbar));
     return *window_;
+}
+
+TProgressWindow& TWindowRun::MakeWindowWithTrayFlagText(TJob job, const std::wstring& trayFlagText) {
+    const TJob back = ReadBack(std::move(job), trayFlagText);
+    window_ = std::make_unique<TProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); });
+    return *window_;
+}
+
+UpdateRun& TWindowRun::Start(TJob job, std::optional<TPublisher> setupPublisherPin,
+                             Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
+    run_ = std::make_unique<UpdateRun>(ReadBack(std::move(job), std::nullopt), std::move(setupPublisherPin),
+                                       std::move(taskbar));
+    return *run_;
 }
 
 void RunWindow(TProgressWindow& window) {
@@ -105,6 +117,12 @@ void RunWindowCalling(TProgressWindow& window, const std::function<void()>& insi
     // A thread timer's message carries its procedure, which DispatchMessageW calls.
     SetTimer(nullptr, 0, 0, CallInside);
     RunWindow(window);
+}
+
+void RunCalling(UpdateRun& run, const std::function<void()>& inside) {
+    inside_ = inside;
+    SetTimer(nullptr, 0, 0, CallInside);
+    run.Run();
 }
 
 }  // namespace TestSupport

@@ -1,4 +1,4 @@
-// In-process runs of the progress window as the entry routine makes it, with
+// In-process progress windows and runs as the entry routine makes them, with
 // a job of the test's own read back from the settings file, and a way to act
 // from inside the message loop.
 #pragma once
@@ -16,12 +16,13 @@
 #include <string>
 
 class TProgressWindow;
+class UpdateRun;
 struct ITaskbarList3;
 
 namespace TestSupport {
 
-// Returns a job whose window stays idle (its proxy is on with a port that is
-// no number) with the texts "Downloading", "Downloaded: " and " KB".
+// Returns a job for a closed port, without a proxy, with the texts
+// "Downloading", "Downloaded: " and " KB".
 TJob IdleJob();
 
 // Returns IdleJob() downloading `url` without a proxy and starting the file with `arguments`.
@@ -32,8 +33,9 @@ TJob StartingJob(const std::wstring& url, const std::wstring& arguments);
 // and returns the job read back from it. COM initialised.
 TJob SaveAndReadBack(const TJob& job, const std::optional<std::wstring>& trayFlagText = std::nullopt);
 
-// Makes progress windows with a fresh temporary folder; destroys the window
-// (stopping its download) before the folder goes. UI thread.
+// Makes a progress window alone, or a run (its window and its download), with
+// a fresh temporary folder; destroys them (stopping the download) before the
+// folder goes. UI thread.
 class TWindowRun {
 public:
     TWindowRun();
@@ -42,14 +44,17 @@ public:
     TWindowRun& operator=(const TWindowRun&) = delete;
 
     // Saves `job` with its target folder set to Target(), reads it back and
-    // makes the window with it, `setupPublisherPin` and `taskbar` (null: the
-    // shell's); the window starts the download.
-    TProgressWindow& Start(TJob job, std::optional<TPublisher> setupPublisherPin = std::nullopt,
-                           Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
+    // makes the window alone with its texts and `taskbar` (null: the shell's):
+    // no download. Its close ends the message loop.
+    TProgressWindow& MakeWindow(TJob job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
     // The same with the tray flag stored as `trayFlagText`.
-    TProgressWindow& StartWithTrayFlagText(TJob job, const std::wstring& trayFlagText);
-    // Destroys the window as the entry routine does after its loop: the
-    // download is stopped and waited for, an unfinished file deleted.
+    TProgressWindow& MakeWindowWithTrayFlagText(TJob job, const std::wstring& trayFlagText);
+    // Saves and reads back `job` as MakeWindow does and makes the run with it,
+    // `setupPublisherPin` and `taskbar`: its window, and its download started.
+    UpdateRun& Start(TJob job, std::optional<TPublisher> setupPublisherPin = std::nullopt,
+                     Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
+    // Destroys the window or the run as the entry routine does after the
+    // run: the download is stopped and joined, an unfinished file deleted.
     void Destroy();
 
     // The run's scratch folder (the temporary folder), with a trailing "\".
@@ -58,14 +63,15 @@ public:
     const std::wstring& Target() const noexcept { return target_; }
 
 private:
-    TProgressWindow& Make(TJob job, const std::optional<std::wstring>& trayFlagText,
-                          std::optional<TPublisher> setupPublisherPin, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar);
+    // Returns `job` with the target folder, saved and read back.
+    TJob ReadBack(TJob job, const std::optional<std::wstring>& trayFlagText);
 
     Win::ComApartment com_;
     ScratchFolder scratch_;
     ScopedTempFolder temp_;
     std::wstring target_;
     std::unique_ptr<TProgressWindow> window_;
+    std::unique_ptr<UpdateRun> run_;
 };
 
 // Shows `window` unless it starts in the notification area and runs the
@@ -75,5 +81,9 @@ void RunWindow(TProgressWindow& window);
 // Runs the window's loop as RunWindow does and calls `inside` once from within
 // it (from a thread timer the loop dispatches); returns when the loop has ended.
 void RunWindowCalling(TProgressWindow& window, const std::function<void()>& inside);
+
+// Runs `run` to its end (UpdateRun::Run) and calls `inside` once from within
+// its message loop.
+void RunCalling(UpdateRun& run, const std::function<void()>& inside);
 
 }  // namespace TestSupport

@@ -190,7 +190,7 @@ TEST(HandOffTest, RequiredPublisherRecordsAndStartsOnlyThePublishersSetup) {
             EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
         } else {
             ASSERT_TRUE(texts) << "no message box";
-            EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(GetUILanguageName())});
+            EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(UserUiLanguage())});
             EXPECT_TRUE(LeftBehindIn(download.Names.TargetFolder).empty()) << "deleted with the run's folder";
             EXPECT_FALSE(ProcessRunning(L"orvinta-setup.exe"));
             EXPECT_FALSE(PathExists(download.Record.Path()));
@@ -346,7 +346,7 @@ TEST(HandOffTest, OnlyASetupProgramIsStarted) {
         const auto texts = shown.get();
 
         ASSERT_TRUE(texts) << "no message box";
-        EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(GetUILanguageName(), TRefusal::NotASetup,
+        EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(UserUiLanguage(), TRefusal::NotASetup,
                                                                             false)});
         EXPECT_TRUE(LeftBehindIn(download.Names.TargetFolder).empty()) << "deleted with the run's folder";
         EXPECT_FALSE(PathExists(download.Record.Path())) << "nothing was started";

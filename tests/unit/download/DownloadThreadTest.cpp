@@ -192,11 +192,11 @@ protected:
         return finished;
     }
     // Stops a running download the way the window does when it is destroyed:
-    // RequestStop, then WaitFor; the finished notification must have been
+    // RequestStop, then Join; the finished notification must have been
     // posted during that wait.
-    void StopAndWaitFor() {
+    void StopAndJoin() {
         thread_->RequestStop();
-        thread_->WaitFor();
+        thread_->Join();
         MSG message;
         EXPECT_TRUE(PeekMessageW(&message, recorder_.Handle(), WM_DOWNLOAD_FINISHED, WM_DOWNLOAD_FINISHED,
                                  PM_NOREMOVE));
@@ -303,7 +303,7 @@ TEST_F(DownloadThreadTest, FailureOpensOnlyAWebAddressInTheBrowser) {
 TEST_F(DownloadThreadTest, StopMidBodyDeletesTheFileQuietly) {
     Start(Fault(L"/stall-body/400000"));
     ASSERT_TRUE(recorder_.PumpUntil([this] { return recorder_.HasWork(); }));
-    StopAndWaitFor();
+    StopAndJoin();
     EXPECT_EQ(Finish(), 0u);
     ASSERT_EQ(reported_.size(), 1u);
     EXPECT_EQ(reported_[0].Total, 400000);
@@ -315,7 +315,7 @@ TEST_F(DownloadThreadTest, StopMidBodyDeletesTheFileQuietly) {
 // A stop before the thread has made its client still ends it at once, quietly.
 TEST_F(DownloadThreadTest, StopBeforeTheTransferStartsEndsQuietly) {
     Start(Fault(L"/stall-headers"));
-    StopAndWaitFor();
+    StopAndJoin();
     EXPECT_EQ(Finish(), 0u);
     EXPECT_FALSE(PathExists(names_.DownloadPath));
     EXPECT_TRUE(LeftBehindIn(Target()).empty()) << "the run's folder is removed";
@@ -326,7 +326,7 @@ TEST_F(DownloadThreadTest, StopBeforeTheTransferStartsEndsQuietly) {
 TEST_F(DownloadThreadTest, LargeTotalIsReportedWhole) {
     Start(Fault(L"/huge"));
     ASSERT_TRUE(recorder_.PumpUntil([this] { return recorder_.HasWork(); }));
-    StopAndWaitFor();
+    StopAndJoin();
     EXPECT_EQ(Finish(), 0u);
     ASSERT_FALSE(reported_.empty());
     EXPECT_EQ(reported_[0].Total, LPARAM{5000000000});
@@ -451,7 +451,7 @@ INSTANTIATE_TEST_SUITE_P(Proxies, ThroughTheProxy, ::testing::ValuesIn(kProxies)
 
 // A stop at random moments of every phase (connecting, waiting for headers,
 // inside a redirect chain, mid-body) ends the thread quietly; the latency from
-// RequestStop to the end of WaitFor is printed. A stop takes milliseconds by
+// RequestStop to the end of Join is printed. A stop takes milliseconds by
 // design (measured here: 4.3 ms at most over 40 stops); one that takes a
 // second waited for the transfer instead.
 TEST_F(DownloadThreadTest, StopAtRandomMomentsEndsQuietly) {
@@ -470,7 +470,7 @@ TEST_F(DownloadThreadTest, StopAtRandomMomentsEndsQuietly) {
         ASSERT_TRUE(recorder_.PumpUntil([stopAt] { return GetTickCount64() >= stopAt; }));
         const double before = NetTest::NowMs();
         thread_->RequestStop();
-        thread_->WaitFor();
+        thread_->Join();
         latencies.push_back(NetTest::NowMs() - before);
         EXPECT_EQ(Finish(), 0u) << i;
         EXPECT_FALSE(PathExists(names_.DownloadPath));

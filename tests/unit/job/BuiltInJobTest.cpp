@@ -14,11 +14,12 @@ namespace {
 
 // Only the primary language counts: every Russian variant, and nothing else.
 TEST(BuiltInJobTest, LanguageTable) {
-    const std::pair<LANGID, const wchar_t*> cases[] = {
-        {0x0419, L"Russian"}, {0x0819, L"Russian"}, {0x0422, L"English"}, {0x0409, L"English"},
-        {0x0423, L"English"}, {0x0000, L"English"}, {0x7C19, L"Russian"},
+    constexpr UiLanguage kRussian = UiLanguage::Russian, kEnglish = UiLanguage::English;
+    const std::pair<LANGID, UiLanguage> cases[] = {
+        {0x0419, kRussian}, {0x0819, kRussian}, {0x0422, kEnglish}, {0x0409, kEnglish},
+        {0x0423, kEnglish}, {0x0000, kEnglish}, {0x7C19, kRussian},
     };
-    for (const auto& [language, name] : cases) EXPECT_EQ(UILanguageNameFor(language), name) << language;
+    for (const auto& [id, language] : cases) EXPECT_EQ(UiLanguageFor(id), language) << id;
 }
 
 // The job is composed in this process, with a temporary folder of its own.

@@ -202,7 +202,7 @@ TEST_F(DragAreaTest, EmptyAndWindowlessHandlesAreInert) {
 // beside the close button; a drag on the title line does not.
 TEST_F(DragAreaTest, ProgressWindowMovesByItsStrip) {
     TestSupport::TWindowRun run;
-    TProgressWindow& form = run.Start(TestSupport::IdleJob());
+    TProgressWindow& form = run.MakeWindow(TestSupport::IdleJob());
     form.Show();
     PumpBriefly();
     const TWindowLayout& layout = form.Layout();

@@ -1,11 +1,11 @@
-// The progress window running whole downloads against the real test servers:
+// Runs (the progress window and its download) against the real test servers:
 // the file under its final name, the recorded result, the failure that opens
-// the job's URL in the browser (a recording stub), a close during the transfer,
-// an error of the hand-off shown while the window stays, the figures of a
-// body that pauses and of one over 4 GiB.
-#include "download/DownloadNames.h"
-#include "download/DownloadThread.h"
+// the job's URL in the browser (a recording stub), a close during the transfer
+// and during the hand-off, an error of the hand-off shown while the window
+// stays, the figures of a body that pauses and of one over 4 GiB, and a proxy
+// port that is no number.
 #include "files/FilePaths.h"
+#include "run/UpdateRun.h"
 #include "support/BrowserStub.h"
 #include "support/DemoSetup.h"
 #include "support/Processes.h"
@@ -37,17 +37,16 @@ namespace {
 
 class ProgressWindowDownloadTest : public ::testing::Test {
 protected:
-    // Makes the window with a job for `url`, proxy off, which it starts.
-    TProgressWindow& Start(const std::wstring& url, const std::wstring& registryKey = L"") {
+    // Makes the run of a job for `url`, proxy off, which starts the download.
+    UpdateRun& Start(const std::wstring& url, const std::wstring& registryKey = L"") {
         TJob job = IdleJob();
         job.Url = url;
         job.RegistryKey = registryKey;
-        job.Proxy = TJobProxy{};
         return run_.Start(job);
     }
 
     ScopedBrowserStub browser_;
-    TWindowRun run_;  // its forms go before the browser stub
+    TWindowRun run_;  // its runs go before the browser stub
     const std::wstring& target_ = run_.Target();
 };
 
@@ -61,13 +60,14 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     const ScopedServedDemoSetup served(3 * 1024 * 1024);
     CreateDirectoryW(target_.c_str(), nullptr);
     WriteFileBytes(target_ + served.Name(), "older");
-    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()),
-                               L"HKEY_CURRENT_USER\\" + key.SubKey());
-    ASSERT_TRUE(form.DownloadThread);
-    RunWindow(form);  // ends when the finished notification closes the window
+    UpdateRun& run = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()),
+                           L"HKEY_CURRENT_USER\\" + key.SubKey());
+    const TProgressWindow& form = run.Window();
+    ASSERT_TRUE(run.Downloading());
+    run.Run();  // ends once the file is handed off
 
-    EXPECT_TRUE(form.DownloadCompleted);
-    EXPECT_FALSE(form.DownloadThread);
+    EXPECT_TRUE(run.DownloadCompleted());
+    EXPECT_FALSE(run.Downloading());
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_EQ(FilesIn(target_), (std::vector<std::wstring>{served.Name()}));
     EXPECT_EQ(ReadFileBytes(target_ + served.Name()), "older");
@@ -96,19 +96,21 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
 // nothing and closes the window.
 TEST_F(ProgressWindowDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
     const std::wstring url = TTestServers::Instance().Http("fault", L"/status/404");
-    TProgressWindow& form = Start(url);
-    RunWindow(form);
-    EXPECT_FALSE(form.DownloadCompleted);
-    EXPECT_FALSE(form.DownloadThread);
+    UpdateRun& run = Start(url);
+    run.Run();
+    EXPECT_FALSE(run.DownloadCompleted());
+    EXPECT_FALSE(run.Downloading());
+    EXPECT_FALSE(IsWindowVisible(run.Window().Handle()));
     EXPECT_TRUE(LeftBehindIn(target_).empty());
     EXPECT_EQ(browser_.SettledUrls(), std::vector<std::wstring>{url});
 }
 
-// Closing the window during the transfer hides it, and the destroy handler
-// stops the thread and leaves no file; no browser is opened.
+// Closing the window during the transfer hides it, and destroying the run
+// stops the download and leaves no file; no browser is opened.
 TEST_F(ProgressWindowDownloadTest, CloseDuringTheTransferLeavesNoFile) {
-    TProgressWindow& form = Start(TTestServers::Instance().Http("fault", L"/stall-body/400000"));
-    ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }));
+    UpdateRun& run = Start(TTestServers::Instance().Http("fault", L"/stall-body/400000"));
+    TProgressWindow& form = run.Window();
+    ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize() > 0; }));
     ASSERT_FALSE(LeftBehindIn(target_).empty());
     form.Close();
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
@@ -129,7 +131,8 @@ TEST_F(ProgressWindowDownloadTest, ValueThatCannotBeSetIsShownAndTheWindowStays)
     const ScopedSetupRecord record(run_.Folder());
     TJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--from-the-window");
     job.RegistryKey = L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009";
-    TProgressWindow& form = run_.Start(job);
+    UpdateRun& run = run_.Start(job);
+    const TProgressWindow& form = run.Window();
     bool openAtClose = false;
     const HWND window = form.Handle();
     auto shown = std::async(std::launch::async, [window, &openAtClose, &form] {
@@ -139,18 +142,56 @@ TEST_F(ProgressWindowDownloadTest, ValueThatCannotBeSetIsShownAndTheWindowStays)
         PostMessageW(window, WM_CLOSE, 0, 0);  // the user closes the window afterwards
         return texts;
     });
-    RunWindow(form);
+    run.Run();
     const auto texts = shown.get();
     ASSERT_TRUE(texts) << "no message box";
     EXPECT_EQ(*texts, std::vector<std::wstring>{L"Failed to set data for 'Done'"});
     EXPECT_TRUE(openAtClose);
-    EXPECT_TRUE(form.DownloadCompleted);
+    EXPECT_TRUE(run.DownloadCompleted());
 
     run_.Destroy();
     EXPECT_NE(GetFileAttributesW((RunFolderIn(target_) + setup.Name()).c_str()), INVALID_FILE_ATTRIBUTES);
     // Started, the program would run now or have left its record already.
     EXPECT_FALSE(ProcessRunning(setup.Name()));
     EXPECT_EQ(GetFileAttributesW(record.Path().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+// The user closes the window during the hand-off's one-second wait (the
+// download complete, the message loop ended): the window hides, the setup is
+// still checked and started, and the run ends by itself.
+TEST_F(ProgressWindowDownloadTest, CloseDuringTheHandOffStillStartsTheSetup) {
+    static UpdateRun* closing;
+    ScopedServedDemoSetup setup;
+    const ScopedSetupRecord record(run_.Folder());
+    UpdateRun& run = run_.Start(StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--closed"));
+    closing = &run;
+    // Polls from the thread's timer, which the loop and the hand-off's wait both serve.
+    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        if (!closing->DownloadCompleted()) return;
+        KillTimer(nullptr, timer);
+        PostMessageW(closing->Window().Handle(), WM_CLOSE, 0, 0);
+    });
+    const ULONGLONG before = GetTickCount64();
+    run.Run();
+    std::printf("the run ended %llu ms after its start\n", GetTickCount64() - before);
+    EXPECT_TRUE(run.DownloadCompleted());
+    EXPECT_TRUE(run.Window().Closed());
+    EXPECT_FALSE(IsWindowVisible(run.Window().Handle()));
+    EXPECT_TRUE(SetupStartedAs(record.Path(), RunFolderIn(target_) + setup.Name(), L"--closed"));
+    EXPECT_TRUE(browser_.SettledUrls().empty());
+}
+
+// A proxy port that is no number leaves the window idle: no download, the
+// initial size line, and no target folder or download file, also once closed.
+TEST_F(ProgressWindowDownloadTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
+    TJob job = IdleJob();
+    job.Proxy = TJobProxy{true, L"127.0.0.1", L"idle", false, L"", L""};
+    UpdateRun& run = run_.Start(job);
+    EXPECT_FALSE(run.Downloading());
+    EXPECT_EQ(run.Window().SizeText(), L"Downloaded: 0 KB");
+    run_.Destroy();
+    EXPECT_FALSE(PathExists(target_));
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
@@ -170,14 +211,14 @@ class PausedBody : public ProgressWindowDownloadTest, public ::testing::WithPara
 // count it shows, with and without an announced size.
 TEST_P(PausedBody, FiguresShowWhatHasArrived) {
     const TPauseCase& c = GetParam();
-    TProgressWindow& form = Start(TTestServers::Instance().Http("fault", L"/pause/557056/1049600") + c.Query);
+    TProgressWindow& form = Start(TTestServers::Instance().Http("fault", L"/pause/557056/1049600") + c.Query).Window();
     form.Show();
-    ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize > 0; }, 20000));
+    ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize() > 0; }, 20000));
     const ULONGLONG first = GetTickCount64();
     const bool exact = PumpUntil([&] { return form.SizeText() == c.Line; }, 1000);
     std::printf("%s: %s after %llu ms\n", c.Name, Utf8(form.SizeText()).c_str(), GetTickCount64() - first);
     EXPECT_TRUE(exact) << Utf8(form.SizeText());
-    EXPECT_EQ(form.ReceivedSize, 557056u);
+    EXPECT_EQ(form.ReceivedSize(), 557056u);
     EXPECT_TRUE(IsWindowVisible(form.Handle()));
     if (c.Position < 0) {
         EXPECT_TRUE(form.BarMarquee());
@@ -251,30 +292,33 @@ TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
     constexpr std::uint64_t kTotal = (std::uint64_t{17} << 28) + 1000;  // 4.25 GiB and 1000 bytes
     constexpr std::uint64_t kCheckAbove = (std::uint64_t{1} << 32) + (std::uint64_t{64} << 20);
     const ScopedServedSparseFile served(kTotal);
-    TProgressWindow& form = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()));
-    form.Show();
+    UpdateRun& run = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()));
+    const TProgressWindow& form = run.Window();
+    run.Window().Show();
     std::optional<TShownFigures> above4GiB;
     const bool ended = PumpUntil(
         [&] {
-            if (!above4GiB && form.ReceivedSize > kCheckAbove && form.ReceivedSize < kTotal)
-                above4GiB = TShownFigures{form.ReceivedSize, form.SizeText(), form.BarPosition(),
+            if (!above4GiB && form.ReceivedSize() > kCheckAbove && form.ReceivedSize() < kTotal)
+                above4GiB = TShownFigures{form.ReceivedSize(), form.SizeText(), form.BarPosition(),
                                           SendMessageW(form.ProgressBar(), PBM_GETPOS, 0, 0)};
-            return !form.DownloadThread;
+            return !run.Downloading();
         },
         110000);
+    // The download has ended: the run goes straight to the hand-off.
+    if (ended) run.Run();
     const std::wstring final = RunFolderIn(target_) + served.Name();
     WIN32_FILE_ATTRIBUTE_DATA data{};
     const bool exists = GetFileAttributesExW(final.c_str(), GetFileExInfoStandard, &data);
     DeleteFileW(final.c_str());
-    ASSERT_TRUE(ended) << form.ReceivedSize;
-    EXPECT_TRUE(form.DownloadCompleted);
+    ASSERT_TRUE(ended) << form.ReceivedSize();
+    EXPECT_TRUE(run.DownloadCompleted());
     ASSERT_TRUE(above4GiB) << "no figures seen between " << kCheckAbove << " and " << kTotal << " bytes";
     std::printf("above 4 GiB: %s, bar %d\n", Utf8(above4GiB->Line).c_str(), above4GiB->Position);
     EXPECT_EQ(above4GiB->Line, ExpectedLine(above4GiB->Received, kTotal));
     EXPECT_EQ(above4GiB->Position, static_cast<int>(above4GiB->Received * 100 / kTotal));
     EXPECT_EQ(above4GiB->NativePosition, above4GiB->Position);
     EXPECT_GE(above4GiB->Position, 94);
-    EXPECT_EQ(form.TotalSize, kTotal);
+    EXPECT_EQ(form.TotalSize(), kTotal);
     EXPECT_EQ(form.SizeText(), ExpectedLine(kTotal, kTotal));
     EXPECT_EQ(form.BarPosition(), 100);
     ASSERT_TRUE(exists);

@@ -47,7 +47,7 @@ class KeyboardClose : public ::testing::TestWithParam<TKeyCase> {};
 // Esc closes like the button from wherever the focus is.
 TEST_P(KeyboardClose, KeysCloseTheWindow) {
     TWindowRun run;
-    TProgressWindow& form = run.Start(IdleJob());
+    TProgressWindow& form = run.MakeWindow(IdleJob());
     std::future<bool> typed;
     RunWindowCalling(form, [&] { typed = ClickThenType(form, GetParam().Keys); });
     EXPECT_TRUE(typed.get()) << "xdotool did not finish";
@@ -107,7 +107,7 @@ void CALLBACK LookAtTheStage(HWND, UINT, UINT_PTR timer, DWORD) {
 // Tab then keeps the focus there and shows the cue.
 TEST(KeyboardFocusTest, FocusCueShowsOnlyOnceTheKeyboardMovedTheFocus) {
     TWindowRun run;
-    TProgressWindow& form = run.Start(IdleJob());
+    TProgressWindow& form = run.MakeWindow(IdleJob());
     steps.Form = &form;
     std::future<bool> driven;
     RunWindowCalling(form, [&] {
@@ -171,7 +171,7 @@ long AccessibleRole(HWND part) {
 // progress bar), but it does report the names.
 TEST(AccessibilityTest, PartsHaveTheirNames) {
     TWindowRun run;
-    TProgressWindow& form = run.Start(IdleJob());
+    TProgressWindow& form = run.MakeWindow(IdleJob());
     const char* language = std::getenv("UPDATER_TEST_LANGUAGE");
     const bool russian = language && std::string(language) == "Russian";
     EXPECT_EQ(AccessibleName(form.CloseButton()), russian ? L"Закрыть" : L"Close");

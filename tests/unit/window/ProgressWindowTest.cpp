@@ -1,10 +1,9 @@
 // The progress window on a real display: geometry at the monitor's density
 // (96, 144 and 192 pixels per inch through LogPixels), the fonts, the close
 // button, the pictures, the progress figures and a change of density; a
-// screenshot when UPDATER_SCREENSHOT_DIR is set. The job's proxy port is no
-// number, so the window stays idle and starts no download.
+// screenshot when UPDATER_SCREENSHOT_DIR is set. The window is made alone,
+// with a job's texts: nothing is downloaded.
 #include "completion/MessageWait.h"
-#include "download/DownloadMessages.h"
 #include "files/FilePaths.h"
 #include "job/Job.h"
 #include "support/Processes.h"
@@ -16,6 +15,7 @@
 #include "support/WindowRun.h"
 #include "win/DeviceContext.h"
 #include "win/MessageLoop.h"
+#include "win/MessageWindow.h"
 #include "win/Unique.h"
 #include "window/ProgressWindow.h"
 
@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -57,10 +58,10 @@ std::wstring TextOf(HWND part) {
 
 bool ShowsMarquee(HWND bar) { return (GetWindowLongPtrW(bar, GWL_STYLE) & PBS_MARQUEE) != 0; }
 
-// An idle window (its job's proxy port is no number), made as the entry routine makes it.
+// The window alone, made with the texts of a job read back from the settings file.
 class ProgressWindowTest : public ::testing::Test {
 protected:
-    ProgressWindowTest() : window_(&run_.Start(IdleJob())) {}
+    ProgressWindowTest() : window_(&run_.MakeWindow(IdleJob())) {}
     TProgressWindow& form() { return *window_; }
 
     TWindowRun run_;
@@ -176,28 +177,6 @@ TEST_F(ProgressWindowTest, CloseButtonEndsTheLoop) {
     EXPECT_FALSE(IsWindowVisible(form().Handle()));
 }
 
-bool endedByTheRescue = false;
-
-// A close while a nested loop serves messages (the hand-off's one-second
-// wait) loses its quit message to that loop; the hand-off's own close that
-// follows still ends the loop.
-TEST_F(ProgressWindowTest, CloseDuringTheHandOffsWaitStillEndsTheLoop) {
-    endedByTheRescue = false;
-    RunWindowCalling(form(), [&] {
-        PostMessageW(form().Handle(), WM_CLOSE, 0, 0);
-        WaitServingMessages(300);
-        form().Close();
-        // Ends a loop that would otherwise wait for ever.
-        SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR timer, DWORD) {
-            KillTimer(nullptr, timer);
-            endedByTheRescue = true;
-            PostQuitMessage(0);
-        });
-    });
-    EXPECT_FALSE(endedByTheRescue) << "the loop did not end at the close";
-    EXPECT_TRUE(form().Closed());
-}
-
 // Shown, the window paints its frame and its pictures with their
 // transparency: the red ring over the window colour, the picture's corner
 // showing the background, the grey cross on the button. Saves a screenshot
@@ -237,25 +216,19 @@ TEST_F(ProgressWindowTest, ShownWindowPaintsItsPictures) {
     }
 }
 
-// A proxy port that is no number leaves the window idle: no thread, the
-// initial size line, and no target folder or download file, also once closed.
-TEST_F(ProgressWindowTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
-    EXPECT_FALSE(form().DownloadThread);
-    EXPECT_EQ(form().SizeText(), L"Downloaded: 0 KB");
-    run_.Destroy();
-    EXPECT_FALSE(PathExists(run_.Target()));
-}
+// What the run tells the window.
+enum class Told { Begun, Received, Ended, Marquee };
 
 struct TProgressStep {
-    WPARAM Kind;
-    LPARAM Value;
+    Told Kind;
+    std::uint64_t Value;
     const wchar_t* Line;
     int Position;
     bool Marquee;
 };
 
-// The notifications, sent to the real window, set the size line, the bar's
-// position (the native bar's too) and its style; each sequence in a fresh window.
+// What the run tells the real window sets the size line, the bar's position
+// (the native bar's too) and its style; each sequence in a fresh window.
 TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
     const bool normal = false, marquee = true;
     const struct {
@@ -263,36 +236,38 @@ TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
         std::vector<TProgressStep> steps;
     } sequences[] = {
         {"known total",
-         {{PROGRESS_BEGIN, 1049600, L"Downloaded: 0 / 1025 KB", 0, normal},
-          {PROGRESS_WORK, 557056, L"Downloaded: 544 / 1025 KB", 53, normal},
-          {PROGRESS_END, 0, L"Downloaded: 1025 / 1025 KB", 100, normal}}},
+         {{Told::Begun, 1049600, L"Downloaded: 0 / 1025 KB", 0, normal},
+          {Told::Received, 557056, L"Downloaded: 544 / 1025 KB", 53, normal},
+          {Told::Ended, 0, L"Downloaded: 1025 / 1025 KB", 100, normal}}},
         {"unknown total",
-         {{PROGRESS_BEGIN, 0, L"Downloaded: 0 KB", 0, marquee},
-          {PROGRESS_WORK, 1023, L"Downloaded: 0 KB", 0, marquee},
-          {PROGRESS_WORK, 1024, L"Downloaded: 1 KB", 0, marquee},
-          {PROGRESS_END, 0, L"Downloaded: 0 KB", 100, marquee}}},
+         {{Told::Begun, 0, L"Downloaded: 0 KB", 0, marquee},
+          {Told::Received, 1023, L"Downloaded: 0 KB", 0, marquee},
+          {Told::Received, 1024, L"Downloaded: 1 KB", 0, marquee},
+          {Told::Ended, 0, L"Downloaded: 0 KB", 100, marquee}}},
         {"sizes of 4 GiB and more, whole",
-         {{PROGRESS_BEGIN, LPARAM(5) << 30, L"Downloaded: 0 / 5242880 KB", 0, normal},
-          {PROGRESS_WORK, (LPARAM(1) << 32) + 557056, L"Downloaded: 4194848 / 5242880 KB", 80, normal},
-          {PROGRESS_END, 0, L"Downloaded: 5242880 / 5242880 KB", 100, normal}}},
+         {{Told::Begun, std::uint64_t{5} << 30, L"Downloaded: 0 / 5242880 KB", 0, normal},
+          {Told::Received, (std::uint64_t{1} << 32) + 557056, L"Downloaded: 4194848 / 5242880 KB", 80, normal},
+          {Told::Ended, 0, L"Downloaded: 5242880 / 5242880 KB", 100, normal}}},
         {"largest sizes, no overflow",
-         {{PROGRESS_BEGIN, LPARAM(1) << 62, L"Downloaded: 0 / 4503599627370496 KB", 0, normal},
-          {PROGRESS_WORK, (LPARAM(3) << 60), L"Downloaded: 3377699720527872 / 4503599627370496 KB", 75, normal}}},
+         {{Told::Begun, std::uint64_t{1} << 62, L"Downloaded: 0 / 4503599627370496 KB", 0, normal},
+          {Told::Received, (std::uint64_t{3} << 60), L"Downloaded: 3377699720527872 / 4503599627370496 KB", 75, normal}}},
         {"marquee switched on and off, figures kept",
-         {{PROGRESS_BEGIN, 4096, L"Downloaded: 0 / 4 KB", 0, normal},
-          {PROGRESS_WORK, 2048, L"Downloaded: 2 / 4 KB", 50, normal},
-          {PROGRESS_MARQUEE, 1, L"Downloaded: 2 / 4 KB", 50, marquee},
-          {PROGRESS_MARQUEE, 0, L"Downloaded: 2 / 4 KB", 50, normal}}},
-        {"unknown kind changes no size",
-         {{PROGRESS_BEGIN, 4096, L"Downloaded: 0 / 4 KB", 0, normal},
-          {7, 2048, L"Downloaded: 0 / 4 KB", 0, normal}}},
+         {{Told::Begun, 4096, L"Downloaded: 0 / 4 KB", 0, normal},
+          {Told::Received, 2048, L"Downloaded: 2 / 4 KB", 50, normal},
+          {Told::Marquee, 1, L"Downloaded: 2 / 4 KB", 50, marquee},
+          {Told::Marquee, 0, L"Downloaded: 2 / 4 KB", 50, normal}}},
     };
     for (const auto& sequence : sequences) {
         SCOPED_TRACE(sequence.name);
-        window_ = &run_.Start(IdleJob());
+        window_ = &run_.MakeWindow(IdleJob());
         for (const TProgressStep& step : sequence.steps) {
             SCOPED_TRACE(Utf8(step.Line));
-            SendMessageW(form().Handle(), WM_DOWNLOAD_PROGRESS, step.Kind, step.Value);
+            switch (step.Kind) {
+            case Told::Begun: form().ShowTransferBegun(step.Value); break;
+            case Told::Received: form().ShowReceived(step.Value); break;
+            case Told::Ended: form().ShowTransferEnded(); break;
+            case Told::Marquee: form().ShowMarquee(step.Value != 0); break;
+            }
             EXPECT_EQ(form().SizeText(), step.Line);
             EXPECT_EQ(TextOf(form().SizeLabel()), step.Line);
             EXPECT_EQ(form().BarPosition(), step.Position);
@@ -339,6 +314,13 @@ TEST_F(ProgressWindowTest, DensityChangeLaysTheWindowOutAgain) {
 TEST_F(ProgressWindowTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning) {
     static DWORD offset, reads, last;
     static HANDLE began;
+    // The last value posted and handled.
+    WPARAM handled = 0;
+    const Win::MessageWindow counter([&handled](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_APP) return DefWindowProcW(window, message, wParam, lParam);
+        handled = wParam;
+        return LRESULT{0};
+    });
     constexpr DWORD kStart = 0xFFFFFE70u;  // wraps 400 ms into the wait
     offset = kStart - GetTickCount();
     reads = 0;
@@ -346,11 +328,11 @@ TEST_F(ProgressWindowTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning
     // clock), apart, so that it sleeps between them.
     const Win::UniqueHandle waiting(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     began = waiting.get();
-    std::thread poster([window = form().Handle()] {
+    std::thread poster([window = counter.Handle()] {
         WaitForSingleObject(began, INFINITE);
-        PostMessageW(window, WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2048);
+        PostMessageW(window, WM_APP, 2, 0);
         Sleep(100);
-        PostMessageW(window, WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 3072);
+        PostMessageW(window, WM_APP, 3, 0);
     });
     const ULONGLONG before = GetTickCount64();
     WaitServingMessages(1000, [] {
@@ -362,7 +344,7 @@ TEST_F(ProgressWindowTest, WaitServesMessagesAcrossATickCountWrapWithoutSpinning
     EXPECT_GE(static_cast<DWORD>(last - kStart), 1000u);
     EXPECT_GE(waited, 1000u);
     EXPECT_LT(waited, 10000u);  // only catches a wait that the wrap made endless
-    EXPECT_EQ(form().SizeText(), L"Downloaded: 3 KB");
+    EXPECT_EQ(handled, 3u);
     EXPECT_LE(reads, 12u) << "the wait polls instead of sleeping";
 }
 

@@ -3,6 +3,7 @@
 // NotificationAreaIcons), the mouse messages that tray relays to the icon's
 // owner, the window's visibility and state, and a real download that ends in
 // the started stand-in setup program.
+#include "run/UpdateRun.h"
 #include "support/DemoSetup.h"
 #include "support/SystemSettings.h"
 #include "support/TestServers.h"
@@ -75,18 +76,18 @@ void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter)
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
     // The notification area took the icon (Shell_NotifyIconW NIM_ADD
     // succeeded) and Wine's tray shows it.
-    EXPECT_TRUE(form.TrayIcon().Visible());
+    EXPECT_TRUE(form.TrayIcon().Shown());
     EXPECT_TRUE(form.TrayIcon().InNotificationArea());
     ASSERT_EQ(NotificationAreaIcons().size(), 1u);
     // Loaded at the small-icon size of the density: 16 pixels at 96, 24 at 144.
     EXPECT_EQ(form.TrayIcon().IconSize(), 16 * StartedDensity() / 96);
 
-    ASSERT_TRUE(PumpUntil([&] { return form.ReceivedSize >= kHeldAt; }, 20000)) << form.ReceivedSize;
-    ASSERT_EQ(form.ReceivedSize, kHeldAt);
-    EXPECT_TRUE(form.TrayIcon().Hint().empty());
+    ASSERT_TRUE(PumpUntil([&] { return form.ReceivedSize() >= kHeldAt; }, 20000)) << form.ReceivedSize();
+    ASSERT_EQ(form.ReceivedSize(), kHeldAt);
+    EXPECT_TRUE(form.TrayIcon().Tooltip().empty());
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Hint().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon().Hint(), L"Downloading\nDownloaded: 544 / 1025 KB");
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Tooltip().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon().Tooltip(), L"Downloading\nDownloaded: 544 / 1025 KB");
 
     PointAtIcon(WM_LBUTTONUP);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }, 20000));
@@ -95,7 +96,7 @@ void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter)
     EXPECT_FALSE(IsZoomed(form.Handle()));
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
     EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-    EXPECT_FALSE(form.TrayIcon().Visible());
+    EXPECT_FALSE(form.TrayIcon().Shown());
     EXPECT_FALSE(form.TrayIcon().InNotificationArea());
     EXPECT_TRUE(NotificationAreaIcons().empty());
 
@@ -103,7 +104,7 @@ void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter)
     SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
-    EXPECT_TRUE(form.TrayIcon().Visible());
+    EXPECT_TRUE(form.TrayIcon().Shown());
     EXPECT_TRUE(form.TrayIcon().InNotificationArea());
     EXPECT_EQ(NotificationAreaIcons().size(), 1u);
 }
@@ -121,18 +122,19 @@ TEST(ProgressWindowTrayTest, TrayRoundTripAndTheJobStillCompletes) {
         TTestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
         L"/quiet --note \"from the tray\"");
     job.Window.StartInTray = true;
-    TProgressWindow& form = run.Start(job);
+    UpdateRun& updateRun = run.Start(job);
+    TProgressWindow& form = updateRun.Window();
     const ScopedShowCounter counter(form.Handle());
 
     bool ran = false;
-    RunWindowCalling(form, [&] {
+    RunCalling(updateRun, [&] {
         ran = true;
         CheckTrayRoundTrip(form, counter);
         setup.Release();  // whatever was checked, the download may end now
     });
     EXPECT_TRUE(ran);
     EXPECT_TRUE(form.Closed());
-    EXPECT_TRUE(form.DownloadCompleted);
+    EXPECT_TRUE(updateRun.DownloadCompleted());
     EXPECT_EQ(form.SizeText(), L"Downloaded: 1025 / 1025 KB");
     EXPECT_TRUE(SetupStartedAs(record.Path(), RunFolderIn(run.Target()) + setup.Name(), job.SetupArguments));
 }
@@ -145,11 +147,11 @@ TEST(ProgressWindowTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) 
     const ScopedSetupRecord record(run.Folder());
     TJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--unseen");
     job.Window.StartInTray = true;
-    TProgressWindow& form = run.Start(job);
-    const ScopedShowCounter counter(form.Handle());
-    RunWindow(form);
+    UpdateRun& updateRun = run.Start(job);
+    const ScopedShowCounter counter(updateRun.Window().Handle());
+    updateRun.Run();
     EXPECT_EQ(counter.Shows(), 0);
-    EXPECT_TRUE(form.DownloadCompleted);
+    EXPECT_TRUE(updateRun.DownloadCompleted());
     EXPECT_TRUE(SetupStartedAs(record.Path(), RunFolderIn(run.Target()) + setup.Name(), L"--unseen"));
 }
 
@@ -160,8 +162,7 @@ TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
     for (const wchar_t* value : {L"0", L"true", L"01", L"", L" 1", L"1 "}) {
         SCOPED_TRACE(Utf8(L"UpdaterMinimized \"" + std::wstring(value) + L"\""));
         TWindowRun run;
-        // Idle: its proxy port is no number.
-        TProgressWindow& form = run.StartWithTrayFlagText(IdleJob(), value);
+        TProgressWindow& form = run.MakeWindowWithTrayFlagText(IdleJob(), value);
         EXPECT_FALSE(form.InTrayMode());
         RunWindowCalling(form, [&] {
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
@@ -170,7 +171,7 @@ TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
             EXPECT_TRUE(IsIconic(form.Handle()));
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
             EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-            EXPECT_FALSE(form.TrayIcon().Visible());
+            EXPECT_FALSE(form.TrayIcon().Shown());
             EXPECT_FALSE(form.TrayIcon().InNotificationArea());
             EXPECT_TRUE(NotificationAreaIcons().empty());
             form.Close();
@@ -182,10 +183,10 @@ TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
 // Checks that the tooltip is the first 127 characters of both lines.
 void CheckCutTooltip(TProgressWindow& form) {
     const std::wstring full = form.TitleText() + L"\n" + form.SizeText();
-    ASSERT_GT(full.size(), TTrayIcon::MaxHintLength);
+    ASSERT_GT(full.size(), TTrayIcon::MaxTooltipLength);
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Hint().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon().Hint(), full.substr(0, 127));
+    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Tooltip().empty(); }, 20000));
+    EXPECT_EQ(form.TrayIcon().Tooltip(), full.substr(0, 127));
 }
 
 // A title and size line longer than 127 characters together: the tooltip
@@ -195,7 +196,7 @@ TEST(ProgressWindowTrayTest, LongTooltipIsCutTo127Characters) {
     TJob job = IdleJob();
     job.Window.StartInTray = true;
     job.Window.Title = L"Downloading the update for " + std::wstring(110, L'x');
-    TProgressWindow& form = run.Start(job);
+    TProgressWindow& form = run.MakeWindow(job);
     RunWindowCalling(form, [&] {
         EXPECT_EQ(form.TrayIcon().IconSize(), 16 * StartedDensity() / 96);
         CheckCutTooltip(form);

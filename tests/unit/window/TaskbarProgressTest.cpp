@@ -1,7 +1,6 @@
 // The taskbar button's progress: what the window tells ITaskbarList3 at each
-// notification, recorded by a stand-in (Wine's taskbar shows no progress, so
-// the calls are what can be checked here).
-#include "download/DownloadMessages.h"
+// step of a download the run tells it, recorded by a stand-in (Wine's taskbar
+// shows no progress, so the calls are what can be checked here).
 #include "support/WindowRun.h"
 #include "window/ProgressWindow.h"
 #include "window/TaskbarProgress.h"
@@ -10,6 +9,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -67,12 +67,27 @@ private:
     ULONG references_ = 1;
 };
 
+// What happens to the window: what the run tells it, the shell's message
+// announcing a new button, and the user's close.
+enum class Event { Begun, Received, Ended, Marquee, Finished, ButtonCreated, UserClose };
+
 struct TStep {
-    UINT Message;
-    WPARAM Kind;
-    LPARAM Value;
+    Event What;
+    std::uint64_t Value;
     std::vector<std::string> Calls;  // the calls this step makes
 };
+
+void Apply(TProgressWindow& form, const TStep& step) {
+    switch (step.What) {
+    case Event::Begun: form.ShowTransferBegun(step.Value); break;
+    case Event::Received: form.ShowReceived(step.Value); break;
+    case Event::Ended: form.ShowTransferEnded(); break;
+    case Event::Marquee: form.ShowMarquee(step.Value != 0); break;
+    case Event::Finished: form.ClearTaskbarProgress(); break;
+    case Event::ButtonCreated: SendMessageW(form.Handle(), TTaskbarProgress::ButtonCreatedMessage(), 0, 0); break;
+    case Event::UserClose: SendMessageW(form.Handle(), WM_CLOSE, 0, 0); break;
+    }
+}
 
 // The button follows the bar: normal with the value while the size is known
 // (the value only when it changes), indeterminate during the marquee and for
@@ -82,42 +97,41 @@ TEST(TaskbarProgressTest, ButtonFollowsTheBar) {
     const std::string normal = "state " + std::to_string(TBPF_NORMAL);
     const std::string indeterminate = "state " + std::to_string(TBPF_INDETERMINATE);
     const std::string none = "state " + std::to_string(TBPF_NOPROGRESS);
-    const UINT created = TTaskbarProgress::ButtonCreatedMessage();
     const struct {
         const char* Name;
         std::vector<TStep> Steps;
     } sequences[] = {
         {"known total",
-         {{WM_DOWNLOAD_PROGRESS, PROGRESS_BEGIN, 4096, {normal, "value 0/100"}},
-          {WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2048, {"value 50/100"}},
-          {WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2060, {}},
-          {created, 0, 0, {normal, "value 50/100"}},
-          {WM_DOWNLOAD_PROGRESS, PROGRESS_MARQUEE, 1, {indeterminate}},
-          {WM_DOWNLOAD_PROGRESS, PROGRESS_MARQUEE, 0, {normal, "value 50/100"}},
-          {WM_DOWNLOAD_PROGRESS, PROGRESS_END, 0, {"value 100/100"}},
-          {WM_DOWNLOAD_FINISHED, 0, 0, {none}}}},
+         {{Event::Begun, 4096, {normal, "value 0/100"}},
+          {Event::Received, 2048, {"value 50/100"}},
+          {Event::Received, 2060, {}},
+          {Event::ButtonCreated, 0, {normal, "value 50/100"}},
+          {Event::Marquee, 1, {indeterminate}},
+          {Event::Marquee, 0, {normal, "value 50/100"}},
+          {Event::Ended, 0, {"value 100/100"}},
+          {Event::Finished, 0, {none}}}},
         {"unknown total",
-         {{WM_DOWNLOAD_PROGRESS, PROGRESS_BEGIN, 0, {indeterminate}},
-          {WM_DOWNLOAD_PROGRESS, PROGRESS_WORK, 2048, {}},
-          {created, 0, 0, {indeterminate}},
-          {WM_DOWNLOAD_PROGRESS, PROGRESS_END, 0, {}},
-          {WM_DOWNLOAD_FINISHED, 0, 0, {none}}}},
+         {{Event::Begun, 0, {indeterminate}},
+          {Event::Received, 2048, {}},
+          {Event::ButtonCreated, 0, {indeterminate}},
+          {Event::Ended, 0, {}},
+          {Event::Finished, 0, {none}}}},
         {"closed during the transfer",
-         {{WM_DOWNLOAD_PROGRESS, PROGRESS_BEGIN, 4096, {normal, "value 0/100"}},
-          {WM_CLOSE, 0, 0, {none}}}},
+         {{Event::Begun, 4096, {normal, "value 0/100"}},
+          {Event::UserClose, 0, {none}}}},
     };
     for (const auto& sequence : sequences) {
         SCOPED_TRACE(sequence.Name);
         TWindowRun run;
         Microsoft::WRL::ComPtr<RecordingTaskbarList> list;
         list.Attach(new RecordingTaskbarList);
-        TProgressWindow& form = run.Start(IdleJob(), std::nullopt, list);
+        TProgressWindow& form = run.MakeWindow(IdleJob(), list);
         EXPECT_TRUE(list->Calls.empty()) << "nothing before the first notification";
         for (const TStep& step : sequence.Steps) {
             const size_t before = list->Calls.size();
-            SendMessageW(form.Handle(), step.Message, step.Kind, step.Value);
+            Apply(form, step);
             const std::vector<std::string> made(list->Calls.begin() + static_cast<long>(before), list->Calls.end());
-            EXPECT_EQ(made, step.Calls) << "message " << step.Message << " kind " << step.Kind;
+            EXPECT_EQ(made, step.Calls) << "step " << static_cast<int>(step.What) << " value " << step.Value;
         }
     }
 }

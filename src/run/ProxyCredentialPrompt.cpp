@@ -1,6 +1,4 @@
-#include "window/ProxyCredentialPrompt.h"
-
-#include "job/BuiltInJob.h"
+#include "run/ProxyCredentialPrompt.h"
 
 #include <wincred.h>
 
@@ -43,8 +41,8 @@ std::wstring UserName(const wchar_t* typed, const std::wstring& target) {
     return std::wstring(domain.Text) + L"\\" + user.Text;
 }
 
-std::optional<Net::TProxyCredentials> Prompt(HWND owner, const std::wstring& proxy) {
-    const TPromptTexts& texts = GetUILanguageName() == L"Russian" ? kRussianPrompt : kEnglishPrompt;
+std::optional<Net::TProxyCredentials> Prompt(HWND owner, const std::wstring& proxy, UiLanguage language) {
+    const TPromptTexts& texts = language == UiLanguage::Russian ? kRussianPrompt : kEnglishPrompt;
     std::wstring message(std::wcslen(texts.Message) + proxy.size(), L'\0');
     message.resize(static_cast<size_t>(
         std::swprintf(&message[0], message.size() + 1, texts.Message, proxy.c_str())));
@@ -68,16 +66,16 @@ std::optional<Net::TProxyCredentials> Prompt(HWND owner, const std::wstring& pro
 
 }  // namespace
 
-Net::THttpClient::TProxyCredentialsHandler ProxyCredentialsAsker(HWND owner) {
-    return [owner](const std::wstring& proxy) {
+Net::THttpClient::TProxyCredentialsHandler ProxyCredentialsAsker(HWND answering) {
+    return [answering](const std::wstring& proxy) {
         TQuestion question{proxy, std::nullopt};
         // The UI thread serves sent messages in its waits for this worker too.
-        SendMessageW(owner, WM_ASK_PROXY_CREDENTIALS, 0, reinterpret_cast<LPARAM>(&question));
+        SendMessageW(answering, WM_ASK_PROXY_CREDENTIALS, 0, reinterpret_cast<LPARAM>(&question));
         return std::move(question.Answer);
     };
 }
 
-void AnswerProxyCredentialsQuestion(HWND owner, LPARAM question, bool ask) {
+void AnswerProxyCredentialsQuestion(HWND owner, LPARAM question, bool ask, UiLanguage language) {
     auto& asked = *reinterpret_cast<TQuestion*>(question);
-    if (ask) asked.Answer = Prompt(owner, asked.Proxy);
+    if (ask) asked.Answer = Prompt(owner, asked.Proxy, language);
 }
