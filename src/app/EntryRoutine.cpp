@@ -2,7 +2,7 @@
 
 #include "job/BuiltInJob.h"
 #include "job/SettingsFile.h"
-#include "run/UpdateRun.h"
+#include "app/UpdateRun.h"
 
 #include "net/HttpClient.h"
 #include "win/Exception.h"

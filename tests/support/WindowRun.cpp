@@ -2,7 +2,7 @@
 
 #include "job/SettingsFile.h"
 #include "support/Utf8.h"
-#include "run/UpdateRun.h"
+#include "app/UpdateRun.h"
 #include "win/MessageLoop.h"
 #include "window/ProgressWindow.h"
 

@@ -5,7 +5,7 @@
 // stays, the figures of a body that pauses and of one over 4 GiB, and a proxy
 // port that is no number.
 #include "files/FilePaths.h"
-#include "run/UpdateRun.h"
+#include "app/UpdateRun.h"
 #include "support/BrowserStub.h"
 #include "support/DemoSetup.h"
 #include "support/Processes.h"

@@ -3,7 +3,7 @@
 // NotificationAreaIcons), the mouse messages that tray relays to the icon's
 // owner, the window's visibility and state, and a real download that ends in
 // the started stand-in setup program.
-#include "run/UpdateRun.h"
+#include "app/UpdateRun.h"
 #include "support/DemoSetup.h"
 #include "support/SystemSettings.h"
 #include "support/TestServers.h"

@@ -1,9 +1,9 @@
-#include "run/UpdateRun.h"
+#include "app/UpdateRun.h"
 
 #include "completion/HandOff.h"
 #include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
-#include "run/ProxyCredentialPrompt.h"
+#include "app/ProxyCredentialPrompt.h"
 
 #include "win/Exception.h"
 #include "win/MessageLoop.h"

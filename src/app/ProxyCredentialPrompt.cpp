@@ -1,4 +1,4 @@
-#include "run/ProxyCredentialPrompt.h"
+#include "app/ProxyCredentialPrompt.h"
 
 #include <wincred.h>
 
