@@ -1,5 +1,6 @@
 #include "support/WindowRun.h"
 
+#include "job/BuiltInJob.h"
 #include "job/SettingsFile.h"
 #include "support/Utf8.h"
 #include "app/UpdateRun.h"
@@ -50,6 +51,7 @@ TJob IdleJob() {
     TJob job;
     job.Url = L"http://127.0.0.1:9/none";
     job.Window = TWindowTexts{false, L"Downloading", L"Downloaded: ", L" KB"};
+    job.Language = UserUiLanguage();
     return job;
 }
 

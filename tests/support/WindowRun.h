@@ -22,7 +22,7 @@ struct ITaskbarList3;
 namespace TestSupport {
 
 // Returns a job for a closed port, without a proxy, with the texts
-// "Downloading", "Downloaded: " and " KB".
+// "Downloading", "Downloaded: " and " KB" and the user's language.
 TJob IdleJob();
 
 // Returns IdleJob() downloading `url` without a proxy and starting the file with `arguments`.
