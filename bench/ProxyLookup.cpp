@@ -18,10 +18,10 @@ double NowMs() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-void Route(Net::TScriptProxyResolver& resolver, const std::wstring& url, const char* what) {
-    const Net::TAbortSignal abort;
+void Route(Net::ScriptProxyResolver& resolver, const std::wstring& url, const char* what) {
+    const Net::AbortSignal abort;
     const double start = NowMs();
-    const Net::TProxyRoute route = resolver.RouteFor(url, abort);
+    const Net::ProxyRoute route = resolver.RouteFor(url, abort);
     std::printf("%s %ls: %.1f ms -> %ls\n", what, url.c_str(), NowMs() - start,
                 route.Server.empty() ? L"DIRECT" : route.Server.c_str());
 }
@@ -33,7 +33,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: proxy-lookup SCRIPT_URL URL...\n");
         return 2;
     }
-    Net::TScriptProxyResolver resolver({argv[1], false});
+    Net::ScriptProxyResolver resolver({argv[1], false});
     for (int i = 2; i < argc; ++i) Route(resolver, argv[i], "look-up");
     Route(resolver, argv[2], "cached");
     return 0;

@@ -29,20 +29,20 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 }
 
 // What the status callback hands back for a pending call.
-struct TCompletion {
+struct Completion {
     Win::UniqueHandle Event{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     INTERNET_ASYNC_RESULT Result = {};
 };
 
 void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
     if (status != INTERNET_STATUS_REQUEST_COMPLETE || !context) return;
-    auto* completion = reinterpret_cast<TCompletion*>(context);
+    auto* completion = reinterpret_cast<Completion*>(context);
     completion->Result = *static_cast<const INTERNET_ASYNC_RESULT*>(info);
     SetEvent(completion->Event.get());
 }
 
 // Waits for a call that returned ERROR_IO_PENDING; returns its result (0: failed).
-DWORD_PTR AwaitPending(TCompletion& completion) {
+DWORD_PTR AwaitPending(Completion& completion) {
     WaitForSingleObject(completion.Event.get(), INFINITE);
     if (!completion.Result.dwResult) SetLastError(completion.Result.dwError);
     return completion.Result.dwResult;
@@ -66,7 +66,7 @@ int wmain(int argc, wchar_t** argv) {
     const wchar_t* path = argv[next + 1];
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    TCompletion completion;
+    Completion completion;
     const Net::UniqueHInternet session(
         InternetOpenW(L"wininet-loop", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, async ? INTERNET_FLAG_ASYNC : 0));
     if (!session) return Failed("InternetOpenW", GetLastError());

@@ -22,7 +22,7 @@ std::string Narrow(const std::wstring& text) {
     return narrow;
 }
 
-std::string Describe(const std::optional<TPublisher>& publisher) {
+std::string Describe(const std::optional<Publisher>& publisher) {
     return publisher ? Narrow(PublisherText(*publisher)) : "none (no valid signature from a trusted root)";
 }
 
@@ -47,13 +47,13 @@ int wmain(int argc, wchar_t** argv) {
         std::fputs("usage: check-publisher.exe UPDATER.exe SETUP.exe | --trust-root CA.der\n", stderr);
         return 2;
     }
-    const std::optional<TPublisher> expected = VerifiedSigner(argv[1]);
+    const std::optional<Publisher> expected = VerifiedSigner(argv[1]);
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     // A signed updater that cannot verify itself expects nobody, as the updater does.
-    TSetupAdmission check(TExpectedSigner{true, expected});
-    const bool admitted = check.Admit(argv[2]) == TAdmission::Admitted;
+    SetupAdmission check(ExpectedSigner{true, expected});
+    const bool admitted = check.Admit(argv[2]) == Admission::Admitted;
     QueryPerformanceCounter(&end);
     check.Release();
     std::printf("expected publisher (the updater's signer): %s\n", Describe(expected).c_str());

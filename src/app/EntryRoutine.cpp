@@ -18,8 +18,8 @@ void RunInEntryGuard(const std::function<void()>& steps) {
     }
 }
 
-void RunReadBackJob(const TJob& composed, const std::optional<TPublisher>& setupPublisherPin) {
-    std::optional<TJob> job = LoadSettingsFile();
+void RunReadBackJob(const Job& composed, const std::optional<Publisher>& setupPublisherPin) {
+    std::optional<Job> job = LoadSettingsFile();
     // Whoever rewrote the file since this start wrote it would choose the
     // URL, the folder, the arguments and the registry key: only the job this
     // start composed is carried out, and anything else ends the run quietly.
@@ -39,11 +39,11 @@ void RunReadBackJob(const TJob& composed, const std::optional<TPublisher>& setup
     Net::WaitForBackgroundCloses(2000);
 }
 
-int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin, bool startInTray) {
+int UpdaterEntryRoutine(const std::optional<Publisher>& setupPublisherPin, bool startInTray) {
     // The job goes through the settings file and is carried out as read back.
     // A file that could not be written may still hold an older job, which
     // this start did not compose: the run ends quietly, as without a file.
-    TJob builtIn = ComposeBuiltInJob();
+    Job builtIn = ComposeBuiltInJob();
     builtIn.Window.StartInTray = startInTray;
     if (!SaveSettingsFile(builtIn)) return 0;
     RunInEntryGuard([&builtIn, &setupPublisherPin] { RunReadBackJob(builtIn, setupPublisherPin); });

@@ -19,10 +19,10 @@ void RunInEntryGuard(const std::function<void()>& steps);
 // `composed`; otherwise carries it out as an UpdateRun with
 // `setupPublisherPin`. Raises what reading the file raises. UI thread, COM
 // initialised.
-void RunReadBackJob(const TJob& composed, const std::optional<TPublisher>& setupPublisherPin);
+void RunReadBackJob(const Job& composed, const std::optional<Publisher>& setupPublisherPin);
 
 // Composes the built-in job (in the notification area when `startInTray`)
 // and writes it to the settings file (ending at once when it cannot be
 // written), then runs RunReadBackJob with it and the build's publisher pin
 // inside the guard. Returns 0 on every path. UI thread, COM initialised.
-int UpdaterEntryRoutine(const std::optional<TPublisher>& setupPublisherPin = std::nullopt, bool startInTray = false);
+int UpdaterEntryRoutine(const std::optional<Publisher>& setupPublisherPin = std::nullopt, bool startInTray = false);

@@ -9,31 +9,31 @@ namespace {
 
 // What one question carries between the threads; it lives on the asking
 // worker's stack while the UI thread answers (SendMessageW waits).
-struct TQuestion {
+struct Question {
     const std::wstring& Proxy;
-    std::optional<Net::TProxyCredentials> Answer;
+    std::optional<Net::ProxyCredentials> Answer;
 };
 
-struct TPromptTexts {
+struct PromptTexts {
     const wchar_t* Caption;
     const wchar_t* Message;  // %s: the proxy
 };
 
-const TPromptTexts kEnglishPrompt = {L"Proxy server", L"The proxy server %s asks for your user name and password."};
-const TPromptTexts kRussianPrompt = {L"Прокси-сервер", L"Прокси-сервер %s запрашивает имя пользователя и пароль."};
+const PromptTexts kEnglishPrompt = {L"Proxy server", L"The proxy server %s asks for your user name and password."};
+const PromptTexts kRussianPrompt = {L"Прокси-сервер", L"Прокси-сервер %s запрашивает имя пользователя и пароль."};
 
 // Wipes a buffer that held a password before it goes.
-template <size_t N> struct TWipedBuffer {
+template <size_t N> struct WipedBuffer {
     wchar_t Text[N] = {};
-    ~TWipedBuffer() { SecureZeroMemory(Text, sizeof Text); }
+    ~WipedBuffer() { SecureZeroMemory(Text, sizeof Text); }
 };
 
 // The prompt gives a name typed without a domain as "<target>\name": that
 // "domain" is only the proxy's own name. A domain the user typed stays, for
 // NTLM ("CORP\name").
 std::wstring UserName(const wchar_t* typed, const std::wstring& target) {
-    TWipedBuffer<CREDUI_MAX_USERNAME_LENGTH + 1> user;
-    TWipedBuffer<CREDUI_MAX_DOMAIN_TARGET_LENGTH + 1> domain;
+    WipedBuffer<CREDUI_MAX_USERNAME_LENGTH + 1> user;
+    WipedBuffer<CREDUI_MAX_DOMAIN_TARGET_LENGTH + 1> domain;
     if (CredUIParseUserNameW(typed, user.Text, CREDUI_MAX_USERNAME_LENGTH + 1, domain.Text,
                              CREDUI_MAX_DOMAIN_TARGET_LENGTH + 1) != NO_ERROR)
         return typed;
@@ -41,8 +41,8 @@ std::wstring UserName(const wchar_t* typed, const std::wstring& target) {
     return std::wstring(domain.Text) + L"\\" + user.Text;
 }
 
-std::optional<Net::TProxyCredentials> Prompt(HWND owner, const std::wstring& proxy, UiLanguage language) {
-    const TPromptTexts& texts = language == UiLanguage::Russian ? kRussianPrompt : kEnglishPrompt;
+std::optional<Net::ProxyCredentials> Prompt(HWND owner, const std::wstring& proxy, UiLanguage language) {
+    const PromptTexts& texts = language == UiLanguage::Russian ? kRussianPrompt : kEnglishPrompt;
     std::wstring message(std::wcslen(texts.Message) + proxy.size(), L'\0');
     message.resize(static_cast<size_t>(
         std::swprintf(&message[0], message.size() + 1, texts.Message, proxy.c_str())));
@@ -51,8 +51,8 @@ std::optional<Net::TProxyCredentials> Prompt(HWND owner, const std::wstring& pro
     info.hwndParent = owner;
     info.pszMessageText = message.c_str();
     info.pszCaptionText = texts.Caption;
-    TWipedBuffer<CREDUI_MAX_USERNAME_LENGTH + 1> user;
-    TWipedBuffer<CREDUI_MAX_PASSWORD_LENGTH + 1> password;
+    WipedBuffer<CREDUI_MAX_USERNAME_LENGTH + 1> user;
+    WipedBuffer<CREDUI_MAX_PASSWORD_LENGTH + 1> password;
     BOOL save = FALSE;
     // Kept in memory for this run only: nothing is offered for saving, nothing is stored.
     const DWORD flags = CREDUI_FLAGS_GENERIC_CREDENTIALS | CREDUI_FLAGS_DO_NOT_PERSIST | CREDUI_FLAGS_ALWAYS_SHOW_UI |
@@ -61,14 +61,14 @@ std::optional<Net::TProxyCredentials> Prompt(HWND owner, const std::wstring& pro
                                                      CREDUI_MAX_USERNAME_LENGTH + 1, password.Text,
                                                      CREDUI_MAX_PASSWORD_LENGTH + 1, &save, flags);
     if (result != NO_ERROR) return std::nullopt;
-    return Net::TProxyCredentials(UserName(user.Text, proxy), password.Text);
+    return Net::ProxyCredentials(UserName(user.Text, proxy), password.Text);
 }
 
 }  // namespace
 
-Net::THttpClient::TProxyCredentialsHandler ProxyCredentialsAsker(HWND answering) {
+Net::HttpClient::ProxyCredentialsHandler ProxyCredentialsAsker(HWND answering) {
     return [answering](const std::wstring& proxy) {
-        TQuestion question{proxy, std::nullopt};
+        Question question{proxy, std::nullopt};
         // The UI thread serves sent messages in its waits for this worker too.
         SendMessageW(answering, WM_ASK_PROXY_CREDENTIALS, 0, reinterpret_cast<LPARAM>(&question));
         return std::move(question.Answer);
@@ -76,6 +76,6 @@ Net::THttpClient::TProxyCredentialsHandler ProxyCredentialsAsker(HWND answering)
 }
 
 void AnswerProxyCredentialsQuestion(HWND owner, LPARAM question, bool ask, UiLanguage language) {
-    auto& asked = *reinterpret_cast<TQuestion*>(question);
+    auto& asked = *reinterpret_cast<Question*>(question);
     if (ask) asked.Answer = Prompt(owner, asked.Proxy, language);
 }

@@ -18,7 +18,7 @@ constexpr UINT WM_ASK_PROXY_CREDENTIALS = WM_USER + 40;
 // WM_ASK_PROXY_CREDENTIALS to `answering` and waits for the answer. The window
 // procedure of `answering` passes that message to AnswerProxyCredentialsQuestion.
 // Any thread but `answering`'s.
-Net::THttpClient::TProxyCredentialsHandler ProxyCredentialsAsker(HWND answering);
+Net::HttpClient::ProxyCredentialsHandler ProxyCredentialsAsker(HWND answering);
 
 // Shows the platform's credential prompt for the question that `question`
 // (a WM_ASK_PROXY_CREDENTIALS's lParam) carries, owned by `owner`, in front of

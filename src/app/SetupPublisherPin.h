@@ -9,4 +9,4 @@
 // when this executable was built, or nullopt when none was set. Defined in a
 // source compiled into each updater executable (not into the core library), so
 // that executables with different pins share one core.
-std::optional<TPublisher> SetupPublisherPin();
+std::optional<Publisher> SetupPublisherPin();

@@ -18,7 +18,7 @@ constexpr UINT kProgressFrameMs = 15;
 
 }  // namespace
 
-UpdateRun::UpdateRun(TJob job, std::optional<TPublisher> setupPublisherPin,
+UpdateRun::UpdateRun(Job job, std::optional<Publisher> setupPublisherPin,
                      Microsoft::WRL::ComPtr<ITaskbarList3> taskbar)
     : job_(std::move(job)),
       setupPublisherPin_(std::move(setupPublisherPin)),
@@ -27,11 +27,11 @@ UpdateRun::UpdateRun(TJob job, std::optional<TPublisher> setupPublisherPin,
           return Notified(window, message, wParam, lParam);
       }) {
     // A proxy port that is no number leaves the window idle, with no download.
-    Net::TProxySettings proxy;
+    Net::ProxySettings proxy;
     if (!TryClientProxy(job_.Proxy, proxy)) return;
     // An error here is shown, and the window stays all the same.
     try {
-        download_ = std::make_unique<TDownloadThread>(notifications_.Handle(), job_.Url, job_.TargetFolder, proxy,
+        download_ = std::make_unique<DownloadThread>(notifications_.Handle(), job_.Url, job_.TargetFolder, proxy,
                                                       ProxyCredentialsAsker(notifications_.Handle()));
         transferCount_ = download_->Progress();
     } catch (...) {

@@ -25,7 +25,7 @@
 class UpdateRun {
 public:
     // `taskbar`: the taskbar list to show the progress on; null: the shell's.
-    UpdateRun(TJob job, std::optional<TPublisher> setupPublisherPin,
+    UpdateRun(Job job, std::optional<Publisher> setupPublisherPin,
               Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
     ~UpdateRun();
     UpdateRun(const UpdateRun&) = delete;
@@ -38,7 +38,7 @@ public:
     // window is closed at the end.
     void Run();
 
-    TProgressWindow& Window() noexcept { return window_; }
+    ProgressWindow& Window() noexcept { return window_; }
     // Whether the download worker exists: from the start until it has ended
     // and been joined.
     bool Downloading() const noexcept { return download_ != nullptr; }
@@ -66,17 +66,17 @@ private:
     // Stops and releases a running download and deletes an unfinished download file.
     void StopDownload();
 
-    const TJob job_;
-    const std::optional<TPublisher> setupPublisherPin_;
-    TProgressWindow window_;
+    const Job job_;
+    const std::optional<Publisher> setupPublisherPin_;
+    ProgressWindow window_;
     Win::MessageWindow notifications_;
-    std::unique_ptr<TDownloadThread> download_;
+    std::unique_ptr<DownloadThread> download_;
     // The names of the released download; none before it has run.
-    std::optional<TDownloadNames> downloadNames_;
+    std::optional<DownloadNames> downloadNames_;
     // The running count shared with the worker (kept after it is gone), the
     // number of the transfer shown (counted by begin notifications) and
     // whether its end has come.
-    std::shared_ptr<TTransferProgress> transferCount_;
+    std::shared_ptr<TransferProgress> transferCount_;
     unsigned transferNumber_ = 0;
     bool transferOpen_ = false;
     bool serving_ = false;

@@ -21,7 +21,7 @@ constexpr unsigned kMaxLengthOctets = 4;
 // certificate table), for PE32 and PE32+ alike: their data directories sit
 // at different offsets of the optional header.
 std::optional<IMAGE_DATA_DIRECTORY> SecurityDirectory(HANDLE file) {
-    const std::optional<TPeHeaders> headers = ReadPeHeaders(file);
+    const std::optional<PeHeaders> headers = ReadPeHeaders(file);
     WORD magic = 0;
     if (!headers || !ReadAt(file, headers->OptionalHeaderOffset, &magic, sizeof magic)) return std::nullopt;
     std::uint64_t countField = 0;

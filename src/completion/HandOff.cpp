@@ -18,9 +18,9 @@ namespace {
 
 // Tells the user that the downloaded file was refused and not started, and
 // why, naming the expected publisher when there is one, in `language`.
-void ShowRefusal(TAdmission verdict, const TExpectedSigner& expected, UiLanguage language, HWND owner) {
+void ShowRefusal(Admission verdict, const ExpectedSigner& expected, UiLanguage language, HWND owner) {
     const bool russian = language == UiLanguage::Russian;
-    const bool notASetup = verdict == TAdmission::NotASetup;
+    const bool notASetup = verdict == Admission::NotASetup;
     const std::wstring publisher = expected.Publisher ? L" (" + PublisherText(*expected.Publisher) + L")" : L"";
     std::wstring text;
     if (russian)
@@ -36,35 +36,35 @@ void ShowRefusal(TAdmission verdict, const TExpectedSigner& expected, UiLanguage
 
 // Deletes `path`, waiting a while for another process that holds it, then
 // the run's folder with it.
-void DeleteWhenFree(const std::wstring& path, const TDownloadNames& names) {
+void DeleteWhenFree(const std::wstring& path, const DownloadNames& names) {
     RetryWhileFileHeld([&path] { return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; });
     RemoveRunFolder(names.RunFolder);
 }
 
 // The way out when the file cannot be handed off: the user gets the address
 // to fetch the file by hand, and nothing is left in the target folder.
-void FallBackToTheBrowser(const TJob& job, const std::wstring& path, const TDownloadNames& names, HWND owner) {
+void FallBackToTheBrowser(const Job& job, const std::wstring& path, const DownloadNames& names, HWND owner) {
     OpenInBrowser(job.Url, owner);
     DeleteWhenFree(path, names);
 }
 
 }  // namespace
 
-std::wstring ChooseFinalPath(const TDownloadNames& names) {
+std::wstring ChooseFinalPath(const DownloadNames& names) {
     return UniqueFileName(ExtractBaseName(names.RemoteFileName), ExtractFileExt(names.RemoteFileName), names.RunFolder);
 }
 
-void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<TPublisher>& setupPublisherPin,
+void HandOff(const Job& job, const DownloadNames& names, const std::optional<Publisher>& setupPublisherPin,
              HWND owner) {
     const std::wstring finalPath = ChooseFinalPath(names);
     const std::wstring& source = names.DownloadPath;
     // Held open (no writer, no rename, no delete) from the check until the start has returned.
-    TSetupAdmission admission(ExpectedSetupSigner(setupPublisherPin));
+    SetupAdmission admission(ExpectedSetupSigner(setupPublisherPin));
     // A name that is no setup's never lands: a server's "version.dll" would
     // otherwise exist, however briefly, where other programs look for DLLs.
     if (!SetupKindOfName(finalPath)) {
         DeleteWhenFree(source, names);
-        ShowRefusal(TAdmission::NotASetup, admission.Expected(), job.Language, owner);
+        ShowRefusal(Admission::NotASetup, admission.Expected(), job.Language, owner);
         return;
     }
     if (!RetryWhileFileHeld([&] { return MoveFileTo(source, finalPath); })) {
@@ -72,13 +72,13 @@ void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<T
         return;
     }
     WaitServingMessages(1000);
-    TAdmission verdict = TAdmission::Unopened;
-    RetryWhileFileHeld([&] { return (verdict = admission.Admit(finalPath)) != TAdmission::Unopened; });
-    if (verdict == TAdmission::Unopened) {
+    Admission verdict = Admission::Unopened;
+    RetryWhileFileHeld([&] { return (verdict = admission.Admit(finalPath)) != Admission::Unopened; });
+    if (verdict == Admission::Unopened) {
         FallBackToTheBrowser(job, finalPath, names, owner);
         return;
     }
-    if (verdict != TAdmission::Admitted) {
+    if (verdict != Admission::Admitted) {
         admission.Release();
         DeleteWhenFree(finalPath, names);
         ShowRefusal(verdict, admission.Expected(), job.Language, owner);

@@ -16,7 +16,7 @@
 
 // Returns the final path for a complete download: a free name in the run's
 // folder made of the remote file's base name and extension.
-std::wstring ChooseFinalPath(const TDownloadNames& names);
+std::wstring ChooseFinalPath(const DownloadNames& names);
 
 // Judges the final name first: a name that is no setup's (".exe", ".msi") is
 // refused before any file of that name exists. Then moves the download file
@@ -32,5 +32,5 @@ std::wstring ChooseFinalPath(const TDownloadNames& names);
 // message box owned by `owner` says why, in the job's language. A file that cannot be moved or
 // opened for the check is deleted with the run's folder and the job's URL
 // opens in the browser. UI thread, after the download thread has ended.
-void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<TPublisher>& setupPublisherPin,
+void HandOff(const Job& job, const DownloadNames& names, const std::optional<Publisher>& setupPublisherPin,
              HWND owner);

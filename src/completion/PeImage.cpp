@@ -18,7 +18,7 @@ bool ReadAt(HANDLE file, std::uint64_t offset, void* buffer, DWORD size) {
     return ReadFile(file, buffer, size, &read, &at) && read == size;
 }
 
-std::optional<TPeHeaders> ReadPeHeaders(HANDLE file) {
+std::optional<PeHeaders> ReadPeHeaders(HANDLE file) {
     char dosMagic[2] = {};
     std::uint32_t newHeader = 0;
     unsigned char signature[sizeof kPeSignature] = {};
@@ -27,7 +27,7 @@ std::optional<TPeHeaders> ReadPeHeaders(HANDLE file) {
         !ReadAt(file, newHeader, signature, sizeof signature) ||
         std::memcmp(signature, kPeSignature, sizeof kPeSignature) != 0)
         return std::nullopt;
-    TPeHeaders headers = {};
+    PeHeaders headers = {};
     const std::uint64_t fileHeader = std::uint64_t{newHeader} + sizeof kPeSignature;
     if (!ReadAt(file, fileHeader, &headers.File, sizeof headers.File)) return std::nullopt;
     headers.OptionalHeaderOffset = fileHeader + sizeof headers.File;

@@ -12,7 +12,7 @@
 // there (a read cut short by the end of the file included).
 bool ReadAt(HANDLE file, std::uint64_t offset, void* buffer, DWORD size);
 
-struct TPeHeaders {
+struct PeHeaders {
     IMAGE_FILE_HEADER File;
     std::uint64_t OptionalHeaderOffset;  // where the optional header starts in the file
 };
@@ -20,4 +20,4 @@ struct TPeHeaders {
 // Returns the headers of the PE image in `file`: an "MZ" header whose
 // e_lfanew leads to "PE\0\0" and a whole file header after it; nullopt for
 // any other content.
-std::optional<TPeHeaders> ReadPeHeaders(HANDLE file);
+std::optional<PeHeaders> ReadPeHeaders(HANDLE file);

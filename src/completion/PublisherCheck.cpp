@@ -24,9 +24,9 @@ Win::UniqueFile OpenForCheck(const std::wstring& path) {
 // the chain) stays valid until the verification is closed, which the
 // destructor always does (WTD_STATEACTION_CLOSE, as the WinVerifyTrust
 // documentation requires after WTD_STATEACTION_VERIFY).
-class TTrustVerification {
+class TrustVerification {
 public:
-    TTrustVerification(const std::wstring& path, HANDLE file) {
+    TrustVerification(const std::wstring& path, HANDLE file) {
         fileInfo_.cbStruct = sizeof fileInfo_;
         fileInfo_.pcwszFilePath = path.c_str();
         fileInfo_.hFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
@@ -41,12 +41,12 @@ public:
         data_.dwStateAction = WTD_STATEACTION_VERIFY;
         result_ = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action_, &data_);
     }
-    ~TTrustVerification() {
+    ~TrustVerification() {
         data_.dwStateAction = WTD_STATEACTION_CLOSE;
         WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action_, &data_);
     }
-    TTrustVerification(const TTrustVerification&) = delete;
-    TTrustVerification& operator=(const TTrustVerification&) = delete;
+    TrustVerification(const TrustVerification&) = delete;
+    TrustVerification& operator=(const TrustVerification&) = delete;
 
     // Returns the signer's certificate when the signature was accepted and
     // the signer's chain has no error status; null otherwise.
@@ -117,7 +117,7 @@ std::optional<std::wstring> SingleValue(const CERT_NAME_INFO& subject, const cha
 
 // Returns the publisher the certificate's subject names: exactly one
 // non-empty O and exactly one non-empty CN; nullopt for any other subject.
-std::optional<TPublisher> PublisherOfSubject(PCCERT_CONTEXT certificate) {
+std::optional<Publisher> PublisherOfSubject(PCCERT_CONTEXT certificate) {
     CERT_NAME_INFO* decoded = nullptr;
     DWORD size = 0;
     const CERT_NAME_BLOB& subject = certificate->pCertInfo->Subject;
@@ -128,7 +128,7 @@ std::optional<TPublisher> PublisherOfSubject(PCCERT_CONTEXT certificate) {
     const std::optional<std::wstring> organization = SingleValue(*decoded, szOID_ORGANIZATION_NAME);
     const std::optional<std::wstring> commonName = SingleValue(*decoded, szOID_COMMON_NAME);
     if (!organization || !commonName) return std::nullopt;
-    return TPublisher{*organization, *commonName};
+    return Publisher{*organization, *commonName};
 }
 
 // Tells whether this executable's image, as mapped, has a security directory:
@@ -148,49 +148,49 @@ bool OwnImageCarriesSignature() {
 // every sharing but writing allowed, so that another process that merely
 // holds it open does not make the check fail; the loader keeps a running
 // image from being written anyway.
-std::optional<TPublisher> OwnVerifiedSigner() {
+std::optional<Publisher> OwnVerifiedSigner() {
     const std::wstring path = ExecutablePath();
     return VerifiedSigner(path, OpenForCheck(path).get());
 }
 
 }  // namespace
 
-bool operator==(const TPublisher& a, const TPublisher& b) {
+bool operator==(const Publisher& a, const Publisher& b) {
     return a.Organization == b.Organization && a.CommonName == b.CommonName;
 }
 
 bool NamesSomeone(const std::wstring& name) { return !name.empty() && name.find(L'\0') == std::wstring::npos; }
 
-bool IsIdentity(const TPublisher& publisher) {
+bool IsIdentity(const Publisher& publisher) {
     return NamesSomeone(publisher.Organization) && NamesSomeone(publisher.CommonName);
 }
 
-std::wstring PublisherText(const TPublisher& publisher) {
+std::wstring PublisherText(const Publisher& publisher) {
     return L"CN=" + publisher.CommonName + L", O=" + publisher.Organization;
 }
 
-std::optional<TPublisher> VerifiedSigner(const std::wstring& path, HANDLE file) {
+std::optional<Publisher> VerifiedSigner(const std::wstring& path, HANDLE file) {
     Win::UniqueFile opened;
     if (file == INVALID_HANDLE_VALUE || !file) {
         opened = OpenForCheck(path);
         if (!opened) return std::nullopt;
         file = opened.get();
     }
-    const TTrustVerification verification(path, file);
+    const TrustVerification verification(path, file);
     const PCCERT_CONTEXT certificate = verification.TrustedSignerCertificate();
     if (!certificate) return std::nullopt;
     // The signature covers an installer package's streams but its own; a PE
     // image's certificate table must hold the signature and nothing more.
-    if (!ContentIsOfKind(file, TSetupKind::Installer) && !CertificateTableIsWhole(file)) return std::nullopt;
+    if (!ContentIsOfKind(file, SetupKind::Installer) && !CertificateTableIsWhole(file)) return std::nullopt;
     return PublisherOfSubject(certificate);
 }
 
-bool TExpectedSigner::Admits(const std::optional<TPublisher>& signer) const {
+bool ExpectedSigner::Admits(const std::optional<::Publisher>& signer) const {
     if (!Required) return true;
     return Publisher && signer && IsIdentity(*signer) && *signer == *Publisher;
 }
 
-TExpectedSigner ExpectedSetupSigner(const std::optional<TPublisher>& pin) {
+ExpectedSigner ExpectedSetupSigner(const std::optional<Publisher>& pin) {
     if (pin) return {true, IsIdentity(*pin) ? pin : std::nullopt};
     if (!OwnImageCarriesSignature()) return {};
     return {true, OwnVerifiedSigner()};

@@ -11,22 +11,22 @@
 // The names a certificate authority vets for a code-signing certificate: the
 // subject's organization (O) and common name (CN). Other subject fields may
 // change when a certificate is renewed; these two stay the publisher's.
-struct TPublisher {
+struct Publisher {
     std::wstring Organization;
     std::wstring CommonName;
 };
 
-bool operator==(const TPublisher& a, const TPublisher& b);
+bool operator==(const Publisher& a, const Publisher& b);
 
 // Tells whether `name` can name a publisher: it is not empty and holds no
 // NUL (C strings would end it there, so it would equal a shorter name).
 bool NamesSomeone(const std::wstring& name);
 
 // Tells whether `publisher` names someone: both names do (NamesSomeone).
-bool IsIdentity(const TPublisher& publisher);
+bool IsIdentity(const Publisher& publisher);
 
 // Returns the publisher as users read it: "CN=<common name>, O=<organization>".
-std::wstring PublisherText(const TPublisher& publisher);
+std::wstring PublisherText(const Publisher& publisher);
 
 // Returns the signer of `path` when WinVerifyTrust accepts its Authenticode
 // signature (no user interface, no revocation fetch), the signer's chain
@@ -37,22 +37,22 @@ std::wstring PublisherText(const TPublisher& publisher);
 // naming someone (NamesSomeone); nullopt otherwise. With `file` (opened for
 // reading) the file is read through that handle, so the bytes checked are the
 // bytes of that open file; without, the check opens `path` itself.
-std::optional<TPublisher> VerifiedSigner(const std::wstring& path, HANDLE file = INVALID_HANDLE_VALUE);
+std::optional<Publisher> VerifiedSigner(const std::wstring& path, HANDLE file = INVALID_HANDLE_VALUE);
 
 // Who a setup must be signed by before it is started.
-struct TExpectedSigner {
+struct ExpectedSigner {
     // Signatures are checked: the build is signed or pinned.
     bool Required = false;
     // The one publisher admitted when they are; none when no setup can be
     // (this executable carries a signature that does not verify).
-    std::optional<TPublisher> Publisher;
+    std::optional<::Publisher> Publisher;
 
     // Tells whether a file whose verified signer is `signer` may be started.
-    bool Admits(const std::optional<TPublisher>& signer) const;
+    bool Admits(const std::optional<::Publisher>& signer) const;
 };
 
 // Returns who a setup must be signed by, failing closed: `pin` when the build
 // has one (nobody when it is no identity); else, when this executable's
 // mapped image carries a signature, its verified signer (nobody when that
 // signature does not verify); anyone only for an unsigned, unpinned build.
-TExpectedSigner ExpectedSetupSigner(const std::optional<TPublisher>& pin);
+ExpectedSigner ExpectedSetupSigner(const std::optional<Publisher>& pin);

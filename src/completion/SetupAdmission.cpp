@@ -15,12 +15,12 @@ bool IsReparsePoint(HANDLE file) {
 
 }  // namespace
 
-TAdmission TSetupAdmission::Admit(const std::wstring& path) {
-    if (!Hold(path)) return TAdmission::Unopened;
+Admission SetupAdmission::Admit(const std::wstring& path) {
+    if (!Hold(path)) return Admission::Unopened;
     return Judge();
 }
 
-bool TSetupAdmission::Hold(const std::wstring& path) {
+bool SetupAdmission::Hold(const std::wstring& path) {
     path_ = path;
     // Read sharing only: writers, renames and deletes fail with a sharing
     // violation until the setup has been started and the handle is closed.
@@ -30,12 +30,12 @@ bool TSetupAdmission::Hold(const std::wstring& path) {
     return static_cast<bool>(held_);
 }
 
-TAdmission TSetupAdmission::Judge() const {
-    if (!held_) return TAdmission::Unopened;
-    if (IsReparsePoint(held_.get())) return TAdmission::NotASetup;
-    const std::optional<TSetupKind> kind = SetupKindOfName(path_);
-    if (!kind || !ContentIsOfKind(held_.get(), *kind)) return TAdmission::NotASetup;
+Admission SetupAdmission::Judge() const {
+    if (!held_) return Admission::Unopened;
+    if (IsReparsePoint(held_.get())) return Admission::NotASetup;
+    const std::optional<SetupKind> kind = SetupKindOfName(path_);
+    if (!kind || !ContentIsOfKind(held_.get(), *kind)) return Admission::NotASetup;
     if (expected_.Required && !expected_.Admits(VerifiedSigner(path_, held_.get())))
-        return TAdmission::NotThePublisher;
-    return TAdmission::Admitted;
+        return Admission::NotThePublisher;
+    return Admission::Admitted;
 }

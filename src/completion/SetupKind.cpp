@@ -40,7 +40,7 @@ bool RunsHere(WORD machine) {
 // A program the shell can start here: an executable image, not a DLL (which
 // "open" would hand to nothing useful), for a machine this Windows runs.
 bool IsRunnableImage(HANDLE file) {
-    const std::optional<TPeHeaders> headers = ReadPeHeaders(file);
+    const std::optional<PeHeaders> headers = ReadPeHeaders(file);
     if (!headers) return false;
     const WORD characteristics = headers->File.Characteristics;
     return (characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) && !(characteristics & IMAGE_FILE_DLL) &&
@@ -55,13 +55,13 @@ bool IsCompoundFile(HANDLE file) {
 
 }  // namespace
 
-std::optional<TSetupKind> SetupKindOfName(const std::wstring& path) {
+std::optional<SetupKind> SetupKindOfName(const std::wstring& path) {
     const std::wstring extension = ExtractFileExt(path);
-    if (_wcsicmp(extension.c_str(), L".exe") == 0) return TSetupKind::Executable;
-    if (_wcsicmp(extension.c_str(), L".msi") == 0) return TSetupKind::Installer;
+    if (_wcsicmp(extension.c_str(), L".exe") == 0) return SetupKind::Executable;
+    if (_wcsicmp(extension.c_str(), L".msi") == 0) return SetupKind::Installer;
     return std::nullopt;
 }
 
-bool ContentIsOfKind(HANDLE file, TSetupKind kind) {
-    return kind == TSetupKind::Executable ? IsRunnableImage(file) : IsCompoundFile(file);
+bool ContentIsOfKind(HANDLE file, SetupKind kind) {
+    return kind == SetupKind::Executable ? IsRunnableImage(file) : IsCompoundFile(file);
 }

@@ -6,8 +6,8 @@
 #include <climits>
 #include <memory>
 
-bool TryClientProxy(const TJobProxy& proxy, Net::TProxySettings& settings) {
-    settings = Net::TProxySettings();
+bool TryClientProxy(const JobProxy& proxy, Net::ProxySettings& settings) {
+    settings = Net::ProxySettings();
     if (!proxy.Enabled) return true;
     if (!TryParseInt(proxy.Port, settings.Port)) return false;
     settings.Host = proxy.Host;
@@ -18,16 +18,16 @@ bool TryClientProxy(const TJobProxy& proxy, Net::TProxySettings& settings) {
     return true;
 }
 
-void ConfigureClientProxy(Net::THttpClient& client, Net::TProxySettings proxy) {
+void ConfigureClientProxy(Net::HttpClient& client, Net::ProxySettings proxy) {
     // The bypass list is read here rather than carried by the job: the
     // settings file records the manual proxy only.
-    const Net::TSystemProxyConfig system = Net::ReadSystemProxyConfig();
+    const Net::SystemProxyConfig system = Net::ReadSystemProxyConfig();
     if (!proxy.Host.empty()) {
         proxy.Bypass = system.Bypass;
         client.SetProxy(proxy);
     } else if (!system.ScriptUrl.empty() || system.AutoDetect) {
-        client.SetProxyResolver(std::make_unique<Net::TScriptProxyResolver>(
-            Net::TScriptSource{system.ScriptUrl, system.AutoDetect}));
+        client.SetProxyResolver(std::make_unique<Net::ScriptProxyResolver>(
+            Net::ScriptSource{system.ScriptUrl, system.AutoDetect}));
     }
 }
 

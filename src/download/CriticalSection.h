@@ -4,12 +4,12 @@
 #include <windows.h>
 
 // Owns a critical section; any thread may enter it.
-class TCriticalSection {
+class CriticalSection {
 public:
-    TCriticalSection(const TCriticalSection&) = delete;
-    TCriticalSection& operator=(const TCriticalSection&) = delete;
-    TCriticalSection() { InitializeCriticalSection(&section_); }
-    ~TCriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
     CRITICAL_SECTION* get() noexcept { return &section_; }
 
 private:
@@ -18,14 +18,14 @@ private:
 
 // Holds a critical section (not owned; may be null) from construction to
 // destruction, so it is released on every way out of the block.
-class TCriticalSectionBlockHolder {
+class CriticalSectionBlockHolder {
 public:
-    TCriticalSectionBlockHolder(const TCriticalSectionBlockHolder&) = delete;
-    TCriticalSectionBlockHolder& operator=(const TCriticalSectionBlockHolder&) = delete;
-    explicit TCriticalSectionBlockHolder(CRITICAL_SECTION* section) : section_(section) {
+    CriticalSectionBlockHolder(const CriticalSectionBlockHolder&) = delete;
+    CriticalSectionBlockHolder& operator=(const CriticalSectionBlockHolder&) = delete;
+    explicit CriticalSectionBlockHolder(CRITICAL_SECTION* section) : section_(section) {
         if (section_) EnterCriticalSection(section_);
     }
-    virtual ~TCriticalSectionBlockHolder() {
+    virtual ~CriticalSectionBlockHolder() {
         if (section_) LeaveCriticalSection(section_);
     }
 

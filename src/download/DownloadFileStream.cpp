@@ -6,13 +6,13 @@
 
 // Readers are let in (a security scanner looks at a file while it is
 // written); no other writer, no rename, no delete.
-TDownloadFileStream::TDownloadFileStream(const std::wstring& path)
+DownloadFileStream::DownloadFileStream(const std::wstring& path)
     : file_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr)) {
     Win::ThrowLastErrorIf(!file_, "CreateFileW");
 }
 
-void TDownloadFileStream::Write(const void* data, std::size_t size) {
+void DownloadFileStream::Write(const void* data, std::size_t size) {
     const char* next = static_cast<const char*>(data);
     while (size > 0) {
         // WriteFile takes a 32-bit count; a larger piece goes in several calls.
@@ -24,7 +24,7 @@ void TDownloadFileStream::Write(const void* data, std::size_t size) {
     }
 }
 
-bool TDownloadFileStream::Restart() {
+bool DownloadFileStream::Restart() {
     const LARGE_INTEGER start = {};
     return SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) && SetEndOfFile(file_.get());
 }

@@ -7,11 +7,11 @@
 #include <string>
 
 // Owns the open download file; closes it when destroyed. One thread at a time.
-class TDownloadFileStream : public Net::TOutputStream {
+class DownloadFileStream : public Net::OutputStream {
 public:
     // Creates the file at `path` anew (an existing one is truncated), for
     // reading and writing, shared with readers only. Raises SystemCallException.
-    explicit TDownloadFileStream(const std::wstring& path);
+    explicit DownloadFileStream(const std::wstring& path);
 
     // Appends `size` bytes; raises SystemCallException when the file system refuses them.
     void Write(const void* data, std::size_t size) override;

@@ -10,7 +10,7 @@ static_assert(sizeof(LPARAM) >= 8, "a 64-bit build");
 // (begin) or its running count when the notification was posted (work), whole
 // 64-bit counts; 0 for the end; 1 or 0 for the marquee switch. A work
 // notification is posted only when the window has acknowledged the previous
-// one (TTransferProgress), which holds the newest count.
+// one (TransferProgress), which holds the newest count.
 constexpr UINT WM_DOWNLOAD_PROGRESS = WM_USER + 1;
 // wParam: 1 when the download file is complete, else 0; lParam: 0. Posted once, last.
 constexpr UINT WM_DOWNLOAD_FINISHED = WM_USER + 2;

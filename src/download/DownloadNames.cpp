@@ -13,14 +13,14 @@ const wchar_t kDownloadBaseName[] = L"downloaded-file";
 
 }  // namespace
 
-TDownloadNames ChooseDownloadNames(const std::wstring& url, const std::wstring& targetFolder) {
-    TDownloadNames names;
+DownloadNames ChooseDownloadNames(const std::wstring& url, const std::wstring& targetFolder) {
+    DownloadNames names;
     names.RemoteFileName = FileNameFromUrl(url);
     names.TargetFolder = IncludeTrailingPathDelimiter(targetFolder);
     return names;
 }
 
-std::optional<TDownloadNames> CreateDownloadFolder(TDownloadNames names) {
+std::optional<DownloadNames> CreateDownloadFolder(DownloadNames names) {
     if (!ForceDirectories(names.TargetFolder)) return std::nullopt;
     names.RunFolder = CreateRunFolder(names.TargetFolder);
     if (names.RunFolder.empty()) return std::nullopt;
@@ -30,7 +30,7 @@ std::optional<TDownloadNames> CreateDownloadFolder(TDownloadNames names) {
     return names;
 }
 
-void DeleteUnfinishedDownload(const TDownloadNames& names) {
+void DeleteUnfinishedDownload(const DownloadNames& names) {
     if (!names.DownloadPath.empty()) DeleteFileW(names.DownloadPath.c_str());
     RemoveRunFolder(names.RunFolder);
 }

@@ -14,61 +14,61 @@ constexpr std::int64_t kSmallestSizedBody = 51200;
 
 }  // namespace
 
-TDownloadThread::TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder,
-                                 Net::TProxySettings proxy,
-                                 Net::THttpClient::TProxyCredentialsHandler askProxyCredentials)
+DownloadThread::DownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder,
+                                 Net::ProxySettings proxy,
+                                 Net::HttpClient::ProxyCredentialsHandler askProxyCredentials)
     : notifyWindow_(notifyWindow),
       url_(std::move(url)),
       proxy_(std::move(proxy)),
       askProxyCredentials_(std::move(askProxyCredentials)),
       names_(ChooseDownloadNames(url_, targetFolder)),
-      stopSignal_(std::make_shared<Net::TAbortSignal>()),
-      transferCount_(std::make_shared<TTransferProgress>()),
+      stopSignal_(std::make_shared<Net::AbortSignal>()),
+      transferCount_(std::make_shared<TransferProgress>()),
       worker_([this] { Run(); }) {}
 
-TDownloadThread::~TDownloadThread() {
+DownloadThread::~DownloadThread() {
     // The worker uses this object's members.
     worker_.Join();
     fileStream_.reset();
     client_.reset();
 }
 
-void TDownloadThread::RequestStop() {
+void DownloadThread::RequestStop() {
     stopRequested_ = true;
     stopSignal_->Abort();
 }
 
-TDownloadNames TDownloadThread::Names() const {
-    TCriticalSectionBlockHolder hold(namesLock_.get());
+DownloadNames DownloadThread::Names() const {
+    CriticalSectionBlockHolder hold(namesLock_.get());
     return names_;
 }
 
-void TDownloadThread::Run() {
+void DownloadThread::Run() {
     const bool complete = Download();
     PostMessageW(notifyWindow_, WM_DOWNLOAD_FINISHED, complete ? 1 : 0, 0);
 }
 
-bool TDownloadThread::Download() {
+bool DownloadThread::Download() {
     // A folder or file that cannot be made fails the download like the
     // transfer itself: the user is not left without a word.
-    const std::optional<TDownloadNames> placed = CreateDownloadFolder(Names());
+    const std::optional<DownloadNames> placed = CreateDownloadFolder(Names());
     if (!placed) {
         DownloadFailed();
         return false;
     }
     {
-        TCriticalSectionBlockHolder hold(namesLock_.get());
+        CriticalSectionBlockHolder hold(namesLock_.get());
         names_ = *placed;
     }
     try {
-        fileStream_ = std::make_unique<TDownloadFileStream>(placed->DownloadPath);
-        client_ = std::make_unique<Net::THttpClient>(stopSignal_);
+        fileStream_ = std::make_unique<DownloadFileStream>(placed->DownloadPath);
+        client_ = std::make_unique<Net::HttpClient>(stopSignal_);
         ConfigureClientProxy(*client_, proxy_);
         client_->SetHandleRedirects(true);
         client_->OnProxyCredentials = askProxyCredentials_;
-        client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
-        client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };
-        client_->OnWorkEnd = [this](Net::TWorkMode) { WorkEnd(); };
+        client_->OnWorkBegin = [this](Net::WorkMode, std::int64_t total) { WorkBegin(total); };
+        client_->OnWork = [this](Net::WorkMode, std::int64_t count) { Work(count); };
+        client_->OnWorkEnd = [this](Net::WorkMode) { WorkEnd(); };
         client_->OnRedirect = [this](std::wstring& location, int, bool& follow, std::wstring&) {
             Redirect(location);
             follow = true;
@@ -82,7 +82,7 @@ bool TDownloadThread::Download() {
     return true;
 }
 
-void TDownloadThread::DownloadFailed() {
+void DownloadThread::DownloadFailed() {
     client_.reset();
     fileStream_.reset();
     // Only this thread writes the paths, so they are read here without the lock.
@@ -93,35 +93,35 @@ void TDownloadThread::DownloadFailed() {
     OpenInBrowser(url_, nullptr);
 }
 
-void TDownloadThread::PostProgress(WPARAM kind, std::int64_t value) const {
+void DownloadThread::PostProgress(WPARAM kind, std::int64_t value) const {
     PostMessageW(notifyWindow_, WM_DOWNLOAD_PROGRESS, kind, static_cast<LPARAM>(value));
 }
 
-void TDownloadThread::SetSizeHidden(bool hidden) {
+void DownloadThread::SetSizeHidden(bool hidden) {
     sizeHidden_ = hidden;
     PostProgress(PROGRESS_MARQUEE, hidden ? 1 : 0);
 }
 
-void TDownloadThread::WorkBegin(std::int64_t total) {
+void DownloadThread::WorkBegin(std::int64_t total) {
     if (sizeHidden_ && total > kSmallestSizedBody) SetSizeHidden(false);
     if (sizeHidden_) return;
     transferCount_->Begin();
     PostProgress(PROGRESS_BEGIN, total);
 }
 
-void TDownloadThread::Work(std::int64_t count) {
+void DownloadThread::Work(std::int64_t count) {
     // A fast link reads far more often than a window can show: while a
     // notification waits, the window will read this count with it.
     if (!sizeHidden_ && transferCount_->Store(static_cast<std::uint64_t>(count))) PostProgress(PROGRESS_WORK, count);
 }
 
-void TDownloadThread::WorkEnd() {
+void DownloadThread::WorkEnd() {
     if (!sizeHidden_) PostProgress(PROGRESS_END, 0);
 }
 
-void TDownloadThread::Redirect(const std::wstring& location) {
+void DownloadThread::Redirect(const std::wstring& location) {
     {
-        TCriticalSectionBlockHolder hold(namesLock_.get());
+        CriticalSectionBlockHolder hold(namesLock_.get());
         names_.RemoteFileName = FileNameFromUrl(location);
     }
     SetSizeHidden(true);

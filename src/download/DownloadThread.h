@@ -25,18 +25,18 @@
 // a large body shows it again; and WM_DOWNLOAD_FINISHED exactly once when it
 // has ended. A download that fails (not one that is stopped) opens the URL in
 // the browser.
-class TDownloadThread {
+class DownloadThread {
 public:
     // Starts the thread, which downloads into a new folder of its own in
     // `targetFolder` (download/DownloadNames.h); a folder that cannot be made
     // fails the download. `askProxyCredentials`, called on the worker, asks
     // the user for a proxy's credentials (none: nobody is asked). UI thread.
-    TDownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::TProxySettings proxy,
-                    Net::THttpClient::TProxyCredentialsHandler askProxyCredentials = nullptr);
+    DownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::ProxySettings proxy,
+                    Net::HttpClient::ProxyCredentialsHandler askProxyCredentials = nullptr);
     // Joins the thread, then closes the download file and releases the client.
-    ~TDownloadThread();
-    TDownloadThread(const TDownloadThread&) = delete;
-    TDownloadThread& operator=(const TDownloadThread&) = delete;
+    ~DownloadThread();
+    DownloadThread(const DownloadThread&) = delete;
+    DownloadThread& operator=(const DownloadThread&) = delete;
 
     // Makes the running or coming GET fail promptly, without opening the
     // browser. UI thread; safe at any moment, before the client exists included.
@@ -48,12 +48,12 @@ public:
 
     // Returns the running count the progress notifications stand for, which
     // the notified window shares with this thread. Any thread.
-    const std::shared_ptr<TTransferProgress>& Progress() const { return transferCount_; }
+    const std::shared_ptr<TransferProgress>& Progress() const { return transferCount_; }
 
     // Returns the download's names; the run folder and the download path are
     // set once the thread has made them, and the remote name follows
     // redirects until the thread has ended. Any thread.
-    TDownloadNames Names() const;
+    DownloadNames Names() const;
 
 private:
     // The worker's whole run: the download, then the finished notification.
@@ -73,19 +73,19 @@ private:
 
     const HWND notifyWindow_;
     const std::wstring url_;
-    const Net::TProxySettings proxy_;
-    const Net::THttpClient::TProxyCredentialsHandler askProxyCredentials_;
+    const Net::ProxySettings proxy_;
+    const Net::HttpClient::ProxyCredentialsHandler askProxyCredentials_;
     // The remote name changes on the worker at redirects.
-    mutable TCriticalSection namesLock_;
-    TDownloadNames names_;
-    std::unique_ptr<Net::THttpClient> client_;
-    std::unique_ptr<TDownloadFileStream> fileStream_;
+    mutable CriticalSection namesLock_;
+    DownloadNames names_;
+    std::unique_ptr<Net::HttpClient> client_;
+    std::unique_ptr<DownloadFileStream> fileStream_;
     bool sizeHidden_ = false;
     std::atomic<bool> stopRequested_{false};
     // Shared with the client, so that a stop never needs the client itself: it
     // may not exist yet, or the worker may be destroying it.
-    std::shared_ptr<Net::TAbortSignal> stopSignal_;
-    std::shared_ptr<TTransferProgress> transferCount_;
+    std::shared_ptr<Net::AbortSignal> stopSignal_;
+    std::shared_ptr<TransferProgress> transferCount_;
     // Last: it starts once every member above exists, and is joined first.
     Win::Worker worker_;
 };

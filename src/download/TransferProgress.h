@@ -11,11 +11,11 @@
 // Owned jointly (shared pointer) by the download thread object and the window,
 // so a notification handled after the thread object is gone still finds it.
 // Begin and Store: the download thread; Newest and Acknowledge: the window.
-class TTransferProgress {
+class TransferProgress {
 public:
-    TTransferProgress() = default;
-    TTransferProgress(const TTransferProgress&) = delete;
-    TTransferProgress& operator=(const TTransferProgress&) = delete;
+    TransferProgress() = default;
+    TransferProgress(const TransferProgress&) = delete;
+    TransferProgress& operator=(const TransferProgress&) = delete;
     // Starts the next reported transfer (numbered from 1). A notification of
     // the previous transfer that is still waiting does not hold this one's back.
     void Begin() {

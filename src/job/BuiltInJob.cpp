@@ -7,18 +7,18 @@
 
 namespace {
 
-struct TLanguageTexts {
+struct LanguageTexts {
     const wchar_t* Title;
     const wchar_t* SizePrefix;
     const wchar_t* SizeSuffix;
 };
 
-const TLanguageTexts kEnglishTexts = {L"Getting the most recent Orvinta version...", L"Downloaded: ", L" KB"};
-const TLanguageTexts kRussianTexts = {L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
+const LanguageTexts kEnglishTexts = {L"Getting the most recent Orvinta version...", L"Downloaded: ", L" KB"};
+const LanguageTexts kRussianTexts = {L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
 
 // Only a proxy that the query reported as switched on goes into the job.
-TJobProxy SystemProxyForJob() {
-    TJobProxy proxy;
+JobProxy SystemProxyForJob() {
+    JobProxy proxy;
     bool useProxy = false;
     std::wstring host;
     std::wstring port;
@@ -30,9 +30,9 @@ TJobProxy SystemProxyForJob() {
     return proxy;
 }
 
-TWindowTexts WindowTextsFor(UiLanguage language) {
-    const TLanguageTexts& texts = language == UiLanguage::Russian ? kRussianTexts : kEnglishTexts;
-    TWindowTexts window;
+WindowTexts WindowTextsFor(UiLanguage language) {
+    const LanguageTexts& texts = language == UiLanguage::Russian ? kRussianTexts : kEnglishTexts;
+    WindowTexts window;
     window.StartInTray = false;
     window.Title = texts.Title;
     window.SizePrefix = texts.SizePrefix;
@@ -48,8 +48,8 @@ UiLanguage UiLanguageFor(LANGID language) {
 
 UiLanguage UserUiLanguage() { return UiLanguageFor(GetUserDefaultUILanguage()); }
 
-TJob ComposeBuiltInJob() {
-    TJob job;
+Job ComposeBuiltInJob() {
+    Job job;
     job.Proxy = SystemProxyForJob();
     job.Language = UserUiLanguage();
     job.Window = WindowTextsFor(job.Language);

@@ -10,7 +10,7 @@
 // Returns the built-in job: the build's URL, the temporary folder, the texts
 // of the user's language, the process's arguments for the setup, the system
 // proxy when it is on. Start-up, on the main thread.
-TJob ComposeBuiltInJob();
+Job ComposeBuiltInJob();
 
 // Returns Russian for a Russian user interface, English otherwise.
 UiLanguage UserUiLanguage();

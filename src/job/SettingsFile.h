@@ -16,24 +16,24 @@ std::wstring SettingsFilePath();
 
 // Writes `job` into a new settings file, replacing any earlier one. Returns
 // false when the file could not be saved. COM must be initialised.
-bool SaveSettingsFile(const TJob& job);
+bool SaveSettingsFile(const Job& job);
 
 // Reads the job back from the settings file. Returns nullopt when the file
 // gives no URL or no target folder (a missing or broken file among them);
 // flags are on exactly when their text is "1". Raises Xml::XmlException when
 // an element it reads holds anything but one text node. COM must be initialised.
-std::optional<TJob> LoadSettingsFile();
+std::optional<Job> LoadSettingsFile();
 
 // Returns the names of the file's elements, in file order.
 std::vector<std::wstring> SettingsFileElements();
 
 // The settings file as loaded: the document and its root; a missing or broken
 // file leaves both empty. One thread.
-class TSettingsFileReader {
+class SettingsFileReader {
 public:
     // Loads the file at SettingsFilePath(); never fails.
-    TSettingsFileReader();
-    ~TSettingsFileReader();
+    SettingsFileReader();
+    ~SettingsFileReader();
 
     // Returns the text of the root's first child named `element` (node name or
     // local name, exact case), or "". Raises Xml::XmlException when that

@@ -4,11 +4,11 @@
 
 namespace Net {
 
-TAbortSignal::TAbortSignal() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+AbortSignal::AbortSignal() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     Win::ThrowLastErrorIf(!event_, "CreateEventW");
 }
 
-void TAbortSignal::Abort() noexcept {
+void AbortSignal::Abort() noexcept {
     aborted_.store(true);
     SetEvent(event_.get());
 }

@@ -11,11 +11,11 @@ namespace Net {
 // Owns a manual-reset event. Abort() and Aborted() may be called on any thread
 // at any time; once set, the signal stays set. Share it with std::shared_ptr
 // so that a stop request never needs the object it stops.
-class TAbortSignal {
+class AbortSignal {
 public:
-    TAbortSignal(const TAbortSignal&) = delete;
-    TAbortSignal& operator=(const TAbortSignal&) = delete;
-    TAbortSignal();
+    AbortSignal(const AbortSignal&) = delete;
+    AbortSignal& operator=(const AbortSignal&) = delete;
+    AbortSignal();
 
     // Sets the signal; every request waiting on it fails promptly.
     void Abort() noexcept;

@@ -28,23 +28,23 @@ constexpr int kResumptionLimit = 3;
 
 // Tells whether a read failed because the connection dropped (a reset, a close
 // before Content-Length): not a stall past the idle limit, not an abort.
-bool IsDroppedConnection(const THttpError& error) {
-    return error.Kind() == THttpError::TKind::ShortBody ||
-           (error.Kind() == THttpError::TKind::Connection && error.Code() != ERROR_INTERNET_TIMEOUT);
+bool IsDroppedConnection(const HttpError& error) {
+    return error.Kind() == HttpError::ErrorKind::ShortBody ||
+           (error.Kind() == HttpError::ErrorKind::Connection && error.Code() != ERROR_INTERNET_TIMEOUT);
 }
 
 // Returns what an If-Range for the rest of `request`'s body can carry, if anything.
-std::optional<std::wstring> ValidatorOf(const TRequest& request) {
+std::optional<std::wstring> ValidatorOf(const Request& request) {
     return RangeValidator(request.Header(HTTP_QUERY_ETAG), request.Header(HTTP_QUERY_LAST_MODIFIED));
 }
 
-THttpError BadRedirect(const std::wstring& what) { return THttpError(THttpError::TKind::BadRedirect, what); }
+HttpError BadRedirect(const std::wstring& what) { return HttpError(HttpError::ErrorKind::BadRedirect, what); }
 
 // Tells whether a request failed before any response because its server could
 // not be reached: refused, a name not found, no connection in time. Wine
 // reports some of these with the socket's own codes.
-bool IsUnreachable(const THttpError& error) {
-    if (error.Kind() != THttpError::TKind::Connection) return false;
+bool IsUnreachable(const HttpError& error) {
+    if (error.Kind() != HttpError::ErrorKind::Connection) return false;
     switch (error.Code()) {
     case ERROR_INTERNET_CANNOT_CONNECT:
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
@@ -69,26 +69,26 @@ void CheckRedirect(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-THttpClient::THttpClient(std::shared_ptr<const TAbortSignal> abort, unsigned long idleLimitMs)
+HttpClient::HttpClient(std::shared_ptr<const AbortSignal> abort, unsigned long idleLimitMs)
     : abort_(std::move(abort)), idleLimitMs_(idleLimitMs) {}
 
-THttpClient::~THttpClient() = default;
+HttpClient::~HttpClient() = default;
 
-void THttpClient::SetProxy(const TProxySettings& proxy) {
-    proxyResolver_ = proxy.Host.empty() ? nullptr : std::make_unique<TManualProxyResolver>(proxy);
+void HttpClient::SetProxy(const ProxySettings& proxy) {
+    proxyResolver_ = proxy.Host.empty() ? nullptr : std::make_unique<ManualProxyResolver>(proxy);
 }
 
-TProxyRoute THttpClient::RouteFor(const std::wstring& url) const {
-    return proxyResolver_ ? proxyResolver_->RouteFor(url, *abort_) : TProxyRoute();
+ProxyRoute HttpClient::RouteFor(const std::wstring& url) const {
+    return proxyResolver_ ? proxyResolver_->RouteFor(url, *abort_) : ProxyRoute();
 }
 
-void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
-    if (abort_->Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
+void HttpClient::Get(const std::wstring& url, OutputStream& stream) {
+    if (abort_->Aborted()) throw HttpError(HttpError::ErrorKind::Aborted, L"The request was aborted");
     SplitUrl(url);
     // A request that fails takes the session along to its background close.
-    TProxyRoute route = RouteFor(url);
+    ProxyRoute route = RouteFor(url);
     UniqueHInternet session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
-    std::optional<TRequest> request;
+    std::optional<Request> request;
     std::wstring current = url;
     std::wstring method = L"GET";
     for (int redirects = 0;;) {
@@ -97,7 +97,7 @@ void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
             current = NextLocation(*request, current, status, ++redirects, method);
             ReadWholeBody(*request, nullptr);
             // Each hop goes its own way: the next host may have another proxy.
-            TProxyRoute next = RouteFor(current);
+            ProxyRoute next = RouteFor(current);
             if (next.Server != route.Server || next.Bypass != route.Bypass) {
                 request.reset();  // its body was read to the end: closed at once, before its session
                 session = OpenAsyncSession(kUserAgent, next.Server, next.Bypass);
@@ -109,15 +109,15 @@ void THttpClient::Get(const std::wstring& url, TOutputStream& stream) {
         // answers a range request (RFC 9110 15.3.7), and a 204 or any other
         // 2xx is no file at all.
         if (status != 200)
-            throw THttpError(THttpError::TKind::Status, L"HTTP status " + std::to_wstring(status) + L": " + current,
+            throw HttpError(HttpError::ErrorKind::Status, L"HTTP status " + std::to_wstring(status) + L": " + current,
                              status);
         break;
     }
     ReadResumableBody(request, session, current, method, stream);
 }
 
-void THttpClient::OpenRequest(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
-                              const std::wstring& method, const TProxyRoute& route, const std::wstring& extraHeaders) {
+void HttpClient::OpenRequest(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
+                              const std::wstring& method, const ProxyRoute& route, const std::wstring& extraHeaders) {
     const bool refused = headersRefused_.count(route.Server) != 0;
     request.emplace(session, url, method, (refused ? std::wstring() : route.Headers) + extraHeaders, *abort_,
                     idleLimitMs_);
@@ -126,15 +126,15 @@ void THttpClient::OpenRequest(std::optional<TRequest>& request, UniqueHInternet&
     if (given != proxyCredentials_.end() && given->second) request->SetProxyCredentials(*given->second);
 }
 
-unsigned long THttpClient::SendThroughRoute(std::optional<TRequest>& request, UniqueHInternet& session,
-                                            const std::wstring& url, const std::wstring& method, TProxyRoute& route,
+unsigned long HttpClient::SendThroughRoute(std::optional<Request>& request, UniqueHInternet& session,
+                                            const std::wstring& url, const std::wstring& method, ProxyRoute& route,
                                             const std::wstring& extraHeaders) {
     for (;;) {
         OpenRequest(request, session, url, method, route, extraHeaders);
         unsigned long status = 0;
         try {
             status = Send(*request, url);
-        } catch (const THttpError& error) {
+        } catch (const HttpError& error) {
             // The next proxy of the list, or none: the failed request took its
             // session along to its background close.
             if (route.Server.empty() || !IsUnreachable(error) || !proxyResolver_ ||
@@ -162,41 +162,41 @@ unsigned long THttpClient::SendThroughRoute(std::optional<TRequest>& request, Un
     }
 }
 
-bool THttpClient::TryAskForCredentials(const std::wstring& proxy) {
+bool HttpClient::TryAskForCredentials(const std::wstring& proxy) {
     if (proxyCredentials_.count(proxy) != 0 || !OnProxyCredentials) return false;
-    std::optional<TProxyCredentials> given = OnProxyCredentials(proxy);
-    if (abort_->Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
+    std::optional<ProxyCredentials> given = OnProxyCredentials(proxy);
+    if (abort_->Aborted()) throw HttpError(HttpError::ErrorKind::Aborted, L"The request was aborted");
     const bool answered = given.has_value();
     proxyCredentials_.emplace(proxy, std::move(given));
     return answered;
 }
 
-unsigned long THttpClient::Send(TRequest& request, const std::wstring& url) {
+unsigned long HttpClient::Send(Request& request, const std::wstring& url) {
     request.Send();
     const unsigned long status = request.StatusCode();
     // Wine's WinINet can complete the send of a connection reset before
     // any response with a status of 0.
-    if (status < 100) throw THttpError(THttpError::TKind::Connection, L"No HTTP response from " + url);
+    if (status < 100) throw HttpError(HttpError::ErrorKind::Connection, L"No HTTP response from " + url);
     return status;
 }
 
-std::wstring THttpClient::NextLocation(const TRequest& request, const std::wstring& current, unsigned long status,
+std::wstring HttpClient::NextLocation(const Request& request, const std::wstring& current, unsigned long status,
                                        int count, std::wstring& method) {
     const std::optional<std::wstring> location = request.Header(HTTP_QUERY_LOCATION);
     if (!location || location->empty()) throw BadRedirect(L"A redirect without a location: " + current);
     std::wstring next = ResolveLocation(current, *location);
     CheckRedirect(current, next);
-    if (count > RedirectLimit) throw THttpError(THttpError::TKind::TooManyRedirects, L"Too many redirects: " + current);
+    if (count > RedirectLimit) throw HttpError(HttpError::ErrorKind::TooManyRedirects, L"Too many redirects: " + current);
     // RFC 9110 15.4.4: a 303 is answered with a GET.
     if (status == 303) method = L"GET";
     bool follow = true;
     if (OnRedirect) OnRedirect(next, count, follow, method);
-    if (!follow) throw THttpError(THttpError::TKind::Status, L"Redirect not followed: " + current, status);
+    if (!follow) throw HttpError(HttpError::ErrorKind::Status, L"Redirect not followed: " + current, status);
     CheckRedirect(current, next);
     return next;
 }
 
-void THttpClient::InTransfer(std::optional<std::uint64_t> length, const std::function<void()>& read) {
+void HttpClient::InTransfer(std::optional<std::uint64_t> length, const std::function<void()>& read) {
     BeginTransfer(length);
     try {
         read();
@@ -207,15 +207,15 @@ void THttpClient::InTransfer(std::optional<std::uint64_t> length, const std::fun
     EndTransfer();
 }
 
-void THttpClient::BeginTransfer(std::optional<std::uint64_t> length) {
-    if (OnWorkBegin) OnWorkBegin(TWorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
+void HttpClient::BeginTransfer(std::optional<std::uint64_t> length) {
+    if (OnWorkBegin) OnWorkBegin(WorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
 }
 
-void THttpClient::EndTransfer() {
-    if (OnWorkEnd) OnWorkEnd(TWorkMode::Read);
+void HttpClient::EndTransfer() {
+    if (OnWorkEnd) OnWorkEnd(WorkMode::Read);
 }
 
-void THttpClient::ReadWholeBody(TRequest& request, TOutputStream* stream) {
+void HttpClient::ReadWholeBody(Request& request, OutputStream* stream) {
     const std::optional<std::uint64_t> length = request.ContentLength();
     InTransfer(length, [&] {
         std::uint64_t count = 0;
@@ -223,26 +223,26 @@ void THttpClient::ReadWholeBody(TRequest& request, TOutputStream* stream) {
     });
 }
 
-void THttpClient::ReadUntilEnd(TRequest& request, TOutputStream* stream, std::optional<std::uint64_t> length,
+void HttpClient::ReadUntilEnd(Request& request, OutputStream* stream, std::optional<std::uint64_t> length,
                                std::uint64_t& count) {
     while (const unsigned long size = request.Read()) {
         // Bytes past the announced length belong to no file we asked for;
         // none of them is written.
         if (length && count + size > *length)
-            throw THttpError(THttpError::TKind::LongBody, L"The body brought more than its " +
+            throw HttpError(HttpError::ErrorKind::LongBody, L"The body brought more than its " +
                                                           std::to_wstring(*length) + L" bytes");
         if (stream) stream->Write(request.Data(), size);
         count += size;
-        if (OnWork) OnWork(TWorkMode::Read, static_cast<std::int64_t>(count));
+        if (OnWork) OnWork(WorkMode::Read, static_cast<std::int64_t>(count));
     }
     // The service does not notice a connection that ends before Content-Length.
     if (length && count < *length)
-        throw THttpError(THttpError::TKind::ShortBody, L"The body ended after " + std::to_wstring(count) + L" of " +
+        throw HttpError(HttpError::ErrorKind::ShortBody, L"The body ended after " + std::to_wstring(count) + L" of " +
                                                            std::to_wstring(*length) + L" bytes");
 }
 
-void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInternet& session,
-                                    const std::wstring& url, const std::wstring& method, TOutputStream& stream) {
+void HttpClient::ReadResumableBody(std::optional<Request>& request, UniqueHInternet& session,
+                                    const std::wstring& url, const std::wstring& method, OutputStream& stream) {
     std::optional<std::uint64_t> length = request->ContentLength();
     std::optional<std::wstring> validator = ValidatorOf(*request);
     InTransfer(length, [&] {
@@ -252,7 +252,7 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
             try {
                 ReadUntilEnd(*request, &stream, length, count);
                 return;
-            } catch (const THttpError& error) {
+            } catch (const HttpError& error) {
                 // Resumed only with something to resume from: a length to
                 // complete and a validator for If-Range. The first response's
                 // drop is resumed even before any of its bytes were read: the
@@ -266,7 +266,7 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
             // The failed request closes in the background with its session; the
             // rest comes over a new one, through the same proxy, from the same URL.
             request.reset();
-            TProxyRoute route = RouteFor(url);
+            ProxyRoute route = RouteFor(url);
             session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
             const unsigned long status =
                 SendThroughRoute(request, session, url, method, route, RangeHeaders(count, *validator));
@@ -278,7 +278,7 @@ void THttpClient::ReadResumableBody(std::optional<TRequest>& request, UniqueHInt
             // A 200 is the whole body again (the file changed, or the server
             // ignores ranges): it replaces what was written, as a new transfer.
             if (status != 200 || !stream.Restart())
-                throw THttpError(THttpError::TKind::Status,
+                throw HttpError(HttpError::ErrorKind::Status,
                                  L"HTTP status " + std::to_wstring(status) + L" to a range request: " + url, status);
             count = countAtStart = 0;
             length = request->ContentLength();

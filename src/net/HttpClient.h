@@ -21,13 +21,13 @@
 
 namespace Net {
 
-class TRequest;
+class Request;
 
 // Where the body of the final response goes. Write raises when it fails; that
-// exception leaves THttpClient::Get unchanged.
-class TOutputStream {
+// exception leaves HttpClient::Get unchanged.
+class OutputStream {
 public:
-    virtual ~TOutputStream() = default;
+    virtual ~OutputStream() = default;
     // Appends `size` bytes.
     virtual void Write(const void* data, std::size_t size) = 0;
     // Drops everything written so far, so that a body can be written again from
@@ -37,12 +37,12 @@ public:
 };
 
 // The direction of a transfer in the work events; a GET only reads.
-enum class TWorkMode { Read, Write };
+enum class WorkMode { Read, Write };
 
 // A proxy given as host and port. Every request through it carries
 // "Proxy-Authorization: Basic ..." of Username and Password, empty ones included.
 // A host that Bypass names (see BypassListMatches) is asked directly.
-struct TProxySettings {
+struct ProxySettings {
     std::wstring Host;
     int Port = 0;
     std::wstring Username;
@@ -55,20 +55,20 @@ struct TProxySettings {
 // background when a transfer is cut short). Create, use and destroy it on one
 // thread; the only way in from another thread is the shared abort signal.
 // The handlers run on the thread that calls Get.
-class THttpClient {
+class HttpClient {
 public:
-    THttpClient(const THttpClient&) = delete;
-    THttpClient& operator=(const THttpClient&) = delete;
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
     // Called before each redirect is followed, with the resolved location, the
     // redirect's number (1 for the first), the follow flag (true) and the method;
     // it may change the location, the flag and the method.
-    using TRedirectHandler = std::function<void(std::wstring& location, int count, bool& follow, std::wstring& method)>;
-    using TWorkBeginHandler = std::function<void(TWorkMode mode, std::int64_t total)>;
-    using TWorkHandler = std::function<void(TWorkMode mode, std::int64_t count)>;
-    using TWorkEndHandler = std::function<void(TWorkMode mode)>;
+    using RedirectHandler = std::function<void(std::wstring& location, int count, bool& follow, std::wstring& method)>;
+    using WorkBeginHandler = std::function<void(WorkMode mode, std::int64_t total)>;
+    using WorkHandler = std::function<void(WorkMode mode, std::int64_t count)>;
+    using WorkEndHandler = std::function<void(WorkMode mode)>;
     // Called when a proxy ("host:port") still answers 407 after the platform's
     // own sign-in; returns what the user gave, or nothing to give up.
-    using TProxyCredentialsHandler = std::function<std::optional<TProxyCredentials>(const std::wstring& proxy)>;
+    using ProxyCredentialsHandler = std::function<std::optional<ProxyCredentials>(const std::wstring& proxy)>;
 
     // Redirects followed by one Get at most.
     static constexpr int RedirectLimit = 10;
@@ -76,35 +76,35 @@ public:
     // Every request of this client fails promptly once `abort` is set, also one
     // that starts after it was set, and fails when it gets no byte for
     // `idleLimitMs` (no response, or a body that stops).
-    explicit THttpClient(std::shared_ptr<const TAbortSignal> abort, unsigned long idleLimitMs = DefaultIdleLimitMs());
-    ~THttpClient();
+    explicit HttpClient(std::shared_ptr<const AbortSignal> abort, unsigned long idleLimitMs = DefaultIdleLimitMs());
+    ~HttpClient();
 
     // Sends every later request through `proxy`; Host empty means a direct connection.
-    void SetProxy(const TProxySettings& proxy);
+    void SetProxy(const ProxySettings& proxy);
     // Asks `resolver` for the route of every later request (the first URL, each
     // redirect hop, each resumption), in place of any proxy set before.
-    void SetProxyResolver(std::unique_ptr<TProxyResolver> resolver) { proxyResolver_ = std::move(resolver); }
+    void SetProxyResolver(std::unique_ptr<ProxyResolver> resolver) { proxyResolver_ = std::move(resolver); }
     // Switches the redirect loop on or off (off by default: a redirect status then fails the GET).
     void SetHandleRedirects(bool handle) { handleRedirects_ = handle; }
 
     // Called once per response body read, the redirects' included: the total is
     // the Content-Length, or 0 when the body is chunked or ends with the connection.
     // A body that starts again from its first byte (see Get) is a new transfer.
-    TWorkBeginHandler OnWorkBegin;
+    WorkBeginHandler OnWorkBegin;
     // Called after each piece of a body with the bytes of that body so far; a
     // resumed body goes on counting from where it was.
-    TWorkHandler OnWork;
+    WorkHandler OnWork;
     // Called when a body ends, also when its transfer fails.
-    TWorkEndHandler OnWorkEnd;
-    TRedirectHandler OnRedirect;
+    WorkEndHandler OnWorkEnd;
+    RedirectHandler OnRedirect;
     // Asked at most once per proxy and client; the answer is kept in memory for
     // the client's later requests through that proxy, and set on no other request.
-    TProxyCredentialsHandler OnProxyCredentials;
+    ProxyCredentialsHandler OnProxyCredentials;
 
     // Fetches `url` (http or https) and writes the final response's body into
     // `stream`. Returns only when a 200 response and all of its body, no byte
     // more than its Content-Length, arrived;
-    // otherwise raises THttpError (or the stream's own error). An https address
+    // otherwise raises HttpError (or the stream's own error). An https address
     // never redirects to an http one. A server that sends nothing for the idle
     // limit (no response, or a body that stops) fails the GET.
     // When the connection drops during a final body of known length whose
@@ -118,28 +118,28 @@ public:
     // that still answers 407 is asked again once with OnProxyCredentials' answer;
     // no answer, or a 407 to it, fails the GET with that status. A proxy that
     // cannot be reached is replaced by the resolver's next choice, if any.
-    void Get(const std::wstring& url, TOutputStream& stream);
+    void Get(const std::wstring& url, OutputStream& stream);
 
 private:
     // Resolves and checks the location of redirect number `count`, asks the
     // redirect handler and returns where to go next; raises when not to go on.
-    std::wstring NextLocation(const TRequest& request, const std::wstring& current, unsigned long status, int count,
+    std::wstring NextLocation(const Request& request, const std::wstring& current, unsigned long status, int count,
                               std::wstring& method);
     // Returns the route of a request to `url`: direct without a resolver.
-    TProxyRoute RouteFor(const std::wstring& url) const;
+    ProxyRoute RouteFor(const std::wstring& url) const;
     // Sends `request` to `url` and returns its status; raises without a response.
-    static unsigned long Send(TRequest& request, const std::wstring& url);
+    static unsigned long Send(Request& request, const std::wstring& url);
     // Makes a request to `url` on `session` through `route`, with the route's
     // headers (unless its proxy refused them), `extraHeaders` and the
     // credentials the user gave for its proxy, if any.
-    void OpenRequest(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
-                     const std::wstring& method, const TProxyRoute& route, const std::wstring& extraHeaders);
+    void OpenRequest(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
+                     const std::wstring& method, const ProxyRoute& route, const std::wstring& extraHeaders);
     // Opens and sends a request as OpenRequest does and returns its status; a
     // 407 of the route's proxy is answered once with the user's credentials. A
     // proxy that cannot be reached gives way to the resolver's next route, on a
     // new session. Raises without a response.
-    unsigned long SendThroughRoute(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
-                                   const std::wstring& method, TProxyRoute& route, const std::wstring& extraHeaders);
+    unsigned long SendThroughRoute(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
+                                   const std::wstring& method, ProxyRoute& route, const std::wstring& extraHeaders);
     // Asks for the credentials of `proxy` after its 407, once; false when there are none to try.
     bool TryAskForCredentials(const std::wstring& proxy);
     // Raises the work begin event for a body of `length`, runs `read`, and
@@ -148,22 +148,22 @@ private:
     void BeginTransfer(std::optional<std::uint64_t> length);
     void EndTransfer();
     // Reads a response body into `stream` (nullptr discards it), raising the work events.
-    void ReadWholeBody(TRequest& request, TOutputStream* stream);
+    void ReadWholeBody(Request& request, OutputStream* stream);
     // Reads the rest of a body, counting on from `count`, raising the work
     // events; raises ShortBody when it ends before `length`.
-    void ReadUntilEnd(TRequest& request, TOutputStream* stream, std::optional<std::uint64_t> length,
+    void ReadUntilEnd(Request& request, OutputStream* stream, std::optional<std::uint64_t> length,
                       std::uint64_t& count);
     // Reads the final body into `stream`, resuming it after a dropped connection
     // with new requests made on a new `session`.
-    void ReadResumableBody(std::optional<TRequest>& request, UniqueHInternet& session, const std::wstring& url,
-                           const std::wstring& method, TOutputStream& stream);
+    void ReadResumableBody(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
+                           const std::wstring& method, OutputStream& stream);
 
-    std::shared_ptr<const TAbortSignal> abort_;
+    std::shared_ptr<const AbortSignal> abort_;
     unsigned long idleLimitMs_;
-    std::unique_ptr<TProxyResolver> proxyResolver_;  // none: every request goes directly
+    std::unique_ptr<ProxyResolver> proxyResolver_;  // none: every request goes directly
     bool handleRedirects_ = false;
     // What the user gave, by proxy ("host:port"); an empty optional: asked, and cancelled.
-    std::map<std::wstring, std::optional<TProxyCredentials>> proxyCredentials_;
+    std::map<std::wstring, std::optional<ProxyCredentials>> proxyCredentials_;
     // Proxies that answered 407 to the route's own headers: they go no more.
     std::set<std::wstring> headersRefused_;
 };

@@ -8,9 +8,9 @@ namespace Net {
 // A failed GET: what went wrong, the platform's error code or the HTTP status
 // where there is one. Errors of the output stream are not wrapped: the stream's
 // own exception leaves the GET.
-class THttpError : public Win::Exception {
+class HttpError : public Win::Exception {
 public:
-    enum class TKind {
+    enum class ErrorKind {
         Connection,        // a platform call failed: name lookup, connect, TLS, send, receive, time-out
         Status,            // the final response has no success status
         TooManyRedirects,  // more redirects than the client's limit
@@ -21,16 +21,16 @@ public:
     };
 
     // Makes a Connection error from a failed platform call.
-    static THttpError Call(const char* call, unsigned long code);
+    static HttpError Call(const char* call, unsigned long code);
     // Makes an error of any kind with a description.
-    THttpError(TKind kind, const std::wstring& what, unsigned long code = 0);
+    HttpError(ErrorKind kind, const std::wstring& what, unsigned long code = 0);
 
-    TKind Kind() const noexcept { return kind_; }
+    ErrorKind Kind() const noexcept { return kind_; }
     // Returns the HTTP status for Status, the platform error code for Connection, else 0.
     unsigned long Code() const noexcept { return code_; }
 
 private:
-    TKind kind_;
+    ErrorKind kind_;
     unsigned long code_;
 };
 

@@ -65,7 +65,7 @@ bool BypassListMatches(const std::wstring& list, const std::wstring& host, unsig
     return false;
 }
 
-TManualProxyResolver::TManualProxyResolver(const TProxySettings& proxy) : bypass_(proxy.Bypass) {
+ManualProxyResolver::ManualProxyResolver(const ProxySettings& proxy) : bypass_(proxy.Bypass) {
     viaProxy_.Server = proxy.Host + L":" + std::to_wstring(proxy.Port);
     viaProxy_.Bypass = proxy.Bypass;
     // Sent with every request rather than after a 407: WinINet's own proxy
@@ -74,9 +74,9 @@ TManualProxyResolver::TManualProxyResolver(const TProxySettings& proxy) : bypass
     viaProxy_.Headers = L"Proxy-Authorization: " + BasicCredentials(proxy.Username, proxy.Password) + L"\r\n";
 }
 
-TProxyRoute TManualProxyResolver::RouteFor(const std::wstring& url, const TAbortSignal&) {
-    const TUrlParts parts = SplitUrl(url);
-    if (BypassListMatches(bypass_, parts.Host, parts.Port)) return TProxyRoute();
+ProxyRoute ManualProxyResolver::RouteFor(const std::wstring& url, const AbortSignal&) {
+    const UrlParts parts = SplitUrl(url);
+    if (BypassListMatches(bypass_, parts.Host, parts.Port)) return ProxyRoute();
     return viaProxy_;
 }
 

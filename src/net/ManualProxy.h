@@ -8,7 +8,7 @@
 
 namespace Net {
 
-struct TProxySettings;
+struct ProxySettings;
 
 // Tells whether `host` (with its `port`) matches an entry of a bypass list in
 // the form of the Internet settings' ProxyOverride value: entries separated
@@ -22,15 +22,15 @@ bool BypassListMatches(const std::wstring& list, const std::wstring& host, unsig
 // Proxy-Authorization header. Deciding the bypass here rather than only in the
 // platform's service keeps that header, meant for the proxy, from reaching a
 // server that is asked directly.
-class TManualProxyResolver : public TProxyResolver {
+class ManualProxyResolver : public ProxyResolver {
 public:
-    explicit TManualProxyResolver(const TProxySettings& proxy);
+    explicit ManualProxyResolver(const ProxySettings& proxy);
 
-    TProxyRoute RouteFor(const std::wstring& url, const TAbortSignal& abort) override;
+    ProxyRoute RouteFor(const std::wstring& url, const AbortSignal& abort) override;
 
 private:
     std::wstring bypass_;
-    TProxyRoute viaProxy_;
+    ProxyRoute viaProxy_;
 };
 
 }  // namespace Net

@@ -8,13 +8,13 @@
 namespace Net {
 
 // A plain value held in memory only: never written anywhere, and wiped when it goes.
-struct TProxyCredentials {
-    TProxyCredentials() = default;
-    TProxyCredentials(std::wstring username, std::wstring password)
+struct ProxyCredentials {
+    ProxyCredentials() = default;
+    ProxyCredentials(std::wstring username, std::wstring password)
         : Username(std::move(username)), Password(std::move(password)) {}
-    TProxyCredentials(const TProxyCredentials&) = default;
-    TProxyCredentials& operator=(const TProxyCredentials&) = default;
-    ~TProxyCredentials() { SecureZeroMemory(&Password[0], Password.size() * sizeof(wchar_t)); }
+    ProxyCredentials(const ProxyCredentials&) = default;
+    ProxyCredentials& operator=(const ProxyCredentials&) = default;
+    ~ProxyCredentials() { SecureZeroMemory(&Password[0], Password.size() * sizeof(wchar_t)); }
 
     std::wstring Username;
     std::wstring Password;

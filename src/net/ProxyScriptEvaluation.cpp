@@ -54,19 +54,19 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 
 // The engine's interface, as wininet.h declares it (which cannot be included
 // beside winhttp.h).
-struct TScriptBuffer {
+struct ScriptBuffer {
     DWORD dwStructSize;
     LPSTR lpszScriptBuffer;
     DWORD dwScriptBufferSize;
 };
-using pfnInternetInitializeAutoProxyDll = BOOL(CALLBACK*)(DWORD, LPSTR, LPSTR, void*, TScriptBuffer*);
+using pfnInternetInitializeAutoProxyDll = BOOL(CALLBACK*)(DWORD, LPSTR, LPSTR, void*, ScriptBuffer*);
 using pfnInternetGetProxyInfo = BOOL(CALLBACK*)(LPCSTR, DWORD, LPSTR, DWORD, LPSTR*, LPDWORD);
 using pfnInternetDeInitializeAutoProxyDll = BOOL(CALLBACK*)(LPSTR, DWORD);
 
 // The engine's entry points, loaded from System32 only and unloaded when the
 // evaluation is done.
-struct TScriptEngine {
-    TScriptEngine() : Module(LoadLibraryExW(L"jsproxy.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+struct ScriptEngine {
+    ScriptEngine() : Module(LoadLibraryExW(L"jsproxy.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         if (!Module) return;
         Initialize = reinterpret_cast<pfnInternetInitializeAutoProxyDll>(
             reinterpret_cast<void*>(GetProcAddress(Module, "InternetInitializeAutoProxyDll")));
@@ -75,11 +75,11 @@ struct TScriptEngine {
         Deinitialize = reinterpret_cast<pfnInternetDeInitializeAutoProxyDll>(
             reinterpret_cast<void*>(GetProcAddress(Module, "InternetDeInitializeAutoProxyDll")));
     }
-    ~TScriptEngine() {
+    ~ScriptEngine() {
         if (Module) FreeLibrary(Module);
     }
-    TScriptEngine(const TScriptEngine&) = delete;
-    TScriptEngine& operator=(const TScriptEngine&) = delete;
+    ScriptEngine(const ScriptEngine&) = delete;
+    ScriptEngine& operator=(const ScriptEngine&) = delete;
 
     bool Usable() const { return Initialize && GetProxyInfo && Deinitialize; }
 
@@ -95,9 +95,9 @@ std::optional<std::wstring> TryEvaluateProxyScript(HINTERNET session, const std:
                                                    const std::wstring& url) {
     std::optional<std::string> script = TryFetchScript(session, scriptUrl);
     if (!script) return std::nullopt;
-    const TScriptEngine engine;
+    const ScriptEngine engine;
     if (!engine.Usable()) return std::nullopt;
-    TScriptBuffer buffer = {};
+    ScriptBuffer buffer = {};
     buffer.dwStructSize = sizeof buffer;
     buffer.lpszScriptBuffer = &(*script)[0];
     buffer.dwScriptBufferSize = static_cast<DWORD>(script->size() + 1);

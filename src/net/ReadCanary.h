@@ -9,20 +9,20 @@
 
 namespace Net {
 
-using TCanary = std::array<unsigned char, 16>;
+using Canary = std::array<unsigned char, 16>;
 
 // Gives a different 16-byte mark for every read, so that no body can be made
 // to look like an untouched buffer. Seeded from the performance counter; one thread.
-class TReadCanaries {
+class ReadCanaries {
 public:
-    TReadCanaries() noexcept {
+    ReadCanaries() noexcept {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
         state_ ^= static_cast<std::uint64_t>(now.QuadPart);
     }
 
-    TCanary Next() noexcept {
-        TCanary canary;
+    Canary Next() noexcept {
+        Canary canary;
         for (std::size_t i = 0; i < canary.size(); i += 8) {
             // xorshift64 (Marsaglia 2003): cheap, and never 0 from a nonzero state.
             state_ ^= state_ << 13;
@@ -43,7 +43,7 @@ private:
 // length as asked and the canary intact; the data is the next call's) or
 // reports 0 (the next call confirms the end).
 inline unsigned long CopiedAtCompletion(unsigned long length, unsigned long requested, const void* buffer,
-                                        const TCanary& canary) noexcept {
+                                        const Canary& canary) noexcept {
     const bool untouched = length == requested && std::memcmp(buffer, canary.data(), canary.size()) == 0;
     return untouched ? 0 : length;
 }

@@ -14,15 +14,15 @@ namespace Net {
 
 // What a pending WinINet call may still touch after the request that started it
 // is gone: the completion event, the result, the read buffer and the headers.
-// One reference belongs to the TRequest, one to the request handle; the status
+// One reference belongs to the Request, one to the request handle; the status
 // callback drops the handle's at INTERNET_STATUS_HANDLE_CLOSING, the last
 // notification WinINet sends for a handle. A completion that arrives after an
 // abort therefore still finds its context alive.
-struct TRequestContext {
+struct RequestContext {
     // One read returns at most this much of what has arrived.
     static constexpr DWORD kBufferSize = 1 << 20;
 
-    explicit TRequestContext(std::wstring headers)
+    explicit RequestContext(std::wstring headers)
         : Completion(CreateEventW(nullptr, FALSE, FALSE, nullptr)), Headers(std::move(headers)) {
         Win::ThrowLastErrorIf(!Completion, "CreateEventW");
     }
@@ -44,7 +44,7 @@ struct TRequestContext {
 namespace {
 
 void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
-    auto* request = reinterpret_cast<TRequestContext*>(context);
+    auto* request = reinterpret_cast<RequestContext*>(context);
     if (!request) return;  // the session and connect handles carry no context
     if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
         const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
@@ -59,26 +59,26 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
 // Request, connection and session, closed in that order: closing a parent
 // first would close the children with it and free their handle values for
 // reuse, so that closing them afterwards could hit another request's handle.
-struct TClosing {
+struct Closing {
     UniqueHInternet Request;
     UniqueHInternet Connect;
     UniqueHInternet Session;
 };
 
 // Counts the closer threads still running; signalled when there are none.
-struct TClosers {
+struct CloserCount {
     std::atomic<long> Running{0};
     Win::UniqueHandle Idle{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
 };
 
-TClosers& Closers() {
-    static TClosers closers;
+CloserCount& Closers() {
+    static CloserCount closers;
     return closers;
 }
 
 DWORD WINAPI CloseThread(void* parameter) {
     {
-        std::unique_ptr<TClosing> closing(static_cast<TClosing*>(parameter));
+        std::unique_ptr<Closing> closing(static_cast<Closing*>(parameter));
         closing->Request.reset();
         closing->Connect.reset();
         closing->Session.reset();
@@ -100,15 +100,15 @@ UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& 
     UniqueHInternet session(InternetOpenW(agent.c_str(), proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY,
                                           proxy.empty() ? nullptr : proxy.c_str(),
                                           proxy.empty() ? nullptr : bypassList.c_str(), INTERNET_FLAG_ASYNC));
-    if (!session) throw THttpError::Call("InternetOpenW", GetLastError());
+    if (!session) throw HttpError::Call("InternetOpenW", GetLastError());
     if (InternetSetStatusCallbackW(session.get(), StatusCallback) == INTERNET_INVALID_STATUS_CALLBACK)
-        throw THttpError::Call("InternetSetStatusCallbackW", GetLastError());
+        throw HttpError::Call("InternetSetStatusCallbackW", GetLastError());
     return session;
 }
 
 void CloseInBackground(UniqueHInternet request, UniqueHInternet connect, UniqueHInternet session) {
-    auto closing = std::make_unique<TClosing>(TClosing{std::move(request), std::move(connect), std::move(session)});
-    TClosers& closers = Closers();
+    auto closing = std::make_unique<Closing>(Closing{std::move(request), std::move(connect), std::move(session)});
+    CloserCount& closers = Closers();
     if (closers.Running++ == 0) ResetEvent(closers.Idle.get());
     const Win::UniqueHandle thread(CreateThread(nullptr, 64 * 1024, CloseThread, closing.get(),
                                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
@@ -123,15 +123,15 @@ bool WaitForBackgroundCloses(unsigned long timeoutMs) {
     return WaitForSingleObject(Closers().Idle.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
-TRequest::TRequest(UniqueHInternet& session, const std::wstring& url, const std::wstring& method,
-                   const std::wstring& headers, const TAbortSignal& abort, unsigned long idleLimitMs)
-    : abort_(abort), idleLimitMs_(idleLimitMs), session_(session), context_(new TRequestContext(headers)) {
+Request::Request(UniqueHInternet& session, const std::wstring& url, const std::wstring& method,
+                   const std::wstring& headers, const AbortSignal& abort, unsigned long idleLimitMs)
+    : abort_(abort), idleLimitMs_(idleLimitMs), session_(session), context_(new RequestContext(headers)) {
     try {
-        const TUrlParts parts = SplitUrl(url);
+        const UrlParts parts = SplitUrl(url);
         ThrowIfAborted();
         connect_.reset(InternetConnectW(session.get(), parts.Host.c_str(), parts.Port, nullptr, nullptr,
                                         INTERNET_SERVICE_HTTP, 0, 0));
-        if (!connect_) throw THttpError::Call("InternetConnectW", GetLastError());
+        if (!connect_) throw HttpError::Call("InternetConnectW", GetLastError());
         const wchar_t* accept[] = {L"*/*", nullptr};
         context_->AddReference();  // the request handle's, dropped at HANDLE_CLOSING
         request_.reset(HttpOpenRequestW(connect_.get(), method.c_str(), parts.PathAndQuery.c_str(), nullptr, nullptr,
@@ -140,7 +140,7 @@ TRequest::TRequest(UniqueHInternet& session, const std::wstring& url, const std:
         if (!request_) {
             const DWORD error = GetLastError();
             context_->Release();
-            throw THttpError::Call("HttpOpenRequestW", error);
+            throw HttpError::Call("HttpOpenRequestW", error);
         }
     } catch (...) {
         connect_.reset();
@@ -149,7 +149,7 @@ TRequest::TRequest(UniqueHInternet& session, const std::wstring& url, const std:
     }
 }
 
-TRequest::~TRequest() {
+Request::~Request() {
     if (bodyEnded_) {
         request_.reset();
         connect_.reset();
@@ -159,11 +159,11 @@ TRequest::~TRequest() {
     context_->Release();
 }
 
-void TRequest::ThrowIfAborted() const {
-    if (abort_.Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
+void Request::ThrowIfAborted() const {
+    if (abort_.Aborted()) throw HttpError(HttpError::ErrorKind::Aborted, L"The request was aborted");
 }
 
-void TRequest::WaitForCompletion() {
+void Request::WaitForCompletion() {
     // A pending call is connect and send up to the response headers, or a read,
     // which pends only while no byte of the body is waiting (IRF_NO_WAIT): the
     // idle limit is the time without a byte. The abort event comes first: when
@@ -172,12 +172,12 @@ void TRequest::WaitForCompletion() {
     const DWORD waited = WaitForMultipleObjects(2, events, FALSE, idleLimitMs_);
     if (waited == WAIT_OBJECT_0) ThrowIfAborted();
     if (waited == WAIT_TIMEOUT)
-        throw THttpError(THttpError::TKind::Connection,
+        throw HttpError(HttpError::ErrorKind::Connection,
                          L"No data for " + std::to_wstring(idleLimitMs_ / 1000) + L" seconds", ERROR_INTERNET_TIMEOUT);
-    if (waited != WAIT_OBJECT_0 + 1) throw THttpError::Call("WaitForMultipleObjects", GetLastError());
+    if (waited != WAIT_OBJECT_0 + 1) throw HttpError::Call("WaitForMultipleObjects", GetLastError());
 }
 
-void TRequest::SetProxyCredentials(const TProxyCredentials& credentials) {
+void Request::SetProxyCredentials(const ProxyCredentials& credentials) {
     // On the request handle, where WinINet reads them when it answers a 407
     // (set on the session, Wine does not use them).
     const std::pair<DWORD, const std::wstring*> options[] = {{INTERNET_OPTION_PROXY_USERNAME, &credentials.Username},
@@ -185,42 +185,42 @@ void TRequest::SetProxyCredentials(const TProxyCredentials& credentials) {
     for (const auto& option : options) {
         if (!InternetSetOptionW(request_.get(), option.first, const_cast<wchar_t*>(option.second->c_str()),
                                 static_cast<DWORD>(option.second->size())))
-            throw THttpError::Call("InternetSetOptionW", GetLastError());
+            throw HttpError::Call("InternetSetOptionW", GetLastError());
     }
 }
 
-void TRequest::Send() {
+void Request::Send() {
     ThrowIfAborted();
     const std::wstring& headers = context_->Headers;
     if (HttpSendRequestW(request_.get(), headers.empty() ? nullptr : headers.c_str(),
                          static_cast<DWORD>(headers.size()), nullptr, 0))
         return;
-    if (GetLastError() != ERROR_IO_PENDING) throw THttpError::Call("HttpSendRequestW", GetLastError());
+    if (GetLastError() != ERROR_IO_PENDING) throw HttpError::Call("HttpSendRequestW", GetLastError());
     WaitForCompletion();
-    if (!context_->Result) throw THttpError::Call("HttpSendRequestW", context_->Error);
+    if (!context_->Result) throw HttpError::Call("HttpSendRequestW", context_->Error);
 }
 
-unsigned long TRequest::StatusCode() const {
+unsigned long Request::StatusCode() const {
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!HttpQueryInfoW(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
-        throw THttpError::Call("HttpQueryInfoW", GetLastError());
+        throw HttpError::Call("HttpQueryInfoW", GetLastError());
     return status;
 }
 
-std::optional<std::wstring> TRequest::Header(unsigned long query) const {
+std::optional<std::wstring> Request::Header(unsigned long query) const {
     std::vector<wchar_t> buffer(256);
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
         if (HttpQueryInfoW(request_.get(), query, buffer.data(), &size, nullptr))
             return std::wstring(buffer.data(), size / sizeof(wchar_t));
         if (GetLastError() == ERROR_HTTP_HEADER_NOT_FOUND) return std::nullopt;
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) throw THttpError::Call("HttpQueryInfoW", GetLastError());
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) throw HttpError::Call("HttpQueryInfoW", GetLastError());
         buffer.resize(size / sizeof(wchar_t) + 1);
     }
 }
 
-std::optional<std::uint64_t> TRequest::ContentLength() const {
+std::optional<std::uint64_t> Request::ContentLength() const {
     // Per RFC 9112 6.3 a Transfer-Encoding overrides any Content-Length.
     if (Header(HTTP_QUERY_TRANSFER_ENCODING)) return std::nullopt;
     const std::optional<std::wstring> text = Header(HTTP_QUERY_CONTENT_LENGTH);
@@ -228,15 +228,15 @@ std::optional<std::uint64_t> TRequest::ContentLength() const {
     return ParseDecimal(*text);
 }
 
-unsigned long TRequest::Read() {
+unsigned long Request::Read() {
     INTERNET_BUFFERSA& buffers = context_->Buffers;
     for (;;) {
         ThrowIfAborted();
         buffers = {};
         buffers.dwStructSize = sizeof buffers;
         buffers.lpvBuffer = context_->Data;
-        buffers.dwBufferLength = TRequestContext::kBufferSize;
-        const TCanary canary = canaries_.Next();
+        buffers.dwBufferLength = RequestContext::kBufferSize;
+        const Canary canary = canaries_.Next();
         std::memcpy(context_->Data, canary.data(), canary.size());
         // IRF_NO_WAIT returns what has arrived, up to the buffer's size, at
         // once; only with nothing buffered does the call pend. A call that
@@ -246,18 +246,18 @@ unsigned long TRequest::Read() {
             bodyEnded_ = buffers.dwBufferLength == 0;
             return buffers.dwBufferLength;
         }
-        if (GetLastError() != ERROR_IO_PENDING) throw THttpError::Call("InternetReadFileExA", GetLastError());
+        if (GetLastError() != ERROR_IO_PENDING) throw HttpError::Call("InternetReadFileExA", GetLastError());
         WaitForCompletion();
-        if (!context_->Result) throw THttpError::Call("InternetReadFileExA", context_->Error);
+        if (!context_->Result) throw HttpError::Call("InternetReadFileExA", context_->Error);
         // Wine's completion only says that data arrived: it copies nothing and
         // leaves dwBufferLength at the size asked for, so the data is fetched
         // by the next call. Windows may copy at the completion instead.
-        if (const DWORD copied = CopiedAtCompletion(buffers.dwBufferLength, TRequestContext::kBufferSize,
+        if (const DWORD copied = CopiedAtCompletion(buffers.dwBufferLength, RequestContext::kBufferSize,
                                                     context_->Data, canary))
             return copied;
     }
 }
 
-const char* TRequest::Data() const { return context_->Data; }
+const char* Request::Data() const { return context_->Data; }
 
 }  // namespace Net

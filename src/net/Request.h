@@ -13,10 +13,10 @@
 
 namespace Net {
 
-struct TRequestContext;
+struct RequestContext;
 
 // Opens an asynchronous session (INTERNET_FLAG_ASYNC) whose status callback
-// serves every TRequest made on it; `proxy` is "host:port" or empty for a
+// serves every Request made on it; `proxy` is "host:port" or empty for a
 // direct connection, `bypass` the proxy's bypass list.
 UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& proxy, const std::wstring& bypass);
 
@@ -32,16 +32,16 @@ void CloseInBackground(UniqueHInternet request, UniqueHInternet connect, UniqueH
 // Destroyed before its body was read to the end (a failure, an abort, a call
 // still pending), it closes its handles and the session in the background:
 // the request fails and the session is not used again.
-class TRequest {
+class Request {
 public:
-    TRequest(const TRequest&) = delete;
-    TRequest& operator=(const TRequest&) = delete;
-    TRequest(UniqueHInternet& session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
-             const TAbortSignal& abort, unsigned long idleLimitMs);
-    ~TRequest();
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+    Request(UniqueHInternet& session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
+             const AbortSignal& abort, unsigned long idleLimitMs);
+    ~Request();
 
     // Gives the platform the credentials to answer the proxy's 407 with. Before Send.
-    void SetProxyCredentials(const TProxyCredentials& credentials);
+    void SetProxyCredentials(const ProxyCredentials& credentials);
     // Sends the request and waits for the response headers.
     void Send();
     // Returns the response's status code.
@@ -59,14 +59,14 @@ private:
     void WaitForCompletion();
     void ThrowIfAborted() const;
 
-    const TAbortSignal& abort_;
+    const AbortSignal& abort_;
     const unsigned long idleLimitMs_;
     UniqueHInternet& session_;
-    TRequestContext* context_;  // one reference of ours; the request handle holds another
+    RequestContext* context_;  // one reference of ours; the request handle holds another
     UniqueHInternet connect_;
     UniqueHInternet request_;
     bool bodyEnded_ = false;  // Read() has returned 0
-    TReadCanaries canaries_;
+    ReadCanaries canaries_;
 };
 
 }  // namespace Net

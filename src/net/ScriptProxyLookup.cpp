@@ -21,7 +21,7 @@ const wchar_t kAgent[] = L"Mozilla/5.0 (compatible; WinHTTP)";
 // fragment (a signed link's token is none of the script author's business);
 // neither carries a user name or password.
 std::wstring ScriptInputUrl(const std::wstring& url) {
-    const TUrlParts parts = SplitUrl(url);
+    const UrlParts parts = SplitUrl(url);
     std::wstring input = parts.Secure ? L"https://" : L"http://";
     const bool bareIpv6 = parts.Host.find(L':') != std::wstring::npos && parts.Host.front() != L'[';
     input += bareIpv6 ? L"[" + parts.Host + L"]" : parts.Host;
@@ -33,14 +33,14 @@ std::wstring ScriptInputUrl(const std::wstring& url) {
 
 // What the look-up thread and its caller share. The caller may leave at the
 // deadline while the thread still runs: whichever lets go last frees it.
-struct TLookup {
-    TLookup(const std::wstring& url, TScriptSource source)
+struct Lookup {
+    Lookup(const std::wstring& url, ScriptSource source)
         : Url(ScriptInputUrl(url)), Source(std::move(source)), Done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
         Win::ThrowLastErrorIf(!Done, "CreateEventW");
     }
 
     const std::wstring Url;  // as the script sees it
-    const TScriptSource Source;
+    const ScriptSource Source;
     std::wstring Proxy;     // written by the thread before it sets Done
     Win::UniqueHandle Done;
 };
@@ -57,7 +57,7 @@ bool TryAsk(HINTERNET session, const std::wstring& url, WINHTTP_AUTOPROXY_OPTION
     return true;
 }
 
-void LookUp(TLookup& lookup) {
+void LookUp(Lookup& lookup) {
     const UniqueHWinHttp session(
         WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return;
@@ -97,7 +97,7 @@ void LookUp(TLookup& lookup) {
 }
 
 DWORD WINAPI LookUpThread(void* parameter) {
-    const std::unique_ptr<std::shared_ptr<TLookup>> lookup(static_cast<std::shared_ptr<TLookup>*>(parameter));
+    const std::unique_ptr<std::shared_ptr<Lookup>> lookup(static_cast<std::shared_ptr<Lookup>*>(parameter));
     try {
         LookUp(**lookup);
     } catch (...) {
@@ -109,23 +109,23 @@ DWORD WINAPI LookUpThread(void* parameter) {
 
 }  // namespace
 
-TScriptAnswer FindScriptProxy(const std::wstring& url, const TScriptSource& source, unsigned long deadlineMs,
-                              const TAbortSignal& abort) {
-    if (abort.Aborted()) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
-    const auto lookup = std::make_shared<TLookup>(url, source);
+ScriptAnswer FindScriptProxy(const std::wstring& url, const ScriptSource& source, unsigned long deadlineMs,
+                              const AbortSignal& abort) {
+    if (abort.Aborted()) throw HttpError(HttpError::ErrorKind::Aborted, L"The request was aborted");
+    const auto lookup = std::make_shared<Lookup>(url, source);
     // A script server that accepts and never answers holds
     // WinHttpGetProxyForUrl for many minutes, whatever WinHttpSetTimeouts
     // says; only a thread of its own lets the caller go at the deadline.
-    auto parameter = std::make_unique<std::shared_ptr<TLookup>>(lookup);
+    auto parameter = std::make_unique<std::shared_ptr<Lookup>>(lookup);
     const Win::UniqueHandle thread(CreateThread(nullptr, 0, LookUpThread, parameter.get(), 0, nullptr));
-    if (!thread) return TScriptAnswer();
+    if (!thread) return ScriptAnswer();
     static_cast<void>(parameter.release());  // the thread owns it now
     // The abort event comes first: when both are set, the abort wins.
     const HANDLE events[] = {abort.Event(), lookup->Done.get()};
     const DWORD waited = WaitForMultipleObjects(2, events, FALSE, deadlineMs);
-    if (waited == WAIT_OBJECT_0) throw THttpError(THttpError::TKind::Aborted, L"The request was aborted");
-    if (waited == WAIT_OBJECT_0 + 1) return TScriptAnswer{lookup->Proxy, false};
-    TScriptAnswer answer;
+    if (waited == WAIT_OBJECT_0) throw HttpError(HttpError::ErrorKind::Aborted, L"The request was aborted");
+    if (waited == WAIT_OBJECT_0 + 1) return ScriptAnswer{lookup->Proxy, false};
+    ScriptAnswer answer;
     answer.TimedOut = waited == WAIT_TIMEOUT;
     return answer;
 }

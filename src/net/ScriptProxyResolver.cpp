@@ -16,7 +16,7 @@ namespace {
 // https URL's scheme, host and port only, so its answer holds for all of them
 // together; http is kept the same way.
 std::wstring OriginOf(const std::wstring& url) {
-    const TUrlParts parts = SplitUrl(url);
+    const UrlParts parts = SplitUrl(url);
     std::wstring origin = (parts.Secure ? L"https://" : L"http://") + parts.Host + L":" + std::to_wstring(parts.Port);
     for (wchar_t& c : origin) c = static_cast<wchar_t>(std::towlower(c));
     return origin;
@@ -24,16 +24,16 @@ std::wstring OriginOf(const std::wstring& url) {
 
 }  // namespace
 
-TScriptProxyResolver::TScriptProxyResolver(TScriptSource source, unsigned long deadlineMs, TLookup lookup)
+ScriptProxyResolver::ScriptProxyResolver(ScriptSource source, unsigned long deadlineMs, Lookup lookup)
     : source_(std::move(source)), deadlineMs_(deadlineMs), lookup_(std::move(lookup)) {}
 
-TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbortSignal& abort) {
+ProxyRoute ScriptProxyResolver::RouteFor(const std::wstring& url, const AbortSignal& abort) {
     const std::wstring origin = OriginOf(url);
     auto known = proxiesByOrigin_.find(origin);
     if (known == proxiesByOrigin_.end()) {
         // A service that let one look-up run out of time (a script server that
         // accepts and never answers) would cost every later host the deadline too.
-        TScriptAnswer answer;
+        ScriptAnswer answer;
         if (!timedOut_) {
             const ULONGLONG start = GetTickCount64();
             answer = lookup_(url, source_, deadlineMs_, abort);
@@ -43,7 +43,7 @@ TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbort
         }
         known = proxiesByOrigin_.emplace(origin, ProxyListEntries(answer.Proxy)).first;
     }
-    TProxyRoute route;
+    ProxyRoute route;
     const std::vector<std::wstring>& entries = known->second;
     const auto usable = std::find_if(entries.begin(), entries.end(),
                                      [this](const std::wstring& entry) { return unreachable_.count(entry) == 0; });
@@ -54,7 +54,7 @@ TProxyRoute TScriptProxyResolver::RouteFor(const std::wstring& url, const TAbort
     return route;
 }
 
-bool TScriptProxyResolver::TryNextRoute(const std::wstring& url, const TProxyRoute& failed) {
+bool ScriptProxyResolver::TryNextRoute(const std::wstring& url, const ProxyRoute& failed) {
     if (failed.Server.empty()) return false;
     // A proxy that cannot be reached is down for every host: the next entry
     // that works is kept for the rest of the run (redirects, resumptions).

@@ -18,22 +18,22 @@ namespace Net {
 // the way of its list's first entry that has not failed. Routes through the
 // script's proxy carry no header: Proxy-Authorization belongs to the manual
 // proxy's settings.
-class TScriptProxyResolver : public TProxyResolver {
+class ScriptProxyResolver : public ProxyResolver {
 public:
     // How long one look-up (the script, then detection) may take.
     static constexpr unsigned long kLookupDeadlineMs = 3000;
 
     // How the answer for a URL is found: FindScriptProxy by default.
-    using TLookup = std::function<TScriptAnswer(const std::wstring& url, const TScriptSource& source,
-                                                unsigned long deadlineMs, const TAbortSignal& abort)>;
+    using Lookup = std::function<ScriptAnswer(const std::wstring& url, const ScriptSource& source,
+                                                unsigned long deadlineMs, const AbortSignal& abort)>;
 
-    explicit TScriptProxyResolver(TScriptSource source, unsigned long deadlineMs = kLookupDeadlineMs,
-                                  TLookup lookup = FindScriptProxy);
+    explicit ScriptProxyResolver(ScriptSource source, unsigned long deadlineMs = kLookupDeadlineMs,
+                                  Lookup lookup = FindScriptProxy);
 
-    TProxyRoute RouteFor(const std::wstring& url, const TAbortSignal& abort) override;
+    ProxyRoute RouteFor(const std::wstring& url, const AbortSignal& abort) override;
     // Drops the failed proxy from every host's list for the rest of the run;
     // returns whether `url`'s host has an entry left (DIRECT only if its list names it).
-    bool TryNextRoute(const std::wstring& url, const TProxyRoute& failed) override;
+    bool TryNextRoute(const std::wstring& url, const ProxyRoute& failed) override;
 
     // Returns how many look-ups have been made so far.
     unsigned LookupCount() const noexcept { return lookupCount_; }
@@ -41,9 +41,9 @@ public:
     unsigned long LookupMs() const noexcept { return lookupMs_; }
 
 private:
-    const TScriptSource source_;
+    const ScriptSource source_;
     const unsigned long deadlineMs_;
-    const TLookup lookup_;
+    const Lookup lookup_;
     // lower-case "scheme://host:port" -> the ways its answer names, "" for
     // DIRECT; an empty list: direct (no answer)
     std::map<std::wstring, std::vector<std::wstring>> proxiesByOrigin_;

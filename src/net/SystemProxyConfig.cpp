@@ -11,7 +11,7 @@ namespace Net {
 namespace {
 
 // Asks WinINet's per-connection options of the default (LAN) connection.
-void ReadPerConnectionOptions(TSystemProxyConfig& config) {
+void ReadPerConnectionOptions(SystemProxyConfig& config) {
     INTERNET_PER_CONN_OPTIONW options[3] = {};
     options[0].dwOption = INTERNET_PER_CONN_FLAGS;
     options[1].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
@@ -47,8 +47,8 @@ std::wstring InternetSettingsText(const wchar_t* name) {
 
 }  // namespace
 
-TSystemProxyConfig ReadSystemProxyConfig() {
-    TSystemProxyConfig config;
+SystemProxyConfig ReadSystemProxyConfig() {
+    SystemProxyConfig config;
     ReadPerConnectionOptions(config);
     // The values the Internet options write beside the Connections key; Wine's
     // WinINet leaves both out of its per-connection options. Windows removes

@@ -7,7 +7,7 @@
 namespace Net {
 
 // A plain value.
-struct TSystemProxyConfig {
+struct SystemProxyConfig {
     std::wstring Bypass;     // the manual proxy's bypass list (ProxyOverride), as configured
     std::wstring ScriptUrl;  // the proxy script's address ("Use setup script"); empty when none
     bool AutoDetect = false; // "Automatically detect settings" (WPAD) is on
@@ -15,6 +15,6 @@ struct TSystemProxyConfig {
 
 // Reads the default connection's settings. Never raises: what cannot be read
 // is left empty (false).
-TSystemProxyConfig ReadSystemProxyConfig();
+SystemProxyConfig ReadSystemProxyConfig();
 
 }  // namespace Net

@@ -12,13 +12,13 @@ namespace Net {
 
 namespace {
 
-THttpError BadUrl(const std::wstring& url) {
-    return THttpError(THttpError::TKind::BadRedirect, L"Not an http or https address: " + url);
+HttpError BadUrl(const std::wstring& url) {
+    return HttpError(HttpError::ErrorKind::BadRedirect, L"Not an http or https address: " + url);
 }
 
 }  // namespace
 
-TUrlParts SplitUrl(const std::wstring& url) {
+UrlParts SplitUrl(const std::wstring& url) {
     URL_COMPONENTSW parts = {};
     parts.dwStructSize = sizeof parts;
     // A length of 1 with no buffer asks for pointers into `url`.
@@ -28,7 +28,7 @@ TUrlParts SplitUrl(const std::wstring& url) {
     if (!InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) throw BadUrl(url);
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) throw BadUrl(url);
     if (parts.dwHostNameLength == 0) throw BadUrl(url);
-    TUrlParts result;
+    UrlParts result;
     result.Secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
     result.Host.assign(parts.lpszHostName, parts.dwHostNameLength);
     result.Port = parts.nPort;

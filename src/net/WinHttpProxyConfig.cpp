@@ -6,7 +6,7 @@
 
 namespace Net {
 
-void AddWinHttpProxyConfig(TSystemProxyConfig& config) {
+void AddWinHttpProxyConfig(SystemProxyConfig& config) {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG ie = {};
     if (!WinHttpGetIEProxyConfigForCurrentUser(&ie)) return;
     const std::wstring script = Win::TakeGlobalString(ie.lpszAutoConfigUrl);

@@ -10,6 +10,6 @@ namespace Net {
 // Fills what `config` still lacks (script address, bypass list) from
 // WinHttpGetIEProxyConfigForCurrentUser and switches AutoDetect on when it
 // says so. Leaves `config` as it is when the call fails.
-void AddWinHttpProxyConfig(TSystemProxyConfig& config);
+void AddWinHttpProxyConfig(SystemProxyConfig& config);
 
 }  // namespace Net

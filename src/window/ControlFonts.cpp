@@ -1,8 +1,8 @@
 #include "window/ControlFonts.h"
 
-TFontChoice FontByTag(TControlKind kind, int tag, const TFontChoice& own, const TFontChoice& base, int pixelsPerInch) {
-    if (kind != TControlKind::Label && kind != TControlKind::Panel && kind != TControlKind::Button) return own;
-    TFontChoice font = own;
+FontChoice FontByTag(ControlKind kind, int tag, const FontChoice& own, const FontChoice& base, int pixelsPerInch) {
+    if (kind != ControlKind::Label && kind != ControlKind::Panel && kind != ControlKind::Button) return own;
+    FontChoice font = own;
     if (tag == 1) {
         font = base;
     } else if (tag == 2) {

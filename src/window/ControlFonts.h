@@ -6,11 +6,11 @@
 
 // The kinds of the window's parts. The rules reach texts, panels and buttons
 // only; pictures and the progress bar keep the fonts they have.
-enum class TControlKind { Label, Panel, Button, Picture, ProgressBar };
+enum class ControlKind { Label, Panel, Button, Picture, ProgressBar };
 
 // A font's face and height. A negative height is the character height in
 // pixels (LOGFONT's convention), so subtracting from it makes the font larger.
-struct TFontChoice {
+struct FontChoice {
     std::wstring Name;
     int Height = 0;
 };
@@ -21,4 +21,4 @@ struct TFontChoice {
 //   tags 10 to 30: base height - (tag - 10), own name;
 //   tag 40: base height above 96 pixels per inch, -13 at 96 or less;
 //   any other tag, and kinds the rules do not reach: the own font unchanged.
-TFontChoice FontByTag(TControlKind kind, int tag, const TFontChoice& own, const TFontChoice& base, int pixelsPerInch);
+FontChoice FontByTag(ControlKind kind, int tag, const FontChoice& own, const FontChoice& base, int pixelsPerInch);

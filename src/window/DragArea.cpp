@@ -30,9 +30,9 @@ LRESULT CALLBACK ControlDragProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-class TDragArea::TImpl {
+class DragArea::Impl {
 public:
-    TImpl(HWND area, HWND movedWindow) : Area(area), MovedWindow(movedWindow) {
+    Impl(HWND area, HWND movedWindow) : Area(area), MovedWindow(movedWindow) {
         const DWORD_PTR self = reinterpret_cast<DWORD_PTR>(this);
         if (!MovedWindow) return;
         if (Area == MovedWindow)
@@ -42,12 +42,12 @@ public:
     }
     // The subclasses go before the object's memory, so no subclass procedure
     // can run with a reference to a freed object.
-    ~TImpl() {
+    ~Impl() {
         AreaSubclass.reset();
         WindowSubclass.reset();
     }
-    TImpl(const TImpl&) = delete;
-    TImpl& operator=(const TImpl&) = delete;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     const HWND Area;
     const HWND MovedWindow;  // may be null
@@ -73,7 +73,7 @@ LRESULT CALLBACK FormHitTestProc(HWND window, UINT message, WPARAM wParam, LPARA
 LRESULT CALLBACK ControlDragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                  DWORD_PTR referenceData) {
     if (referenceData && message == WM_MOUSEMOVE && wParam == MK_LBUTTON) {
-        const auto* impl = reinterpret_cast<const TDragArea::TImpl*>(referenceData);
+        const auto* impl = reinterpret_cast<const DragArea::Impl*>(referenceData);
         // A control may hold the capture while the button is down.
         ReleaseCapture();
         SendMessageW(impl->MovedWindow, WM_NCLBUTTONDOWN, HTCAPTION, 0);
@@ -84,12 +84,12 @@ LRESULT CALLBACK ControlDragProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-TDragArea::TDragArea() = default;
+DragArea::DragArea() = default;
 
-TDragArea::TDragArea(HWND area, HWND movedWindow) : impl_(std::make_shared<TImpl>(area, movedWindow)) {}
+DragArea::DragArea(HWND area, HWND movedWindow) : impl_(std::make_shared<Impl>(area, movedWindow)) {}
 
-TDragArea::TDragArea(const TDragArea& other) = default;
+DragArea::DragArea(const DragArea& other) = default;
 
-TDragArea& TDragArea::operator=(const TDragArea& other) = default;
+DragArea& DragArea::operator=(const DragArea& other) = default;
 
-TDragArea::~TDragArea() = default;
+DragArea::~DragArea() = default;

@@ -12,20 +12,20 @@
 // Attached to the moved window itself, that window's own client area acts as
 // a title bar; attached to a child of it, a mouse move with the left button
 // alone held over the child starts the system's move loop for the moved window.
-class TDragArea {
+class DragArea {
 public:
-    class TImpl;
+    class Impl;
 
     // Attaches nothing.
-    TDragArea();
+    DragArea();
     // Attaches to `area`, which drags `movedWindow` (`area` itself or the
     // top-level window that contains it); a null `movedWindow` attaches nothing.
-    TDragArea(HWND area, HWND movedWindow);
-    TDragArea(const TDragArea& other);
-    TDragArea& operator=(const TDragArea& other);
+    DragArea(HWND area, HWND movedWindow);
+    DragArea(const DragArea& other);
+    DragArea& operator=(const DragArea& other);
     // Releases this handle's share; the last one ends the attachment.
-    virtual ~TDragArea();
+    virtual ~DragArea();
 
 private:
-    std::shared_ptr<TImpl> impl_;
+    std::shared_ptr<Impl> impl_;
 };

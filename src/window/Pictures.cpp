@@ -11,12 +11,12 @@ namespace {
 // Each pixel is the average of kSamples x kSamples points of the shape.
 constexpr int kSamples = 4;
 
-struct TColour {
+struct Colour {
     int r, g, b;
 };
-constexpr TColour kRing{204, 32, 40};
-constexpr TColour kArrow{40, 40, 48};
-constexpr TColour kCross{128, 128, 128};
+constexpr Colour kRing{204, 32, 40};
+constexpr Colour kArrow{40, 40, 48};
+constexpr Colour kCross{128, 128, 128};
 
 bool InsidePolygon(double x, double y, const double (*points)[2], int count) {
     bool inside = false;
@@ -34,7 +34,7 @@ double SegmentDistance(double x, double y, double ax, double ay, double bx, doub
 }
 
 // The shapes in the unit square; they return false where the picture is transparent.
-bool ArrowInRingAt(double u, double v, TColour& colour) {
+bool ArrowInRingAt(double u, double v, Colour& colour) {
     const double r = std::hypot(u - 0.5, v - 0.5);
     if (r >= 0.40 && r <= 0.49) {
         colour = kRing;
@@ -47,7 +47,7 @@ bool ArrowInRingAt(double u, double v, TColour& colour) {
     return true;
 }
 
-bool CrossAt(double u, double v, TColour& colour) {
+bool CrossAt(double u, double v, Colour& colour) {
     const double d = std::min(SegmentDistance(u, v, 0.2, 0.2, 0.8, 0.8), SegmentDistance(u, v, 0.8, 0.2, 0.2, 0.8));
     colour = kCross;
     return d <= 0.085;
@@ -56,8 +56,8 @@ bool CrossAt(double u, double v, TColour& colour) {
 }  // namespace
 
 template <typename Shape>
-TPicture TPicture::Render(int size, Shape shape) {
-    TPicture picture;
+Picture Picture::Render(int size, Shape shape) {
+    Picture picture;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = size;
@@ -76,7 +76,7 @@ TPicture TPicture::Render(int size, Shape shape) {
             int r = 0, g = 0, b = 0, hits = 0;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    TColour colour{};
+                    Colour colour{};
                     if (!shape((x * kSamples + sx + 0.5) * step, (y * kSamples + sy + 0.5) * step, colour)) continue;
                     r += colour.r;
                     g += colour.g;
@@ -97,11 +97,11 @@ TPicture TPicture::Render(int size, Shape shape) {
     return picture;
 }
 
-TPicture TPicture::ArrowInRing(int size) { return Render(size, ArrowInRingAt); }
+Picture Picture::ArrowInRing(int size) { return Render(size, ArrowInRingAt); }
 
-TPicture TPicture::Cross(int size) { return Render(size, CrossAt); }
+Picture Picture::Cross(int size) { return Render(size, CrossAt); }
 
-void TPicture::Draw(HDC dc, int x, int y) const {
+void Picture::Draw(HDC dc, int x, int y) const {
     if (!bitmap_) return;
     const Win::UniqueMemoryDc source(CreateCompatibleDC(dc));
     if (!source) return;

@@ -6,9 +6,9 @@
 
 // A square picture with transparency: a 32-bit top-down DIB section with
 // premultiplied alpha, as AlphaBlend takes it. Move-only; UI thread.
-class TPicture {
+class Picture {
 public:
-    TPicture() = default;
+    Picture() = default;
 
     int Size() const noexcept { return size_; }
     HBITMAP Bitmap() const noexcept { return bitmap_.get(); }
@@ -19,13 +19,13 @@ public:
     void Draw(HDC dc, int x, int y) const;
 
     // Returns the red ring with the dark downward arrow, `size` pixels square.
-    static TPicture ArrowInRing(int size);
+    static Picture ArrowInRing(int size);
     // Returns the grey diagonal cross, `size` pixels square.
-    static TPicture Cross(int size);
+    static Picture Cross(int size);
 
 private:
     template <typename Shape>
-    static TPicture Render(int size, Shape shape);
+    static Picture Render(int size, Shape shape);
 
     Win::UniqueHBitmap bitmap_;
     unsigned* pixels_ = nullptr;  // owned by bitmap_

@@ -40,7 +40,7 @@ HWND MakeChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWO
     return child;
 }
 
-Win::UniqueHFont MakeFont(const TFontChoice& choice) {
+Win::UniqueHFont MakeFont(const FontChoice& choice) {
     LOGFONTW description = {};
     description.lfHeight = choice.Height;
     description.lfWeight = FW_NORMAL;
@@ -58,7 +58,7 @@ void Place(HWND part, const RECT& area) {
 
 }  // namespace
 
-TProgressWindow::TProgressWindow(const TWindowTexts& texts, UiLanguage language, std::function<void()> closed,
+ProgressWindow::ProgressWindow(const WindowTexts& texts, UiLanguage language, std::function<void()> closed,
                                  Microsoft::WRL::ComPtr<ITaskbarList3> taskbar)
     : sizePrefix_(texts.SizePrefix), sizeSuffix_(texts.SizeSuffix), closedHandler_(std::move(closed)) {
     RegisterWindowClass(WindowProc);
@@ -76,23 +76,23 @@ TProgressWindow::TProgressWindow(const TWindowTexts& texts, UiLanguage language,
         screen.top + (screen.bottom - screen.top - layout_.Client.cy) / 2, layout_.Client.cx, layout_.Client.cy,
         nullptr, nullptr, Instance(), this);
     Win::ThrowLastErrorIf(!window, "CreateWindowExW");
-    tray_ = std::make_unique<TTrayIcon>(window);
-    taskbar_ = std::make_unique<TTaskbarProgress>(window, std::move(taskbar));
+    tray_ = std::make_unique<TrayIcon>(window);
+    taskbar_ = std::make_unique<TaskbarProgress>(window, std::move(taskbar));
     CreateParts(language);
     ApplyLayout(Win::MonitorPixelsPerInch(window));
     FillTexts(texts);
 }
 
-TProgressWindow::~TProgressWindow() {
+ProgressWindow::~ProgressWindow() {
     // The drag area goes while the strip's window still exists.
-    dragArea_ = TDragArea();
+    dragArea_ = DragArea();
     tray_.reset();
     // The window's last messages must not reach a half-destroyed object.
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
     window_.reset();
 }
 
-void TProgressWindow::CreateParts(UiLanguage language) {
+void ProgressWindow::CreateParts(UiLanguage language) {
     const HWND window = window_.get();
     // SS_NOTIFY: the strip takes the mouse itself, so the drag area sees its moves.
     strip_ = MakeChild(window, L"STATIC", L"", SS_NOTIFY);
@@ -108,17 +108,17 @@ void TProgressWindow::CreateParts(UiLanguage language) {
     // Focus cues stay hidden until the keyboard is used (the dialog keys of
     // the message loop clear UISF_HIDEFOCUS at the first Tab).
     SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
-    dragArea_ = TDragArea(strip_, window);
+    dragArea_ = DragArea(strip_, window);
 }
 
-void TProgressWindow::ApplyLayout(int pixelsPerInch) {
+void ProgressWindow::ApplyLayout(int pixelsPerInch) {
     if (pixelsPerInch != layout_.PixelsPerInch || !windowFont_) {
         layout_ = LayoutFor(pixelsPerInch);
         windowFont_ = MakeFont(layout_.WindowFont);
         titleFont_ = MakeFont(layout_.TitleFont);
         sizeFont_ = MakeFont(layout_.SizeFont);
-        arrow_ = TPicture::ArrowInRing(ArrowSizeFor(pixelsPerInch));
-        cross_ = TPicture::Cross(CrossSizeFor(pixelsPerInch));
+        arrow_ = Picture::ArrowInRing(ArrowSizeFor(pixelsPerInch));
+        cross_ = Picture::Cross(CrossSizeFor(pixelsPerInch));
     }
     SendMessageW(strip_, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
     SendMessageW(closeButton_, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
@@ -134,7 +134,7 @@ void TProgressWindow::ApplyLayout(int pixelsPerInch) {
     InvalidateRect(window_.get(), nullptr, TRUE);
 }
 
-void TProgressWindow::FillTexts(const TWindowTexts& texts) {
+void ProgressWindow::FillTexts(const WindowTexts& texts) {
     if (texts.StartInTray) {
         inTray_ = true;
         tray_->Show(layout_.PixelsPerInch);
@@ -145,36 +145,36 @@ void TProgressWindow::FillTexts(const TWindowTexts& texts) {
     ShowSizeLine();
 }
 
-void TProgressWindow::ShowUnlessInTray() {
+void ProgressWindow::ShowUnlessInTray() {
     if (!inTray_) Show();
 }
 
-void TProgressWindow::Show() {
+void ProgressWindow::Show() {
     ShowWindow(window_.get(), IsIconic(window_.get()) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(window_.get());
 }
 
-void TProgressWindow::Close() {
+void ProgressWindow::Close() {
     ShowWindow(window_.get(), SW_HIDE);
     taskbar_->Clear();
     closed_ = true;
     if (closedHandler_) closedHandler_();
 }
 
-LRESULT CALLBACK TProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<TProgressWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self = static_cast<ProgressWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_.reset(window);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<TProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
     return Win::CallShowingErrors([&] { return self->Dispatch(message, wParam, lParam); });
 }
 
-LRESULT TProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case TTrayIcon::CallbackMessage:
+    case TrayIcon::CallbackMessage:
         TrayIconMouse(LOWORD(lParam));
         return 0;
     case WM_COMMAND:
@@ -203,19 +203,19 @@ LRESULT TProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         FocusCuesChanged(LOWORD(wParam), HIWORD(wParam));
         return DefWindowProcW(window_.get(), message, wParam, lParam);
     default:
-        if (message == TTaskbarProgress::ButtonCreatedMessage()) taskbar_->ButtonCreated();
+        if (message == TaskbarProgress::ButtonCreatedMessage()) taskbar_->ButtonCreated();
         return DefWindowProcW(window_.get(), message, wParam, lParam);
     }
 }
 
-void TProgressWindow::Command(WORD id, WORD code) {
+void ProgressWindow::Command(WORD id, WORD code) {
     // The button's click; Esc (IDCANCEL from the loop's dialog keys) closes
     // exactly as the button does; Enter (IDOK) presses the focused button.
     const bool buttonClicked = id == kCloseButtonId && code == BN_CLICKED;
     if (buttonClicked || id == IDCANCEL || (id == IDOK && GetFocus() == closeButton_)) Close();
 }
 
-void TProgressWindow::Paint() {
+void ProgressWindow::Paint() {
     const Win::PaintDc paint(window_.get());
     const HDC dc = paint.get();
     if (!dc) return;
@@ -226,7 +226,7 @@ void TProgressWindow::Paint() {
     arrow_.Draw(dc, layout_.Arrow.left, layout_.Arrow.top);
 }
 
-void TProgressWindow::DrawCloseButton(const DRAWITEMSTRUCT& item) const {
+void ProgressWindow::DrawCloseButton(const DRAWITEMSTRUCT& item) const {
     const HDC dc = item.hDC;
     RECT area = item.rcItem;
     FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
@@ -237,7 +237,7 @@ void TProgressWindow::DrawCloseButton(const DRAWITEMSTRUCT& item) const {
     if ((item.itemState & ODS_FOCUS) && focusCues_) DrawFocusRect(dc, &area);
 }
 
-void TProgressWindow::FocusCuesChanged(WORD action, WORD flags) {
+void ProgressWindow::FocusCuesChanged(WORD action, WORD flags) {
     // The dialog keys of the message loop clear UISF_HIDEFOCUS at the first
     // Tab (WM_CHANGEUISTATE, which the top-level window's default handling
     // turns into WM_UPDATEUISTATE); the cues then stay for the window's life.
@@ -246,13 +246,13 @@ void TProgressWindow::FocusCuesChanged(WORD action, WORD flags) {
     InvalidateRect(closeButton_, nullptr, FALSE);
 }
 
-LRESULT TProgressWindow::StaticColours(HDC dc) const {
+LRESULT ProgressWindow::StaticColours(HDC dc) const {
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
 }
 
-void TProgressWindow::DensityChanged(int pixelsPerInch, const RECT& suggested) {
+void ProgressWindow::DensityChanged(int pixelsPerInch, const RECT& suggested) {
     ApplyLayout(pixelsPerInch);
     // The system's suggested place keeps the window on the new monitor; the
     // size is the layout's.
@@ -260,12 +260,12 @@ void TProgressWindow::DensityChanged(int pixelsPerInch, const RECT& suggested) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TProgressWindow::Minimized() {
+void ProgressWindow::Minimized() {
     ShowWindow(window_.get(), SW_HIDE);
     tray_->Show(layout_.PixelsPerInch);
 }
 
-void TProgressWindow::TrayIconMouse(UINT mouseMessage) {
+void ProgressWindow::TrayIconMouse(UINT mouseMessage) {
     if (mouseMessage == WM_LBUTTONUP) {
         // A click brings the window back in its normal state, in front, and hides the icon.
         Show();
@@ -277,7 +277,7 @@ void TProgressWindow::TrayIconMouse(UINT mouseMessage) {
     }
 }
 
-void TProgressWindow::SetText(HWND part, std::wstring& shown, const std::wstring& text) {
+void ProgressWindow::SetText(HWND part, std::wstring& shown, const std::wstring& text) {
     if (text == shown) return;
     shown = text;
     SetWindowTextW(part, text.c_str());

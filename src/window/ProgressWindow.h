@@ -25,16 +25,16 @@
 // fills its texts; in tray mode it starts hidden with its tray icon. The user
 // closes it with its close button, Esc or Alt+F4: it hides at once and calls
 // the close handler. Destroying the object destroys the window.
-class TProgressWindow {
+class ProgressWindow {
 public:
     // `language`: of the close button's name. `closed`: called on the user's
     // close (none: nothing is told). `taskbar`: the taskbar list to show the
     // progress on; null: the shell's.
-    TProgressWindow(const TWindowTexts& texts, UiLanguage language, std::function<void()> closed = nullptr,
+    ProgressWindow(const WindowTexts& texts, UiLanguage language, std::function<void()> closed = nullptr,
                     Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
-    ~TProgressWindow();
-    TProgressWindow(const TProgressWindow&) = delete;
-    TProgressWindow& operator=(const TProgressWindow&) = delete;
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     HWND Handle() const noexcept { return window_.get(); }
 
@@ -72,7 +72,7 @@ public:
     bool BarMarquee() const noexcept { return marquee_; }
 
     // The layout in use: the density the window is laid out for, and where its parts are.
-    const TWindowLayout& Layout() const noexcept { return layout_; }
+    const WindowLayout& Layout() const noexcept { return layout_; }
     // The parts' windows.
     HWND DragStrip() const noexcept { return strip_; }
     HWND TitleLabel() const noexcept { return title_; }
@@ -80,9 +80,9 @@ public:
     HWND SizeLabel() const noexcept { return sizeLine_; }
     HWND CloseButton() const noexcept { return closeButton_; }
     // The pictures as drawn for the layout's density.
-    const TPicture& ArrowPicture() const noexcept { return arrow_; }
-    const TPicture& CrossPicture() const noexcept { return cross_; }
-    const TTrayIcon& TrayIcon() const noexcept { return *tray_; }
+    const Picture& ArrowPicture() const noexcept { return arrow_; }
+    const Picture& CrossPicture() const noexcept { return cross_; }
+    const TrayIcon& Tray() const noexcept { return *tray_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -91,7 +91,7 @@ private:
 
     void CreateParts(UiLanguage language);
     // Fills the texts and switches tray mode on.
-    void FillTexts(const TWindowTexts& texts);
+    void FillTexts(const WindowTexts& texts);
     // Makes the fonts and pictures for `pixelsPerInch` and places the parts.
     void ApplyLayout(int pixelsPerInch);
     void Paint();
@@ -121,15 +121,15 @@ private:
     HWND title_ = nullptr;
     HWND bar_ = nullptr;
     HWND sizeLine_ = nullptr;
-    TWindowLayout layout_;
+    WindowLayout layout_;
     Win::UniqueHFont windowFont_;
     Win::UniqueHFont titleFont_;
     Win::UniqueHFont sizeFont_;
-    TPicture arrow_;
-    TPicture cross_;
-    std::unique_ptr<TTrayIcon> tray_;
-    std::unique_ptr<TTaskbarProgress> taskbar_;
-    TDragArea dragArea_;
+    Picture arrow_;
+    Picture cross_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<TaskbarProgress> taskbar_;
+    DragArea dragArea_;
     std::wstring titleText_;
     std::wstring sizeText_;
     std::uint64_t totalSize_ = 0;

@@ -19,26 +19,26 @@ int Percent(std::uint64_t received, std::uint64_t total) {
 
 }  // namespace
 
-void TProgressWindow::ShowTransferBegun(std::uint64_t total) {
+void ProgressWindow::ShowTransferBegun(std::uint64_t total) {
     totalSize_ = total;
     if (total == 0) ShowMarquee(true);
     else if (!marquee_) taskbar_->ShowValue(barPosition_);
     ShowSizeLine();
 }
 
-void TProgressWindow::ShowReceived(std::uint64_t count) {
+void ProgressWindow::ShowReceived(std::uint64_t count) {
     receivedSize_ = count;
     if (totalSize_ > 0) SetBarPosition(Percent(receivedSize_, totalSize_));
     ShowSizeLine();
 }
 
-void TProgressWindow::ShowTransferEnded() {
+void ProgressWindow::ShowTransferEnded() {
     receivedSize_ = totalSize_;
     SetBarPosition(100);
     ShowSizeLine();
 }
 
-void TProgressWindow::ShowMarquee(bool marquee) {
+void ProgressWindow::ShowMarquee(bool marquee) {
     if (marquee == marquee_) return;
     marquee_ = marquee;
     const LONG_PTR bits = GetWindowLongPtrW(bar_, GWL_STYLE);
@@ -51,16 +51,16 @@ void TProgressWindow::ShowMarquee(bool marquee) {
     else taskbar_->ShowValue(barPosition_);
 }
 
-void TProgressWindow::SetBarPosition(int position) {
+void ProgressWindow::SetBarPosition(int position) {
     barPosition_ = position;
     SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     if (!marquee_) taskbar_->ShowValue(position);
 }
 
-std::wstring TProgressWindow::SizeLine() const {
+std::wstring ProgressWindow::SizeLine() const {
     std::wstring figures = std::to_wstring(receivedSize_ / 1024);
     if (totalSize_ > 0) figures += L" / " + std::to_wstring(totalSize_ / 1024);
     return sizePrefix_ + figures + sizeSuffix_;
 }
 
-void TProgressWindow::ShowSizeLine() { SetText(sizeLine_, sizeText_, SizeLine()); }
+void ProgressWindow::ShowSizeLine() { SetText(sizeLine_, sizeText_, SizeLine()); }

@@ -1,6 +1,6 @@
 #include "window/TaskbarProgress.h"
 
-void TTaskbarProgress::ShowValue(int percent) {
+void TaskbarProgress::ShowValue(int percent) {
     if (state_ == TBPF_NORMAL && percent_ == percent) return;
     const bool stateChanged = state_ != TBPF_NORMAL;
     state_ = TBPF_NORMAL;
@@ -10,32 +10,32 @@ void TTaskbarProgress::ShowValue(int percent) {
     list_->SetProgressValue(window_, static_cast<ULONGLONG>(percent), 100);
 }
 
-void TTaskbarProgress::ShowIndeterminate() {
+void TaskbarProgress::ShowIndeterminate() {
     if (state_ == TBPF_INDETERMINATE) return;
     state_ = TBPF_INDETERMINATE;
     percent_ = -1;
     if (Ready()) list_->SetProgressState(window_, TBPF_INDETERMINATE);
 }
 
-void TTaskbarProgress::Clear() {
+void TaskbarProgress::Clear() {
     if (state_ == TBPF_NOPROGRESS) return;
     state_ = TBPF_NOPROGRESS;
     percent_ = -1;
     if (Ready()) list_->SetProgressState(window_, TBPF_NOPROGRESS);
 }
 
-void TTaskbarProgress::ButtonCreated() {
+void TaskbarProgress::ButtonCreated() {
     if (state_ == TBPF_NOPROGRESS || !Ready()) return;
     list_->SetProgressState(window_, state_);
     if (state_ == TBPF_NORMAL) list_->SetProgressValue(window_, static_cast<ULONGLONG>(percent_), 100);
 }
 
-UINT TTaskbarProgress::ButtonCreatedMessage() {
+UINT TaskbarProgress::ButtonCreatedMessage() {
     static const UINT message = RegisterWindowMessageW(L"TaskbarButtonCreated");
     return message;
 }
 
-bool TTaskbarProgress::Ready() {
+bool TaskbarProgress::Ready() {
     if (list_ || tried_) return list_ != nullptr;
     tried_ = true;
     Microsoft::WRL::ComPtr<ITaskbarList3> list;

@@ -11,14 +11,14 @@
 // at the end. Keeps the state and gives it to the button again when the shell
 // reports the button made (TaskbarButtonCreated: calls before it are lost, as
 // the ITaskbarList3 documentation says). UI thread, COM initialised.
-class TTaskbarProgress {
+class TaskbarProgress {
 public:
     // `list`: the taskbar list to drive; null: the shell's (CLSID_TaskbarList),
     // made when it is first needed, so that start-up does not wait for it.
-    TTaskbarProgress(HWND window, Microsoft::WRL::ComPtr<ITaskbarList3> list) noexcept
+    TaskbarProgress(HWND window, Microsoft::WRL::ComPtr<ITaskbarList3> list) noexcept
         : window_(window), list_(std::move(list)) {}
-    TTaskbarProgress(const TTaskbarProgress&) = delete;
-    TTaskbarProgress& operator=(const TTaskbarProgress&) = delete;
+    TaskbarProgress(const TaskbarProgress&) = delete;
+    TaskbarProgress& operator=(const TaskbarProgress&) = delete;
 
     // Shows `percent` of 100 in the normal state.
     void ShowValue(int percent);

@@ -4,11 +4,11 @@
 
 #include <shellapi.h>
 
-TTrayIcon::~TTrayIcon() {
+TrayIcon::~TrayIcon() {
     if (added_) Notify(NIM_DELETE);
 }
 
-bool TTrayIcon::Notify(DWORD action) {
+bool TrayIcon::Notify(DWORD action) {
     NOTIFYICONDATAW data = {};
     data.cbSize = sizeof data;
     data.hWnd = owner_;
@@ -20,7 +20,7 @@ bool TTrayIcon::Notify(DWORD action) {
     return Shell_NotifyIconW(action, &data) != FALSE;
 }
 
-void TTrayIcon::Show(int pixelsPerInch) {
+void TrayIcon::Show(int pixelsPerInch) {
     shown_ = true;
     if (!icon_) {
         // The notification area shows small icons: the density's SM_CXSMICON
@@ -33,12 +33,12 @@ void TTrayIcon::Show(int pixelsPerInch) {
     if (!added_) added_ = Notify(NIM_ADD);
 }
 
-void TTrayIcon::Hide() {
+void TrayIcon::Hide() {
     shown_ = false;
     if (added_) added_ = !Notify(NIM_DELETE);
 }
 
-void TTrayIcon::SetTooltip(const std::wstring& tooltip) {
+void TrayIcon::SetTooltip(const std::wstring& tooltip) {
     const std::wstring cut = tooltip.substr(0, MaxTooltipLength);
     if (cut == tooltip_) return;
     tooltip_ = cut;

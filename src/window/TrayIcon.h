@@ -9,16 +9,16 @@
 // destroyed) and the icon it shows. The icon's mouse messages come to the
 // owner window as `CallbackMessage`, the mouse message in lParam's low word.
 // UI thread.
-class TTrayIcon {
+class TrayIcon {
 public:
     // The notification area keeps at most this many characters of a tooltip.
     static constexpr size_t MaxTooltipLength = 127;
     static constexpr UINT CallbackMessage = WM_APP + 0x3F01;
 
-    explicit TTrayIcon(HWND owner) noexcept : owner_(owner) {}
-    ~TTrayIcon();
-    TTrayIcon(const TTrayIcon&) = delete;
-    TTrayIcon& operator=(const TTrayIcon&) = delete;
+    explicit TrayIcon(HWND owner) noexcept : owner_(owner) {}
+    ~TrayIcon();
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
 
     // Adds the icon to the notification area, loaded at the small-icon size
     // of `pixelsPerInch` when first shown.

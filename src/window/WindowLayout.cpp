@@ -21,8 +21,8 @@ int ArrowSizeFor(int pixelsPerInch) { return MulDiv(48, pixelsPerInch, 96); }
 
 int CrossSizeFor(int pixelsPerInch) { return MulDiv(16, pixelsPerInch, 96); }
 
-TWindowLayout LayoutFor(int m) {
-    TWindowLayout l;
+WindowLayout LayoutFor(int m) {
+    WindowLayout l;
     l.PixelsPerInch = m;
     l.Client = SIZE{Scaled(550, m), Scaled(151, m)};
     // Inside the frame: the strip along the top, the picture at its design
@@ -44,9 +44,9 @@ TWindowLayout LayoutFor(int m) {
     l.Bar = At(px, py + Scaled(46, m), panelWidth - Derived(25, m), Scaled(20, m));
     l.SizeLine = At(px, py + Scaled(72, m), panelWidth, Scaled(19, m));
 
-    l.WindowFont = TFontChoice{L"Segoe UI", Scaled(-13, m)};
-    l.TitleFont = FontByTag(TControlKind::Label, 0, TFontChoice{L"Segoe UI Semilight", Scaled(-18, m)}, l.WindowFont, m);
+    l.WindowFont = FontChoice{L"Segoe UI", Scaled(-13, m)};
+    l.TitleFont = FontByTag(ControlKind::Label, 0, FontChoice{L"Segoe UI Semilight", Scaled(-18, m)}, l.WindowFont, m);
     // Tag 11: one pixel taller than the window font.
-    l.SizeFont = FontByTag(TControlKind::Label, 11, TFontChoice{L"Segoe UI", Scaled(-14, m)}, l.WindowFont, m);
+    l.SizeFont = FontByTag(ControlKind::Label, 11, FontChoice{L"Segoe UI", Scaled(-14, m)}, l.WindowFont, m);
     return l;
 }

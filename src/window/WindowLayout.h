@@ -7,7 +7,7 @@
 
 // The progress window at one density: rectangles in the window's client
 // coordinates, font heights in LOGFONT's convention.
-struct TWindowLayout {
+struct WindowLayout {
     int PixelsPerInch = 96;
     SIZE Client{};         // the borderless window's client area
     int FrameWidth = 2;    // the flat frame drawn inside the client area's edge
@@ -18,9 +18,9 @@ struct TWindowLayout {
     RECT Title{};          // the title line
     RECT Bar{};            // the progress bar
     RECT SizeLine{};       // the size line
-    TFontChoice WindowFont;
-    TFontChoice TitleFont;
-    TFontChoice SizeFont;
+    FontChoice WindowFont;
+    FontChoice TitleFont;
+    FontChoice SizeFont;
 };
 
 // Returns the layout for a monitor of `pixelsPerInch`. The design is drawn at
@@ -30,7 +30,7 @@ struct TWindowLayout {
 // margins, the panel's and the bar's widths) are L x m / 115, truncated, at
 // least 1. The pictures are drawn for the density: 48 and 16 pixels at 96,
 // scaled by m / 96.
-TWindowLayout LayoutFor(int pixelsPerInch);
+WindowLayout LayoutFor(int pixelsPerInch);
 
 // The pictures' sizes at `pixelsPerInch`.
 int ArrowSizeFor(int pixelsPerInch);

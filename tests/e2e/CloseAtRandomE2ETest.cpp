@@ -56,7 +56,7 @@ UpdaterRunOptions RunOptions() {
     return options;
 }
 
-struct TTally {
+struct Tally {
     unsigned long runs = 0, completed = 0, stopped = 0, early = 0, hangs = 0, crashes = 0, leftovers = 0;
 };
 
@@ -87,7 +87,7 @@ TEST(CloseAtRandomE2ETest, EveryRunEndsWithTheWholeFileStartedOrNothing) {
     // third of the body has gone out, however long the start took.
     std::uniform_int_distribution<unsigned long> earlyMoment(0, static_cast<unsigned long>(span / 3));
 
-    TTally tally;
+    Tally tally;
     for (unsigned long long n = 0; n < runs; ++n) {
         const UpdaterRun run(RunOptions());
         const unsigned long delay = n % 2 ? moment(random) : earlyMoment(random);

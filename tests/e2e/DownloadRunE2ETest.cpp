@@ -207,7 +207,7 @@ TEST(DownloadWindowE2ETest, WindowShowsThePartlyFilledBar) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         // The picture: everything left of the texts' panel below the strip,
         // inside the frame; the cross: the close button.
-        const TWindowLayout layout = LayoutFor(StartedDensity());
+        const WindowLayout layout = LayoutFor(StartedDensity());
         ring = InkBox(window, RECT{2, layout.Strip.bottom, layout.ProgressPanel.left, client.bottom - 2});
         cross = InkBox(window, layout.CloseButton);
         if (const char* folder = std::getenv("UPDATER_SCREENSHOT_DIR")) {

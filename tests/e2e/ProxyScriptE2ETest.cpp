@@ -29,7 +29,7 @@ const char kBuiltInPath[] = "/files/ov3/orvinta-setup.exe";
 const char kRedirectedPath[] = "/releases/orvinta-setup-3.1.exe";
 
 // Where the system keeps the proxy settings of a run.
-enum class TSettings {
+enum class Settings {
     ScriptInAutoConfigUrl,     // the AutoConfigURL value
     ScriptInConnectionsValue,  // only the Connections key's DefaultConnectionSettings
     ManualProxyWithBypass,     // ProxyEnable/ProxyServer and ProxyOverride "<local>;*.internal.test"
@@ -37,7 +37,7 @@ enum class TSettings {
 
 struct RouteCase {
     const char* name;
-    TSettings settings;
+    Settings settings;
     const char* script;          // the proxy script; "$PROXY" stands for the proxy's "127.0.0.1:port"
     const char* redirectHost;    // the proxy answers with a redirect to this host's download server, or nullptr
     bool direct;                 // the built-in URL is fetched directly from its own port
@@ -77,14 +77,14 @@ TEST_P(ProxyRouteE2ETest, EachRequestGoesItsOwnWay) {
     const BuiltInUrlServer scriptServer(scriptAnswer, 0);
     const std::string scriptUrl = "http://127.0.0.1:" + std::to_string(scriptServer.Port()) + "/proxy.pac";
 
-    const bool manual = c.settings == TSettings::ManualProxyWithBypass;
+    const bool manual = c.settings == Settings::ManualProxyWithBypass;
     const ScopedSystemProxy manualProxy(manual ? 1ul : 0ul, Wide(proxyAddress));
     const ScopedInternetSetting bypass(L"ProxyOverride",
                                        manual ? std::optional<std::wstring>(L"<local>;*.internal.test") : std::nullopt);
     const ScopedInternetSetting autoConfigUrl(
         L"AutoConfigURL",
-        c.settings == TSettings::ScriptInAutoConfigUrl ? std::optional<std::wstring>(Wide(scriptUrl)) : std::nullopt);
-    const bool inConnections = c.settings == TSettings::ScriptInConnectionsValue;
+        c.settings == Settings::ScriptInAutoConfigUrl ? std::optional<std::wstring>(Wide(scriptUrl)) : std::nullopt);
+    const bool inConnections = c.settings == Settings::ScriptInConnectionsValue;
     const ScopedInternetSetting connections(L"Connections", L"DefaultConnectionSettings", REG_BINARY,
                                             ConnectionSettingsBlob(inConnections ? 1 | 4 : 1, "", "",
                                                                    inConnections ? scriptUrl : ""));
@@ -125,13 +125,13 @@ const char kDirectForLocalhost[] =
 INSTANTIATE_TEST_SUITE_P(
     Routes, ProxyRouteE2ETest,
     ::testing::Values(
-        RouteCase{"ScriptInAutoConfigUrl", TSettings::ScriptInAutoConfigUrl, kProxyForAll, nullptr, false},
-        RouteCase{"ScriptInConnectionsValue", TSettings::ScriptInConnectionsValue, kProxyForAll, nullptr, false},
-        RouteCase{"ScriptSaysDirect", TSettings::ScriptInAutoConfigUrl, kDirectForTheBuiltInFile, nullptr, true},
-        RouteCase{"ProxyThenDirectAfterARedirect", TSettings::ScriptInAutoConfigUrl, kDirectForLocalhost,
+        RouteCase{"ScriptInAutoConfigUrl", Settings::ScriptInAutoConfigUrl, kProxyForAll, nullptr, false},
+        RouteCase{"ScriptInConnectionsValue", Settings::ScriptInConnectionsValue, kProxyForAll, nullptr, false},
+        RouteCase{"ScriptSaysDirect", Settings::ScriptInAutoConfigUrl, kDirectForTheBuiltInFile, nullptr, true},
+        RouteCase{"ProxyThenDirectAfterARedirect", Settings::ScriptInAutoConfigUrl, kDirectForLocalhost,
                   "localhost", false},
         // files.internal.test is 127.0.0.1 in the hosts file of this case's own mount namespace.
-        RouteCase{"ManualProxyBypassList", TSettings::ManualProxyWithBypass, nullptr, "files.internal.test", false}),
+        RouteCase{"ManualProxyBypassList", Settings::ManualProxyWithBypass, nullptr, "files.internal.test", false}),
     [](const ::testing::TestParamInfo<RouteCase>& info) { return info.param.name; });
 
 // Sets the system's proxy script to the address of a server that accepts and never answers.

@@ -30,7 +30,7 @@ using namespace TestSupport;
 
 namespace {
 
-enum class TUpdater {
+enum class Updater {
     Signed,
     Tampered,  // signed, with one byte changed since: its signature does not verify
     Padded,    // signed, with 4 KiB appended inside its certificate table since
@@ -38,18 +38,18 @@ enum class TUpdater {
     PinnedSignedByOther,  // pinned to the test publisher, signed by the other publisher
 };
 
-std::wstring ExecutableOf(TUpdater updater) {
+std::wstring ExecutableOf(Updater updater) {
     switch (updater) {
-    case TUpdater::Signed: return SigningFixture("signed/updater.exe");
-    case TUpdater::Tampered: return SigningFixture("signed/tampered/updater.exe");
-    case TUpdater::Padded: return SigningFixture("signed/padded/updater.exe");
-    case TUpdater::PinnedSignedByOther: return SigningFixture("signed/other/updater-pinned.exe");
+    case Updater::Signed: return SigningFixture("signed/updater.exe");
+    case Updater::Tampered: return SigningFixture("signed/tampered/updater.exe");
+    case Updater::Padded: return SigningFixture("signed/padded/updater.exe");
+    case Updater::PinnedSignedByOther: return SigningFixture("signed/other/updater-pinned.exe");
     default: return UnixToWindowsPath(UPDATER_PINNED_EXE_UNIX_PATH);
     }
 }
 
 // The message box's text in the language the updater's texts follow (the test's locale).
-std::wstring RefusalText(TRefusal refusal, bool publisherKnown) {
+std::wstring RefusalText(Refusal refusal, bool publisherKnown) {
     const char* language = std::getenv("UPDATER_TEST_LANGUAGE");
     const bool russian = language && std::string(language) == "Russian";
     return TestPublisherRefusalText(russian ? UiLanguage::Russian : UiLanguage::English, refusal, publisherKnown);
@@ -57,10 +57,10 @@ std::wstring RefusalText(TRefusal refusal, bool publisherKnown) {
 
 struct PublisherCase {
     const char* name;
-    TUpdater updater;
+    Updater updater;
     std::function<ServerAnswer()> answer;  // what is served
     bool started;
-    TRefusal refusal = TRefusal::NotSigned;
+    Refusal refusal = Refusal::NotSigned;
     // The built-in URL redirects to a second server that serves the answer
     // at this path; nullptr: the built-in URL serves it.
     const char* servedAt = nullptr;
@@ -154,12 +154,12 @@ TEST_P(PublisherCheckE2ETest, StartsOnlyASetupOfTheExpectedPublisher) {
         EXPECT_EQ((*record)[2], L"alpha \"beta gamma\"");
     } else {
         // The publisher is named when the updater knows it: signed and intact, or pinned.
-        const bool publisherKnown = c.updater == TUpdater::Signed || c.updater == TUpdater::Pinned;
+        const bool publisherKnown = c.updater == Updater::Signed || c.updater == Updater::Pinned;
         ASSERT_TRUE(box) << "no message box";
         EXPECT_EQ(*box, std::vector<std::wstring>{RefusalText(c.refusal, publisherKnown)});
         EXPECT_TRUE(ownedByTheWindow);
         EXPECT_TRUE(LeftBehindIn(run.TempFolder()).empty()) << "the refused file is deleted with its folder";
-        if (c.refusal == TRefusal::NotASetup) {
+        if (c.refusal == Refusal::NotASetup) {
             EXPECT_FALSE(watch.Seen()) << "a file named " << Utf8(servedName) << " existed during the run";
         }
         // Run waited for every program started from the temporary folder: a start would have left its record.
@@ -175,25 +175,25 @@ std::function<ServerAnswer()> Serving(const char* setup) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PublisherCheckE2ETest,
     ::testing::Values(
-        PublisherCase{"SamePublisher", TUpdater::Signed, Serving("publisher"), true},
+        PublisherCase{"SamePublisher", Updater::Signed, Serving("publisher"), true},
         // Registered in English and in Russian: the box's text follows the user's language.
-        PublisherCase{"OtherTrustedPublisher", TUpdater::Signed, Serving("other-publisher"), false},
+        PublisherCase{"OtherTrustedPublisher", Updater::Signed, Serving("other-publisher"), false},
         // The other refusal's text; registered in Russian (FaultMatrixE2ETest shows it in English).
-        PublisherCase{"SamePublisherServedAsHta", TUpdater::Signed, Serving("publisher"), false, TRefusal::NotASetup,
+        PublisherCase{"SamePublisherServedAsHta", Updater::Signed, Serving("publisher"), false, Refusal::NotASetup,
                       "/r/orvinta-setup.hta"},
         // A DLL's name in the temporary folder, however briefly, is one that
         // programs started from there may load.
-        PublisherCase{"SamePublisherServedAsDll", TUpdater::Signed, Serving("publisher"), false, TRefusal::NotASetup,
+        PublisherCase{"SamePublisherServedAsDll", Updater::Signed, Serving("publisher"), false, Refusal::NotASetup,
                       "/r/version.dll"},
         // A signed updater that cannot verify itself starts nothing.
-        PublisherCase{"TamperedUpdaterRefusesSamePublisher", TUpdater::Tampered, Serving("publisher"), false},
+        PublisherCase{"TamperedUpdaterRefusesSamePublisher", Updater::Tampered, Serving("publisher"), false},
         // 4 KiB appended inside the certificate table, which WinVerifyTrust accepts: of the setup, and
         // of the updater itself, which then refuses everything.
-        PublisherCase{"SamePublisherPaddedInsideItsSignature", TUpdater::Signed, Serving("padded"), false},
-        PublisherCase{"PaddedUpdaterRefusesSamePublisher", TUpdater::Padded, Serving("publisher"), false},
-        PublisherCase{"PinRefusesOtherPublisher", TUpdater::Pinned, Serving("other-publisher"), false},
+        PublisherCase{"SamePublisherPaddedInsideItsSignature", Updater::Signed, Serving("padded"), false},
+        PublisherCase{"PaddedUpdaterRefusesSamePublisher", Updater::Padded, Serving("publisher"), false},
+        PublisherCase{"PinRefusesOtherPublisher", Updater::Pinned, Serving("other-publisher"), false},
         // The maker's pin decides, whoever signed the updater.
-        PublisherCase{"PinBeforeTheUpdatersOwnSigner", TUpdater::PinnedSignedByOther, Serving("publisher"), true}),
+        PublisherCase{"PinBeforeTheUpdatersOwnSigner", Updater::PinnedSignedByOther, Serving("publisher"), true}),
     [](const ::testing::TestParamInfo<PublisherCase>& info) { return info.param.name; });
 
 }  // namespace

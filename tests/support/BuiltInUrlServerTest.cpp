@@ -14,7 +14,7 @@ using namespace TestSupport;
 
 namespace {
 
-class StringStream : public Net::TOutputStream {
+class StringStream : public Net::OutputStream {
 public:
     void Write(const void* data, std::size_t size) override { Bytes.append(static_cast<const char*>(data), size); }
     std::string Bytes;
@@ -23,7 +23,7 @@ public:
 // Fetches `url`, through `proxyPort` when it is not 0; returns the body, or
 // "failed" when the GET raised.
 std::string Fetch(const std::wstring& url, int proxyPort = 0, bool followRedirects = true) {
-    Net::THttpClient client(std::make_shared<Net::TAbortSignal>());
+    Net::HttpClient client(std::make_shared<Net::AbortSignal>());
     if (proxyPort) client.SetProxy({L"127.0.0.1", proxyPort, L"", L"", L""});
     client.SetHandleRedirects(followRedirects);
     StringStream stream;
@@ -84,8 +84,8 @@ TEST(BuiltInUrlServerTest, RedirectLeadsToItsLocation) {
 // client's abort ends the GET, and destroying the server does not hang.
 TEST(BuiltInUrlServerTest, StallHoldsTheConnection) {
     BuiltInUrlServer server(ServerAnswer::Stall(), 0);
-    auto abort = std::make_shared<Net::TAbortSignal>();
-    Net::THttpClient client(abort);
+    auto abort = std::make_shared<Net::AbortSignal>();
+    Net::HttpClient client(abort);
     StringStream stream;
     bool failed = false;
     std::thread aborter([&] {
@@ -102,11 +102,11 @@ TEST(BuiltInUrlServerTest, StallHoldsTheConnection) {
     EXPECT_EQ(server.BodyBytesSent(), 10u);
 }
 
-enum class TProbe { Bind, Connect };
+enum class Probe { Bind, Connect };
 
 // Binds or connects a socket of ours to the loopback port; returns 0 when
 // that succeeded, else the Winsock error.
-int ProbePort(int port, TProbe probe) {
+int ProbePort(int port, Probe probe) {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return -1;
     const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -115,7 +115,7 @@ int ProbePort(int port, TProbe probe) {
     address.sin_port = htons(static_cast<u_short>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const auto* name = reinterpret_cast<const sockaddr*>(&address);
-    const int result = probe == TProbe::Bind ? bind(socket, name, sizeof address) : connect(socket, name, sizeof address);
+    const int result = probe == Probe::Bind ? bind(socket, name, sizeof address) : connect(socket, name, sizeof address);
     const int error = result == 0 ? 0 : WSAGetLastError();
     closesocket(socket);
     WSACleanup();
@@ -126,8 +126,8 @@ int ProbePort(int port, TProbe probe) {
 // refused, and no other socket can take the port meanwhile.
 TEST(BuiltInUrlServerTest, RefusedHoldsThePortAndRefusesConnections) {
     BuiltInUrlServer server(ServerAnswer::Refused(), 0);
-    EXPECT_EQ(ProbePort(server.Port(), TProbe::Connect), WSAECONNREFUSED);
-    EXPECT_EQ(ProbePort(server.Port(), TProbe::Bind), WSAEADDRINUSE);
+    EXPECT_EQ(ProbePort(server.Port(), Probe::Connect), WSAECONNREFUSED);
+    EXPECT_EQ(ProbePort(server.Port(), Probe::Bind), WSAEADDRINUSE);
     EXPECT_TRUE(server.RequestLines().empty());
 }
 

@@ -35,7 +35,7 @@ std::string DemoSetupDownload(std::size_t padding) {
 ScopedServedDemoSetup::ScopedServedDemoSetup(size_t size) {
     static std::atomic<int> count{0};
     name_ = L"setup-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count) + L".exe";
-    path_ = TTestServers::Instance().File("www/" + Utf8(name_));
+    path_ = TestServers::Instance().File("www/" + Utf8(name_));
     std::string bytes = DemoSetupProgram();
     if (bytes.size() < size) bytes.resize(size, '\0');
     size_ = bytes.size();

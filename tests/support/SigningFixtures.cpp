@@ -14,11 +14,11 @@ namespace TestSupport {
 const wchar_t kTestPublisherOrganization[] = SIGNING_TEST_ORGANIZATION;
 const wchar_t kTestPublisherCommonName[] = SIGNING_TEST_COMMON_NAME;
 
-std::wstring TestPublisherRefusalText(UiLanguage language, TRefusal refusal, bool publisherKnown) {
+std::wstring TestPublisherRefusalText(UiLanguage language, Refusal refusal, bool publisherKnown) {
     std::wstring publisher;
     if (publisherKnown)
         publisher = std::wstring(L" (CN=") + kTestPublisherCommonName + L", O=" + kTestPublisherOrganization + L")";
-    const bool signer = refusal == TRefusal::NotSigned;
+    const bool signer = refusal == Refusal::NotSigned;
     if (language == UiLanguage::Russian)
         return (signer ? L"Загруженный файл не подписан ожидаемым издателем"
                        : L"Загруженный файл не является программой установки ожидаемого издателя") +

@@ -17,7 +17,7 @@ extern const wchar_t kTestPublisherOrganization[];
 extern const wchar_t kTestPublisherCommonName[];
 
 // Why the updater refused a downloaded file.
-enum class TRefusal {
+enum class Refusal {
     NotSigned,  // not signed by the publisher expected
     NotASetup,  // not a setup program
 };
@@ -26,7 +26,7 @@ enum class TRefusal {
 // `language`, naming the test publisher as the one
 // expected unless `publisherKnown` is false (an unsigned build, or a signed
 // one that cannot verify itself).
-std::wstring TestPublisherRefusalText(UiLanguage language, TRefusal refusal = TRefusal::NotSigned,
+std::wstring TestPublisherRefusalText(UiLanguage language, Refusal refusal = Refusal::NotSigned,
                                       bool publisherKnown = true);
 
 // Returns a file of the fixtures' folder (`relative` with "/" separators) as a Windows path.

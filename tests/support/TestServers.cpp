@@ -13,7 +13,7 @@
 
 namespace TestSupport {
 
-TTestServers::TTestServers() {
+TestServers::TestServers() {
     std::istringstream lines(ReadFileBytes(File("servers.env")));
     std::string line;
     while (std::getline(lines, line)) {
@@ -22,33 +22,33 @@ TTestServers::TTestServers() {
     }
 }
 
-const TTestServers& TTestServers::Instance() {
-    static const TTestServers servers;
+const TestServers& TestServers::Instance() {
+    static const TestServers servers;
     return servers;
 }
 
-int TTestServers::Port(const std::string& name) const {
+int TestServers::Port(const std::string& name) const {
     const auto found = ports_.find(name);
     if (found == ports_.end()) throw std::runtime_error("no test server " + name);
     return found->second;
 }
 
-std::wstring TTestServers::Http(const std::string& name, const std::wstring& path) const {
+std::wstring TestServers::Http(const std::string& name, const std::wstring& path) const {
     return L"http://127.0.0.1:" + std::to_wstring(Port(name)) + path;
 }
 
-std::wstring TTestServers::Https(const std::string& name, const std::wstring& path) const {
+std::wstring TestServers::Https(const std::string& name, const std::wstring& path) const {
     return L"https://localhost:" + std::to_wstring(Port(name)) + path;
 }
 
-std::wstring TTestServers::File(const std::string& relative) const {
+std::wstring TestServers::File(const std::string& relative) const {
     return UnixToWindowsPath(std::string(TEST_SERVERS_DIR) + "/" + relative);
 }
 
 namespace {
 
 // Returns how often `text` occurs in the servers' log file `name`; none while there is no log.
-std::size_t OccurrencesInLog(const TTestServers& servers, const std::string& name, const std::string& text) {
+std::size_t OccurrencesInLog(const TestServers& servers, const std::string& name, const std::string& text) {
     if (!FileExists(servers.File(name))) return 0;
     const std::string log = "\n" + ReadFileBytes(servers.File(name));
     std::size_t times = 0;
@@ -58,12 +58,12 @@ std::size_t OccurrencesInLog(const TTestServers& servers, const std::string& nam
 
 }  // namespace
 
-std::size_t TTestServers::FaultRequests(const std::wstring& path) const {
+std::size_t TestServers::FaultRequests(const std::wstring& path) const {
     // One line per request (tests/fixtures/fault_server.py); paths are ASCII.
     return OccurrencesInLog(*this, "fault.log", "\n" + std::string(path.begin(), path.end()) + "\n");
 }
 
-std::size_t TTestServers::ProxyRequests(const std::string& name, const std::wstring& url) const {
+std::size_t TestServers::ProxyRequests(const std::string& name, const std::wstring& url) const {
     // tinyproxy's "LogLevel Connect" writes "Request (file descriptor N): GET <url> HTTP/1.1" for each
     // (tests/support/test-servers.sh names its log after the server, with "-" for "_"); URLs are ASCII.
     std::string log = name + ".log";
@@ -71,7 +71,7 @@ std::size_t TTestServers::ProxyRequests(const std::string& name, const std::wstr
     return OccurrencesInLog(*this, log, "): GET " + std::string(url.begin(), url.end()) + " HTTP/1.1\n");
 }
 
-void TrustTestCertificateAuthority() { AddTrustedRootCertificate(TTestServers::Instance().File("certs/ca.der")); }
+void TrustTestCertificateAuthority() { AddTrustedRootCertificate(TestServers::Instance().File("certs/ca.der")); }
 
 std::string PatternBody(std::size_t size) {
     std::string bytes(size, '\0');

@@ -11,10 +11,10 @@ namespace TestSupport {
 // Reads the ports the start script recorded. Server names: fault, black_hole,
 // nginx, nginx_tls, nginx_untrusted, proxy (open tinyproxy), proxy_auth
 // (tinyproxy with Basic authentication "tester"/"secret").
-class TTestServers {
+class TestServers {
 public:
     // Returns the servers of this run; raises when the fixture did not start them.
-    static const TTestServers& Instance();
+    static const TestServers& Instance();
 
     int Port(const std::string& name) const;
     // Returns "http://127.0.0.1:PORT" + path for the named server.
@@ -33,7 +33,7 @@ public:
     std::size_t ProxyRequests(const std::string& name, const std::wstring& url) const;
 
 private:
-    TTestServers();
+    TestServers();
     std::map<std::string, int> ports_;
 };
 

@@ -47,74 +47,74 @@ void StoreTrayFlagText(bool written, const std::wstring& text) {
 
 }  // namespace
 
-TJob IdleJob() {
-    TJob job;
+Job IdleJob() {
+    Job job;
     job.Url = L"http://127.0.0.1:9/none";
-    job.Window = TWindowTexts{false, L"Downloading", L"Downloaded: ", L" KB"};
+    job.Window = WindowTexts{false, L"Downloading", L"Downloaded: ", L" KB"};
     job.Language = UserUiLanguage();
     return job;
 }
 
-TJob StartingJob(const std::wstring& url, const std::wstring& arguments) {
-    TJob job = IdleJob();
+Job StartingJob(const std::wstring& url, const std::wstring& arguments) {
+    Job job = IdleJob();
     job.Url = url;
     job.StartSetup = true;
     job.SetupArguments = arguments;
     return job;
 }
 
-TJob SaveAndReadBack(const TJob& job, const std::optional<std::wstring>& trayFlagText) {
+Job SaveAndReadBack(const Job& job, const std::optional<std::wstring>& trayFlagText) {
     if (!SaveSettingsFile(job)) throw std::runtime_error("the test job could not be saved");
     if (trayFlagText) StoreTrayFlagText(job.Window.StartInTray, *trayFlagText);
-    const std::optional<TJob> readBack = LoadSettingsFile();
+    const std::optional<Job> readBack = LoadSettingsFile();
     if (!readBack) throw std::runtime_error("the test job has no URL or no target folder");
     return *readBack;
 }
 
-TWindowRun::TWindowRun() : temp_(scratch_.Path()), target_(scratch_.Path() + L"target\\") {}
+WindowRun::WindowRun() : temp_(scratch_.Path()), target_(scratch_.Path() + L"target\\") {}
 
-TWindowRun::~TWindowRun() { Destroy(); }
+WindowRun::~WindowRun() { Destroy(); }
 
-void TWindowRun::Destroy() {
+void WindowRun::Destroy() {
     window_.reset();
     run_.reset();
 }
 
-TJob TWindowRun::ReadBack(TJob job, const std::optional<std::wstring>& trayFlagText) {
+Job WindowRun::ReadBack(Job job, const std::optional<std::wstring>& trayFlagText) {
     Destroy();
     job.TargetFolder = target_;
-    TJob back = SaveAndReadBack(job, trayFlagText);
+    Job back = SaveAndReadBack(job, trayFlagText);
     // The file holds no language.
     back.Language = job.Language;
     return back;
 }
 
-TProgressWindow& TWindowRun::MakeWindow(TJob job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
-    const TJob back = ReadBack(std::move(job), std::nullopt);
-    window_ = std::make_unique<TProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); },
+ProgressWindow& WindowRun::MakeWindow(Job job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
+    const Job back = ReadBack(std::move(job), std::nullopt);
+    window_ = std::make_unique<ProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); },
                                                 std::move(taskbar));
     return *window_;
 }
 
-TProgressWindow& TWindowRun::MakeWindowWithTrayFlagText(TJob job, const std::wstring& trayFlagText) {
-    const TJob back = ReadBack(std::move(job), trayFlagText);
-    window_ = std::make_unique<TProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); });
+ProgressWindow& WindowRun::MakeWindowWithTrayFlagText(Job job, const std::wstring& trayFlagText) {
+    const Job back = ReadBack(std::move(job), trayFlagText);
+    window_ = std::make_unique<ProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); });
     return *window_;
 }
 
-UpdateRun& TWindowRun::Start(TJob job, std::optional<TPublisher> setupPublisherPin,
+UpdateRun& WindowRun::Start(Job job, std::optional<Publisher> setupPublisherPin,
                              Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
     run_ = std::make_unique<UpdateRun>(ReadBack(std::move(job), std::nullopt), std::move(setupPublisherPin),
                                        std::move(taskbar));
     return *run_;
 }
 
-void RunWindow(TProgressWindow& window) {
+void RunWindow(ProgressWindow& window) {
     window.ShowUnlessInTray();
     Win::RunMessageLoop(window.Handle());
 }
 
-void RunWindowCalling(TProgressWindow& window, const std::function<void()>& inside) {
+void RunWindowCalling(ProgressWindow& window, const std::function<void()>& inside) {
     inside_ = inside;
     // A thread timer's message carries its procedure, which DispatchMessageW calls.
     SetTimer(nullptr, 0, 0, CallInside);

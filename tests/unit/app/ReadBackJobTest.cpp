@@ -28,7 +28,7 @@ std::wstring UrlOf(const BuiltInUrlServer& server, const wchar_t* path) {
 struct ReadBackCase {
     const char* name;
     // What the other process changes in the job it writes over the file; null: it leaves the file alone.
-    std::function<void(TJob& job, const std::wstring& otherUrl)> change;
+    std::function<void(Job& job, const std::wstring& otherUrl)> change;
 };
 
 void PrintTo(const ReadBackCase& c, std::ostream* out) { *out << c.name; }
@@ -47,11 +47,11 @@ TEST_P(ReadBackJobTest, OnlyTheComposedJobRuns) {
     // Slow bodies: a run that starts is still downloading when the window closes.
     const BuiltInUrlServer composedServer(ServerAnswer::Body(std::string(1024 * 1024, 'x'), 64 * 1024), 0);
     const BuiltInUrlServer otherServer(ServerAnswer::Body(std::string(1024 * 1024, 'x'), 64 * 1024), 0);
-    TJob composed = StartingJob(UrlOf(composedServer, L"/files/ov3/orvinta-setup.exe"), L"alpha");
+    Job composed = StartingJob(UrlOf(composedServer, L"/files/ov3/orvinta-setup.exe"), L"alpha");
     composed.TargetFolder = scratch.Path() + L"target\\";
     ASSERT_TRUE(SaveSettingsFile(composed));
     if (c.change) {
-        TJob other = composed;
+        Job other = composed;
         c.change(other, UrlOf(otherServer, L"/older/orvinta-setup.exe"));
         ASSERT_TRUE(SaveSettingsFile(other));
     }
@@ -79,10 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ReadBackJobTest,
     ::testing::Values(
         ReadBackCase{"AsWritten", nullptr},
-        ReadBackCase{"OtherUrl", [](TJob& job, const std::wstring& url) { job.Url = url; }},
-        ReadBackCase{"OtherArguments", [](TJob& job, const std::wstring&) { job.SetupArguments = L"/S /D=C:\\Other"; }},
+        ReadBackCase{"OtherUrl", [](Job& job, const std::wstring& url) { job.Url = url; }},
+        ReadBackCase{"OtherArguments", [](Job& job, const std::wstring&) { job.SetupArguments = L"/S /D=C:\\Other"; }},
         ReadBackCase{"OtherRegistryKey",
-                     [](TJob& job, const std::wstring&) { job.RegistryKey = L"HKEY_CURRENT_USER\\Software\\Other"; }}),
+                     [](Job& job, const std::wstring&) { job.RegistryKey = L"HKEY_CURRENT_USER\\Software\\Other"; }}),
     [](const ::testing::TestParamInfo<ReadBackCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

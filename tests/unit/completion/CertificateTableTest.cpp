@@ -37,13 +37,13 @@ std::size_t SecurityEntry(const std::string& image) {
            IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(IMAGE_DATA_DIRECTORY);
 }
 
-struct TTable {
+struct Table {
     std::size_t Offset;  // of the WIN_CERTIFICATE, from the security directory
     std::size_t Size;    // the security directory's size
     std::size_t Exact;   // 8 plus the DER length of the PKCS#7 blob
 };
 
-TTable TableOf(const std::string& image) {
+Table TableOf(const std::string& image) {
     const std::size_t offset = Read32(image, SecurityEntry(image));
     const auto* der = reinterpret_cast<const unsigned char*>(image.data() + offset + 8);
     EXPECT_EQ(der[0], 0x30);
@@ -54,13 +54,13 @@ TTable TableOf(const std::string& image) {
 // Appends `extra` inside the table: the certificate's dwLength and the
 // directory's size grow with it, as WinVerifyTrust lets them.
 std::string GrownInside(std::string image, const std::string& extra) {
-    const TTable table = TableOf(image);
+    const Table table = TableOf(image);
     Write32(image, SecurityEntry(image) + 4, static_cast<std::uint32_t>(table.Size + extra.size()));
     Write32(image, table.Offset, Read32(image, table.Offset) + static_cast<std::uint32_t>(extra.size()));
     return image + extra;
 }
 
-using TChange = std::function<void(std::string&, const TTable&)>;
+using Mutation = std::function<void(std::string&, const Table&)>;
 
 class CertificateTableTest : public ::testing::Test {
 protected:
@@ -83,44 +83,44 @@ TEST_F(CertificateTableTest, OnlyTheOneSignatureEndingTheFileIsWhole) {
     const std::string fourKiB(4096, 'P');
     const struct {
         const char* Label;
-        TChange Change;
+        Mutation Change;
         bool Whole;
     } cases[] = {
-        {"as signed", [](std::string&, const TTable&) {}, true},
+        {"as signed", [](std::string&, const Table&) {}, true},
         {"dwLength without the rounding",
-         [](std::string& b, const TTable& t) { Write32(b, t.Offset, static_cast<std::uint32_t>(t.Exact)); }, true},
-        {"4 KiB grown inside", [&](std::string& b, const TTable&) { b = GrownInside(b, fourKiB); }, false},
-        {"8 zero bytes grown inside", [](std::string& b, const TTable&) { b = GrownInside(b, std::string(8, '\0')); },
+         [](std::string& b, const Table& t) { Write32(b, t.Offset, static_cast<std::uint32_t>(t.Exact)); }, true},
+        {"4 KiB grown inside", [&](std::string& b, const Table&) { b = GrownInside(b, fourKiB); }, false},
+        {"8 zero bytes grown inside", [](std::string& b, const Table&) { b = GrownInside(b, std::string(8, '\0')); },
          false},
-        {"dwLength one more", [](std::string& b, const TTable& t) { Write32(b, t.Offset, Read32(b, t.Offset) + 1); },
+        {"dwLength one more", [](std::string& b, const Table& t) { Write32(b, t.Offset, Read32(b, t.Offset) + 1); },
          false},
         {"dwLength one less than 8 plus the DER",
-         [](std::string& b, const TTable& t) { Write32(b, t.Offset, static_cast<std::uint32_t>(t.Exact - 1)); }, false},
+         [](std::string& b, const Table& t) { Write32(b, t.Offset, static_cast<std::uint32_t>(t.Exact - 1)); }, false},
         {"directory one less",
-         [](std::string& b, const TTable& t) {
+         [](std::string& b, const Table& t) {
              Write32(b, SecurityEntry(b) + 4, static_cast<std::uint32_t>(t.Size - 1));
              b.pop_back();
          },
          false},
         {"two certificates",
-         [](std::string& b, const TTable& t) {
+         [](std::string& b, const Table& t) {
              const std::string second = b.substr(t.Offset, t.Size);
              Write32(b, SecurityEntry(b) + 4, static_cast<std::uint32_t>(t.Size * 2));
              b += second;
          },
          false},
-        {"data after the certificate", [](std::string& b, const TTable&) { b += "payload!"; }, false},
+        {"data after the certificate", [](std::string& b, const Table&) { b += "payload!"; }, false},
         {"directory beyond the end",
-         [](std::string& b, const TTable& t) {
+         [](std::string& b, const Table& t) {
              Write32(b, SecurityEntry(b) + 4, static_cast<std::uint32_t>(t.Size + 8));
          },
          false},
-        {"revision 1.0", [](std::string& b, const TTable& t) { b[t.Offset + 4] = 0x00, b[t.Offset + 5] = 0x01; },
+        {"revision 1.0", [](std::string& b, const Table& t) { b[t.Offset + 4] = 0x00, b[t.Offset + 5] = 0x01; },
          false},
-        {"X.509 type", [](std::string& b, const TTable& t) { b[t.Offset + 6] = WIN_CERT_TYPE_X509; }, false},
-        {"non-zero padding", [](std::string& b, const TTable&) { b.back() = 1; }, false},
+        {"X.509 type", [](std::string& b, const Table& t) { b[t.Offset + 6] = WIN_CERT_TYPE_X509; }, false},
+        {"non-zero padding", [](std::string& b, const Table&) { b.back() = 1; }, false},
         {"no security directory",
-         [](std::string& b, const TTable& t) {
+         [](std::string& b, const Table& t) {
              Write32(b, SecurityEntry(b), 0), Write32(b, SecurityEntry(b) + 4, 0);
              b.resize(t.Offset);
          },
@@ -128,7 +128,7 @@ TEST_F(CertificateTableTest, OnlyTheOneSignatureEndingTheFileIsWhole) {
     };
     for (const char* setup : {"publisher", "pe32"}) {
         const std::string image = FixtureSetupBytes(setup);
-        const TTable table = TableOf(image);
+        const Table table = TableOf(image);
         // What osslsigncode writes (the rows change it): the one certificate ends the file, dwLength is
         // rounded up to 8, and there is padding.
         ASSERT_EQ(table.Offset + table.Size, image.size()) << setup;

@@ -93,13 +93,13 @@ private:
 // folder in a fresh target folder, as the download thread leaves it, whose
 // remote name is "orvinta-setup.exe", and a job that records under the key
 // the case gives and starts the file with "--handed-off".
-struct TEndedDownload {
+struct EndedDownload {
     ScratchFolder Folder;
     const ScopedSetupRecord Record{Folder.Path()};
-    TDownloadNames Names;
-    TJob Job;
+    DownloadNames Names;
+    Job Job;
 
-    TEndedDownload(const std::string& bytes, const std::wstring& registryKey) {
+    EndedDownload(const std::string& bytes, const std::wstring& registryKey) {
         Job.Url = L"http://127.0.0.1:9/files/ov3/orvinta-setup.exe";
         Names = CreateDownloadFolder(ChooseDownloadNames(Job.Url, Folder.Path() + L"target")).value();
         WriteFileBytes(Names.DownloadPath, bytes);
@@ -140,7 +140,7 @@ TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
         RegDeleteValueW(scratch.get(), L"Done");
         RegDeleteValueW(scratch.get(), L"FinalFileName");
         RegSetValueExW(scratch.get(), L"Other", 0, REG_SZ, reinterpret_cast<const BYTE*>(kept.data()), 10);
-        TEndedDownload download(setup, c.RegistryKey);
+        EndedDownload download(setup, c.RegistryKey);
         download.Job.StartSetup = c.Started;
         HandOff(download.Job, download.Names, std::nullopt, nullptr);
 
@@ -166,13 +166,13 @@ TEST(HandOffTest, RegistryResultAndStartOfTheFile) {
 // in the user's language.
 TEST(HandOffTest, RequiredPublisherRecordsAndStartsOnlyThePublishersSetup) {
     TrustSigningCertificateAuthority();
-    const TPublisher publisher{kTestPublisherOrganization, kTestPublisherCommonName};
+    const Publisher publisher{kTestPublisherOrganization, kTestPublisherCommonName};
     ScratchRegistryKey scratch;
     for (const bool accepted : {true, false}) {
         SCOPED_TRACE(accepted ? "publisher's setup" : "unsigned setup");
         RegDeleteValueW(scratch.get(), L"Done");
         RegDeleteValueW(scratch.get(), L"FinalFileName");
-        TEndedDownload download(FixtureSetupBytes(accepted ? "publisher" : "unsigned"),
+        EndedDownload download(FixtureSetupBytes(accepted ? "publisher" : "unsigned"),
                                 L"HKEY_CURRENT_USER\\" + scratch.SubKey());
         auto shown = std::async(std::launch::async, [accepted] {
             return accepted ? std::nullopt : DismissMessageBox(GetCurrentProcessId(), 60000);
@@ -201,7 +201,7 @@ TEST(HandOffTest, RequiredPublisherRecordsAndStartsOnlyThePublishersSetup) {
 // A final name that is already taken gets the next free one; the file that
 // holds the name keeps its bytes.
 TEST(HandOffTest, TakenFinalNameGetsTheNextFreeOne) {
-    TEndedDownload download(DemoSetupProgram(), L"");
+    EndedDownload download(DemoSetupProgram(), L"");
     WriteFileBytes(download.FinalPath(), "older");
     HandOff(download.Job, download.Names, std::nullopt, nullptr);
     EXPECT_EQ(FilesIn(download.Names.RunFolder),
@@ -226,7 +226,7 @@ TEST(HandOffTest, DownloadHeldByAnotherProcess) {
         SCOPED_TRACE(heldMs);
         const bool started = heldMs < limit;
         const ScopedBrowserStub browser;
-        TEndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+        EndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
         // A reader that lets others read and write, but not rename or delete.
         auto holder = std::make_shared<Win::UniqueFile>(CreateFileW(download.Names.DownloadPath.c_str(), GENERIC_READ,
             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -259,11 +259,11 @@ TEST(HandOffTest, DownloadHeldByAnotherProcess) {
 // the moment the hand-off records its result (which it does while it holds
 // the checked file, before the start): it renames the file away at its first
 // chance and writes a text in its place.
-class TFileSwapper {
+class FileSwapper {
 public:
     // Watches `recordKey` (below HKEY_CURRENT_USER) for the result; from then
     // on swaps the file at `path`, moving it to `aside`.
-    TFileSwapper(const std::wstring& recordKey, std::wstring path, std::wstring aside)
+    FileSwapper(const std::wstring& recordKey, std::wstring path, std::wstring aside)
         : path_(std::move(path)), aside_(std::move(aside)), recorded_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
         HKEY key = nullptr;
         const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, recordKey.c_str(), 0, KEY_NOTIFY, &key);
@@ -274,9 +274,9 @@ public:
         if (armed != ERROR_SUCCESS) throw Win::SystemCallException("RegNotifyChangeKeyValue", armed);
         thread_ = std::thread([this] { Run(); });
     }
-    TFileSwapper(const TFileSwapper&) = delete;
-    TFileSwapper& operator=(const TFileSwapper&) = delete;
-    ~TFileSwapper() {
+    FileSwapper(const FileSwapper&) = delete;
+    FileSwapper& operator=(const FileSwapper&) = delete;
+    ~FileSwapper() {
         stop_ = true;
         SetEvent(recorded_.get());
         thread_.join();
@@ -315,8 +315,8 @@ private:
 // file that was checked.
 TEST(HandOffTest, CheckedFileIsHeldUntilTheSetupIsStarted) {
     ScratchRegistryKey scratch;
-    TEndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
-    TFileSwapper swapper(scratch.SubKey(), download.FinalPath(), download.Folder.Path() + L"aside.exe");
+    EndedDownload download(DemoSetupProgram(), L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+    FileSwapper swapper(scratch.SubKey(), download.FinalPath(), download.Folder.Path() + L"aside.exe");
     HandOff(download.Job, download.Names, std::nullopt, nullptr);
     EXPECT_TRUE(SetupStartedAs(download.Record.Path(), download.FinalPath(), L"--handed-off"));
     EXPECT_TRUE(swapper.WaitForTheSwap(20000)) << "the swap never happened, not even after the start";
@@ -339,14 +339,14 @@ TEST(HandOffTest, OnlyASetupProgramIsStarted) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         const ScopedBrowserStub browser;
-        TEndedDownload download(c.Bytes, L"HKEY_CURRENT_USER\\" + scratch.SubKey());
+        EndedDownload download(c.Bytes, L"HKEY_CURRENT_USER\\" + scratch.SubKey());
         download.Names.RemoteFileName = c.RemoteName;
         auto shown = std::async(std::launch::async, [] { return DismissMessageBox(GetCurrentProcessId(), 60000); });
         HandOff(download.Job, download.Names, std::nullopt, nullptr);
         const auto texts = shown.get();
 
         ASSERT_TRUE(texts) << "no message box";
-        EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(UserUiLanguage(), TRefusal::NotASetup,
+        EXPECT_EQ(*texts, std::vector<std::wstring>{TestPublisherRefusalText(UserUiLanguage(), Refusal::NotASetup,
                                                                             false)});
         EXPECT_TRUE(LeftBehindIn(download.Names.TargetFolder).empty()) << "deleted with the run's folder";
         EXPECT_FALSE(PathExists(download.Record.Path())) << "nothing was started";

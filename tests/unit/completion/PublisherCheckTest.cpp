@@ -18,14 +18,14 @@
 using namespace TestSupport;
 
 // Names a verdict in failure messages (found by argument-dependent lookup: the enumeration's namespace).
-void PrintTo(TAdmission verdict, std::ostream* out) {
+void PrintTo(Admission verdict, std::ostream* out) {
     const char* const names[] = {"Admitted", "NotASetup", "NotThePublisher", "Unopened"};
     *out << names[static_cast<int>(verdict)];
 }
 
 namespace {
 
-const TPublisher kPublisher{kTestPublisherOrganization, kTestPublisherCommonName};
+const Publisher kPublisher{kTestPublisherOrganization, kTestPublisherCommonName};
 
 std::string WithByteChanged(std::string bytes, std::size_t at) {
     bytes[at] ^= 0x5A;
@@ -76,10 +76,10 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
     const struct {
         const char* Label;
         std::string Bytes;
-        std::optional<TPublisher> Signer;
+        std::optional<Publisher> Signer;
     } cases[] = {
         {"publisher", signedSetup, kPublisher},
-        {"other publisher", FixtureSetupBytes("other-publisher"), TPublisher{L"Other Test Maker", L"Other Test Publisher"}},
+        {"other publisher", FixtureSetupBytes("other-publisher"), Publisher{L"Other Test Maker", L"Other Test Publisher"}},
         {"unsigned", FixtureSetupBytes("unsigned"), std::nullopt},
         {"byte changed in code", WithByteChanged(signedSetup, CodeSectionOffset(signedSetup) + 0x100), std::nullopt},
         {"byte changed after the image", WithByteChanged(signedSetup, imageEnd + 1000), std::nullopt},
@@ -91,7 +91,7 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
         {"two organizations", FixtureSetupBytes("two-organizations"), std::nullopt},
         {"two common names", FixtureSetupBytes("two-common-names"), std::nullopt},
         {"same common name, other organization", FixtureSetupBytes("other-organization"),
-         TPublisher{L"Other Test Maker", kTestPublisherCommonName}},
+         Publisher{L"Other Test Maker", kTestPublisherCommonName}},
         // "Velmora Test\0Other" is not "Velmora Test": a name holding a NUL names nobody.
         {"organization with a NUL", FixtureSetupBytes("organization-with-nul"), std::nullopt},
         {"common name with a NUL", FixtureSetupBytes("common-name-with-nul"), std::nullopt},
@@ -102,7 +102,7 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        const std::optional<TPublisher> signer = VerifiedSigner(Written(c.Bytes));
+        const std::optional<Publisher> signer = VerifiedSigner(Written(c.Bytes));
         EXPECT_EQ(signer.has_value(), c.Signer.has_value());
         if (signer && c.Signer) {
             EXPECT_EQ(signer->Organization, c.Signer->Organization);
@@ -117,8 +117,8 @@ TEST_F(PublisherCheckTest, VerifiedSignerOnlyForAnIntactTrustedSignature) {
 TEST_F(PublisherCheckTest, AdmittedFileCannotBeSwappedUntilReleased) {
     const std::wstring path = Written(FixtureSetupBytes("publisher"));
     const std::wstring moved = folder.Path() + L"moved.exe";
-    TSetupAdmission check(TExpectedSigner{true, kPublisher});
-    ASSERT_EQ(check.Admit(path), TAdmission::Admitted);
+    SetupAdmission check(ExpectedSigner{true, kPublisher});
+    ASSERT_EQ(check.Admit(path), Admission::Admitted);
 
     const Win::UniqueFile writer(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE |
                                              FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -142,17 +142,17 @@ TEST_F(PublisherCheckTest, JudgesTheHeldFileNotWhatItsPathNamesLater) {
         const char* Label;
         const char* Held;
         const char* SwappedIn;
-        TAdmission Verdict;
+        Admission Verdict;
     } cases[] = {
-        {"the publisher's setup held, an unsigned one swapped in", "publisher", "unsigned", TAdmission::Admitted},
-        {"an unsigned setup held, the publisher's swapped in", "unsigned", "publisher", TAdmission::NotThePublisher},
+        {"the publisher's setup held, an unsigned one swapped in", "publisher", "unsigned", Admission::Admitted},
+        {"an unsigned setup held, the publisher's swapped in", "unsigned", "publisher", Admission::NotThePublisher},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         const std::wstring path = Written(FixtureSetupBytes(c.Held));
         const std::wstring swapped = folder.Path() + L"swapped-in.exe";
         WriteFileBytes(swapped, FixtureSetupBytes(c.SwappedIn));
-        TSetupAdmission check(TExpectedSigner{true, kPublisher});
+        SetupAdmission check(ExpectedSigner{true, kPublisher});
         ASSERT_TRUE(check.Hold(path));
         ASSERT_TRUE(RunUnixShell("mv -f '" + WindowsToUnixPath(swapped) + "' '" + WindowsToUnixPath(path) + "'", false));
         ASSERT_FALSE(FileExists(swapped)) << "the rename did not happen";
@@ -168,28 +168,28 @@ TEST_F(PublisherCheckTest, JudgesTheHeldFileNotWhatItsPathNamesLater) {
 // own check) are refused. Without a requirement every setup program is
 // admitted (unsigned builds).
 TEST_F(PublisherCheckTest, AdmitsOnlyTheExpectedPublisher) {
-    const TExpectedSigner publisher{true, kPublisher};
-    const TExpectedSigner nobody{true, std::nullopt};
-    const TExpectedSigner anyone{};
+    const ExpectedSigner publisher{true, kPublisher};
+    const ExpectedSigner nobody{true, std::nullopt};
+    const ExpectedSigner anyone{};
     const struct {
         const char* Label;
-        const TExpectedSigner& Expected;
+        const ExpectedSigner& Expected;
         const char* Setup;
-        TAdmission Verdict;
+        Admission Verdict;
     } cases[] = {
-        {"the publisher", publisher, "publisher", TAdmission::Admitted},
-        {"another publisher", publisher, "other-publisher", TAdmission::NotThePublisher},
-        {"same common name, other organization", publisher, "other-organization", TAdmission::NotThePublisher},
-        {"no organization", publisher, "no-organization", TAdmission::NotThePublisher},
-        {"unsigned", publisher, "unsigned", TAdmission::NotThePublisher},
-        {"nobody expected", nobody, "publisher", TAdmission::NotThePublisher},
-        {"anyone, unsigned", anyone, "unsigned", TAdmission::Admitted},
+        {"the publisher", publisher, "publisher", Admission::Admitted},
+        {"another publisher", publisher, "other-publisher", Admission::NotThePublisher},
+        {"same common name, other organization", publisher, "other-organization", Admission::NotThePublisher},
+        {"no organization", publisher, "no-organization", Admission::NotThePublisher},
+        {"unsigned", publisher, "unsigned", Admission::NotThePublisher},
+        {"nobody expected", nobody, "publisher", Admission::NotThePublisher},
+        {"anyone, unsigned", anyone, "unsigned", Admission::Admitted},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        EXPECT_EQ(TSetupAdmission(c.Expected).Admit(Written(FixtureSetupBytes(c.Setup))), c.Verdict);
+        EXPECT_EQ(SetupAdmission(c.Expected).Admit(Written(FixtureSetupBytes(c.Setup))), c.Verdict);
     }
-    const TExpectedSigner otherCommonName{true, TPublisher{kTestPublisherOrganization, L"Velmora Test"}};
+    const ExpectedSigner otherCommonName{true, Publisher{kTestPublisherOrganization, L"Velmora Test"}};
     EXPECT_FALSE(otherCommonName.Admits(kPublisher));
 }
 
@@ -206,34 +206,34 @@ TEST_F(PublisherCheckTest, AdmitsOnlyASetupProgramNamedAsWhatItIs) {
         const char* Label;
         const wchar_t* Name;
         std::string Bytes;
-        TAdmission Verdict;
+        Admission Verdict;
     } cases[] = {
-        {"signed setup as .exe", L"setup.exe", signedSetup, TAdmission::Admitted},
-        {"signed setup as .EXE", L"SETUP.EXE", signedSetup, TAdmission::Admitted},
-        {"signed setup as .hta", L"setup.hta", signedSetup, TAdmission::NotASetup},
-        {"signed setup as .cmd", L"setup.cmd", signedSetup, TAdmission::NotASetup},
-        {"signed setup as .msi", L"setup.msi", signedSetup, TAdmission::NotASetup},
-        {"signed setup without extension", L"setup", signedSetup, TAdmission::NotASetup},
-        {"text as .exe", L"setup.exe", "MZ but no program", TAdmission::NotASetup},
-        {"MZ whose header leads nowhere", L"setup.exe", mzWithoutPe, TAdmission::NotASetup},
-        {"empty .exe", L"setup.exe", "", TAdmission::NotASetup},
-        {"PE signature cut short", L"setup.exe", peCutShort, TAdmission::NotASetup},
+        {"signed setup as .exe", L"setup.exe", signedSetup, Admission::Admitted},
+        {"signed setup as .EXE", L"SETUP.EXE", signedSetup, Admission::Admitted},
+        {"signed setup as .hta", L"setup.hta", signedSetup, Admission::NotASetup},
+        {"signed setup as .cmd", L"setup.cmd", signedSetup, Admission::NotASetup},
+        {"signed setup as .msi", L"setup.msi", signedSetup, Admission::NotASetup},
+        {"signed setup without extension", L"setup", signedSetup, Admission::NotASetup},
+        {"text as .exe", L"setup.exe", "MZ but no program", Admission::NotASetup},
+        {"MZ whose header leads nowhere", L"setup.exe", mzWithoutPe, Admission::NotASetup},
+        {"empty .exe", L"setup.exe", "", Admission::NotASetup},
+        {"PE signature cut short", L"setup.exe", peCutShort, Admission::NotASetup},
         // Only a program this Windows can start: no DLL, no image for another machine.
-        {"x86 program", L"setup.exe", FixtureSetupBytes("pe32"), TAdmission::Admitted},
-        {"DLL", L"setup.exe", WithCharacteristics(signedSetup, IMAGE_FILE_DLL, 0), TAdmission::NotASetup},
+        {"x86 program", L"setup.exe", FixtureSetupBytes("pe32"), Admission::Admitted},
+        {"DLL", L"setup.exe", WithCharacteristics(signedSetup, IMAGE_FILE_DLL, 0), Admission::NotASetup},
         {"not an executable image", L"setup.exe", WithCharacteristics(signedSetup, 0, IMAGE_FILE_EXECUTABLE_IMAGE),
-         TAdmission::NotASetup},
-        {"ARM64 on x64", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_ARM64), TAdmission::NotASetup},
-        {"Itanium", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_IA64), TAdmission::NotASetup},
-        {"no machine", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_UNKNOWN), TAdmission::NotASetup},
-        {"installer package as .msi", L"setup.msi", compoundFile, TAdmission::Admitted},
-        {"installer package as .exe", L"setup.exe", compoundFile, TAdmission::NotASetup},
+         Admission::NotASetup},
+        {"ARM64 on x64", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_ARM64), Admission::NotASetup},
+        {"Itanium", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_IA64), Admission::NotASetup},
+        {"no machine", L"setup.exe", WithMachine(signedSetup, IMAGE_FILE_MACHINE_UNKNOWN), Admission::NotASetup},
+        {"installer package as .msi", L"setup.msi", compoundFile, Admission::Admitted},
+        {"installer package as .exe", L"setup.exe", compoundFile, Admission::NotASetup},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         const std::wstring path = folder.Path() + c.Name;
         WriteFileBytes(path, c.Bytes);
-        EXPECT_EQ(TSetupAdmission(TExpectedSigner{}).Admit(path), c.Verdict);
+        EXPECT_EQ(SetupAdmission(ExpectedSigner{}).Admit(path), c.Verdict);
         DeleteFileW(path.c_str());
     }
 }
@@ -241,19 +241,19 @@ TEST_F(PublisherCheckTest, AdmitsOnlyASetupProgramNamedAsWhatItIs) {
 // Signed builds and pins expect a publisher; an unsigned test program without
 // a pin expects anyone; a pin that names nobody lets nothing through.
 TEST(ExpectedSignerTest, PinOrOwnSignatureOrAnyone) {
-    const TExpectedSigner pinned = ExpectedSetupSigner(kPublisher);
+    const ExpectedSigner pinned = ExpectedSetupSigner(kPublisher);
     EXPECT_TRUE(pinned.Required);
     ASSERT_TRUE(pinned.Publisher);
     EXPECT_TRUE(*pinned.Publisher == kPublisher);
-    const TExpectedSigner anyone = ExpectedSetupSigner(std::nullopt);  // this test program is not signed
+    const ExpectedSigner anyone = ExpectedSetupSigner(std::nullopt);  // this test program is not signed
     EXPECT_FALSE(anyone.Required);
-    const TExpectedSigner broken = ExpectedSetupSigner(TPublisher{L"", kTestPublisherCommonName});
+    const ExpectedSigner broken = ExpectedSetupSigner(Publisher{L"", kTestPublisherCommonName});
     EXPECT_TRUE(broken.Required);
     EXPECT_FALSE(broken.Publisher);
-    EXPECT_FALSE(broken.Admits(TPublisher{L"", kTestPublisherCommonName}));
+    EXPECT_FALSE(broken.Admits(Publisher{L"", kTestPublisherCommonName}));
     // A pin whose name holds a NUL names nobody either.
-    const TPublisher withNul{std::wstring(L"Velmora Test\0Other", 18), kTestPublisherCommonName};
-    const TExpectedSigner hidden = ExpectedSetupSigner(withNul);
+    const Publisher withNul{std::wstring(L"Velmora Test\0Other", 18), kTestPublisherCommonName};
+    const ExpectedSigner hidden = ExpectedSetupSigner(withNul);
     EXPECT_TRUE(hidden.Required);
     EXPECT_FALSE(hidden.Publisher);
     EXPECT_FALSE(hidden.Admits(withNul));

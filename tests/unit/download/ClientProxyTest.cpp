@@ -28,9 +28,9 @@ TEST(ClientProxyTest, ParsesPortsStrictly) {
 TEST(ClientProxyTest, JobProxyBecomesTheClientsProxy) {
     struct Case {
         const char* what;
-        TJobProxy job;
+        JobProxy job;
         bool ok;
-        Net::TProxySettings expected;
+        Net::ProxySettings expected;
     };
     const Case cases[] = {
         {"off", {false, L"gate", L"80", true, L"u", L"p"}, true, {L"", 0, L"", L"", L""}},
@@ -41,7 +41,7 @@ TEST(ClientProxyTest, JobProxyBecomesTheClientsProxy) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Net::TProxySettings settings{L"before", 1, L"before", L"before", L"before"};
+        Net::ProxySettings settings{L"before", 1, L"before", L"before", L"before"};
         ASSERT_EQ(TryClientProxy(c.job, settings), c.ok);
         if (!c.ok) continue;
         EXPECT_EQ(settings.Host, c.expected.Host);

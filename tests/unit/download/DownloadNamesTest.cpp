@@ -56,10 +56,10 @@ TEST(DownloadNamesTest, DownloadAndFinalPathsFollowTheUrl) {
             WriteFileBytes(folder.Path() + name, "x");
         const std::wstring target = ExtractFileDir(folder.Path() + L"x");
 
-        const TDownloadNames chosen = ChooseDownloadNames(c.url, target);
+        const DownloadNames chosen = ChooseDownloadNames(c.url, target);
         EXPECT_EQ(chosen.TargetFolder, folder.Path());
         EXPECT_TRUE(chosen.RunFolder.empty() && chosen.DownloadPath.empty()) << "nothing is made before the thread";
-        TDownloadNames names = CreateDownloadFolder(chosen).value();
+        DownloadNames names = CreateDownloadFolder(chosen).value();
         EXPECT_EQ(names.RunFolder, RunFolderIn(folder.Path()));
         EXPECT_EQ(names.DownloadPath, names.RunFolder + c.download);
         // As the download thread takes the name of a redirect's location.
@@ -81,7 +81,7 @@ TEST(DownloadNamesTest, TargetFolderIsMadeAndNotDoubled) {
     for (const std::wstring& target :
          {scratch.Path(), ExtractFileDir(scratch.Path() + L"x"), scratch.Path() + L"new\\deeper"}) {
         SCOPED_TRACE(Utf8(target));
-        const TDownloadNames names = CreateDownloadFolder(ChooseDownloadNames(L"http://h/a.exe", target)).value();
+        const DownloadNames names = CreateDownloadFolder(ChooseDownloadNames(L"http://h/a.exe", target)).value();
         const std::wstring expected = IncludeTrailingPathDelimiter(target);
         EXPECT_EQ(names.TargetFolder, expected);
         EXPECT_EQ(names.RunFolder, RunFolderIn(expected));

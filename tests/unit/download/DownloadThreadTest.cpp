@@ -28,7 +28,7 @@ using NetTest::Fault;
 namespace {
 
 // One notification as the window received it.
-struct TNotice {
+struct Notice {
     UINT Message;
     WPARAM Kind;
     LPARAM Value;  // for work: the newest count, as the window reads it
@@ -39,11 +39,11 @@ struct TNotice {
 // the newest count for a work notification and acknowledging it at once as
 // the window does (a frame later), or never when told so, and following the
 // marquee switch as the window's bar does. UI thread.
-class TNotificationRecorder {
+class NotificationRecorder {
 public:
-    TNotificationRecorder(const TNotificationRecorder&) = delete;
-    TNotificationRecorder& operator=(const TNotificationRecorder&) = delete;
-    TNotificationRecorder() {
+    NotificationRecorder(const NotificationRecorder&) = delete;
+    NotificationRecorder& operator=(const NotificationRecorder&) = delete;
+    NotificationRecorder() {
         WNDCLASSW windowClass = {};
         windowClass.lpfnWndProc = Proc;
         windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -56,12 +56,12 @@ public:
     HWND Handle() const { return window_.get(); }
 
     bool Finished() const {
-        for (const TNotice& notice : Notices)
+        for (const Notice& notice : Notices)
             if (notice.Message == WM_DOWNLOAD_FINISHED) return true;
         return false;
     }
     bool HasWork() const {
-        for (const TNotice& notice : Notices)
+        for (const Notice& notice : Notices)
             if (notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind == PROGRESS_WORK) return true;
         return false;
     }
@@ -71,7 +71,7 @@ public:
     bool PumpUntil(Predicate done) { return TestSupport::PumpUntil(done); }
 
     // Starts recording the notifications of a thread that shares `count`.
-    void Follow(std::shared_ptr<TTransferProgress> count, bool acknowledge = true) {
+    void Follow(std::shared_ptr<TransferProgress> count, bool acknowledge = true) {
         Notices.clear();
         count_ = std::move(count);
         acknowledge_ = acknowledge;
@@ -82,20 +82,20 @@ public:
     // Returns the marquee switches in order: "1" for on, "0" for off.
     std::string MarqueeSwitches() const {
         std::string switches;
-        for (const TNotice& notice : Notices)
+        for (const Notice& notice : Notices)
             if (notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind == PROGRESS_MARQUEE)
                 switches += notice.Value ? '1' : '0';
         return switches;
     }
 
-    std::vector<TNotice> Notices;
+    std::vector<Notice> Notices;
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE)
             SetWindowLongPtrW(window, GWLP_USERDATA,
                               reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<TNotificationRecorder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        auto* self = reinterpret_cast<NotificationRecorder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self && (message == WM_DOWNLOAD_PROGRESS || message == WM_DOWNLOAD_FINISHED))
             self->Record(message, wParam, lParam);
         return DefWindowProcW(window, message, wParam, lParam);
@@ -114,7 +114,7 @@ private:
         Notices.push_back({message, kind, value, marquee_});
     }
 
-    std::shared_ptr<TTransferProgress> count_;
+    std::shared_ptr<TransferProgress> count_;
     bool acknowledge_ = true;
     unsigned transfer_ = 0;
     bool marquee_ = false;
@@ -123,19 +123,19 @@ private:
 };
 
 // One transfer as the notifications told it.
-struct TReported {
+struct Reported {
     LPARAM Total;
     LPARAM Last;  // the last running count (0 without any)
-    bool operator==(const TReported& other) const { return Total == other.Total && Last == other.Last; }
+    bool operator==(const Reported& other) const { return Total == other.Total && Last == other.Last; }
 };
 
 // Splits the notices into transfers and the finished value, failing the test
 // unless they read begin, growing counts, end, ... and one finished, last.
-std::vector<TReported> Transfers(const std::vector<TNotice>& notices, WPARAM& finished) {
-    std::vector<TReported> transfers;
+std::vector<Reported> Transfers(const std::vector<Notice>& notices, WPARAM& finished) {
+    std::vector<Reported> transfers;
     bool open = false;
     for (size_t i = 0; i < notices.size(); ++i) {
-        const TNotice& n = notices[i];
+        const Notice& n = notices[i];
         if (n.Message == WM_DOWNLOAD_FINISHED) {
             EXPECT_EQ(i + 1, notices.size()) << "finished must come once, last";
             EXPECT_FALSE(open) << "a transfer without its end";
@@ -173,9 +173,9 @@ protected:
     std::wstring Target() const { return scratch_.Path() + L"target\\"; }
 
     // Starts a download of `url` into Target().
-    void Start(const std::wstring& url, const Net::TProxySettings& proxy = Net::TProxySettings(),
+    void Start(const std::wstring& url, const Net::ProxySettings& proxy = Net::ProxySettings(),
                const std::wstring& target = std::wstring(), bool acknowledge = true) {
-        thread_ = std::make_unique<TDownloadThread>(recorder_.Handle(), url, target.empty() ? Target() : target,
+        thread_ = std::make_unique<DownloadThread>(recorder_.Handle(), url, target.empty() ? Target() : target,
                                                     proxy);
         names_ = thread_->Names();
         // Nothing is dispatched before this: the notifications wait in the queue.
@@ -203,11 +203,11 @@ protected:
         EXPECT_FALSE(recorder_.Finished());
     }
     // Returns the client's proxy for a job whose proxy is the named server.
-    static Net::TProxySettings ThroughProxy(const char* server, bool authorization, const std::wstring& user,
+    static Net::ProxySettings ThroughProxy(const char* server, bool authorization, const std::wstring& user,
                                            const std::wstring& password) {
-        const TJobProxy proxy{true, L"127.0.0.1", std::to_wstring(TTestServers::Instance().Port(server)),
+        const JobProxy proxy{true, L"127.0.0.1", std::to_wstring(TestServers::Instance().Port(server)),
                               authorization, user, password};
-        Net::TProxySettings settings;
+        Net::ProxySettings settings;
         EXPECT_TRUE(TryClientProxy(proxy, settings));
         return settings;
     }
@@ -216,37 +216,37 @@ protected:
     ScratchFolder scratch_;
     ScopedTempFolder temp_;
     ScopedBrowserStub browser_;
-    TNotificationRecorder recorder_;
-    std::unique_ptr<TDownloadThread> thread_;
-    TDownloadNames names_;
-    std::vector<TReported> reported_;
+    NotificationRecorder recorder_;
+    std::unique_ptr<DownloadThread> thread_;
+    DownloadNames names_;
+    std::vector<Reported> reported_;
 };
 
-struct TSequenceCase {
+struct SequenceCase {
     const char* Name;
     const wchar_t* Path;  // on the fault server
-    std::vector<TReported> Expected;
+    std::vector<Reported> Expected;
     const char* MarqueeSwitches;  // "1" on, "0" off, in order
     size_t FileSize;
     const wchar_t* RemoteName;
 };
 
-void PrintTo(const TSequenceCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.Name; }
 
 class NotificationSequence : public DownloadThreadTest,
-                             public ::testing::WithParamInterface<TSequenceCase> {};
+                             public ::testing::WithParamInterface<SequenceCase> {};
 
 // A complete download posts the transfers the size display may show (none
 // after a redirect unless the body is announced above 51200 bytes), the
 // marquee on at each redirect and off again for a body that shows its size,
 // then finished 1; the file holds the body and the remote name is the last one.
 TEST_P(NotificationSequence, CompleteDownloadReportsItsTransfers) {
-    const TSequenceCase& c = GetParam();
+    const SequenceCase& c = GetParam();
     Start(Fault(c.Path));
     EXPECT_EQ(Finish(), 1u);
     EXPECT_EQ(reported_, c.Expected);
     EXPECT_EQ(recorder_.MarqueeSwitches(), c.MarqueeSwitches);
-    for (const TNotice& notice : recorder_.Notices) {
+    for (const Notice& notice : recorder_.Notices) {
         if (notice.Message == WM_DOWNLOAD_PROGRESS && notice.Kind != PROGRESS_MARQUEE) {
             EXPECT_FALSE(notice.Marquee);
         }
@@ -259,7 +259,7 @@ TEST_P(NotificationSequence, CompleteDownloadReportsItsTransfers) {
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
-const TSequenceCase kSequences[] = {
+const SequenceCase kSequences[] = {
     {"KnownLength", L"/fixed/1000", {{1000, 1000}}, "", 1000, L"1000"},
     {"UnannouncedLength", L"/close/70000", {{0, 70000}}, "", 70000, L"70000"},
     {"RedirectTo51200", L"/redirect?code=302&to=/fixed/51200", {}, "1", 51200, L"51200"},
@@ -341,7 +341,7 @@ TEST_F(DownloadThreadTest, WholeBodyAgainIsASecondTransfer) {
     ASSERT_EQ(reported_.size(), 2u);
     EXPECT_EQ(reported_[0].Total, 1000000);
     EXPECT_LE(reported_[0].Last, 300000);
-    EXPECT_EQ(reported_[1], (TReported{1000000, 1000000}));
+    EXPECT_EQ(reported_[1], (Reported{1000000, 1000000}));
     EXPECT_TRUE(ReadFileBytes(names_.DownloadPath) == NetTest::PatternBody(1000000));
 }
 
@@ -357,18 +357,18 @@ TEST_F(DownloadThreadTest, WorkNotificationWaitsForTheWindowsAcknowledgement) {
         std::size_t Transfers;
         std::uint64_t Size;
     } cases[] = {
-        {"one transfer", TTestServers::Instance().Http("nginx", L"/pattern-3m.bin"), 1, 3 << 20},
+        {"one transfer", TestServers::Instance().Http("nginx", L"/pattern-3m.bin"), 1, 3 << 20},
         {"whole body again", Fault(L"/resume/whole/300000/1000000"), 2, 1000000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        Start(c.Url, Net::TProxySettings(), std::wstring(), false);
+        Start(c.Url, Net::ProxySettings(), std::wstring(), false);
         const auto count = thread_->Progress();  // shared: it outlives the thread
         EXPECT_EQ(Finish(), 1u);
         ASSERT_EQ(reported_.size(), c.Transfers);
         EXPECT_EQ(reported_.back().Total, static_cast<LPARAM>(c.Size));
         std::vector<int> work;  // work notifications per transfer
-        for (const TNotice& notice : recorder_.Notices) {
+        for (const Notice& notice : recorder_.Notices) {
             if (notice.Message != WM_DOWNLOAD_PROGRESS) continue;
             if (notice.Kind == PROGRESS_BEGIN) work.push_back(0);
             if (notice.Kind == PROGRESS_WORK && !work.empty()) ++work.back();
@@ -403,7 +403,7 @@ TEST_F(DownloadThreadTest, UnusableDownloadPathFailsBeforeAnyRequest) {
         EXPECT_FALSE(PathExists(names_.DownloadPath));
         EXPECT_TRUE(LeftBehindIn(Target()).empty()) << "the run's folder is removed";
     }
-    EXPECT_EQ(ReadFileBytes(TTestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(TestServers::Instance().File("proxy.log")).find("rejected"), std::string::npos);
     // Each opening starts a browser of its own: they may record in any order.
     std::vector<std::wstring> opened = browser_.SettledUrls();
     std::sort(opened.begin(), opened.end());
@@ -411,7 +411,7 @@ TEST_F(DownloadThreadTest, UnusableDownloadPathFailsBeforeAnyRequest) {
     EXPECT_EQ(opened, urls);
 }
 
-struct TProxyCase {
+struct ProxyCase {
     const char* Name;
     const char* Server;
     bool Authorization;
@@ -422,15 +422,15 @@ struct TProxyCase {
     const char* Credentials;
 };
 
-void PrintTo(const TProxyCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const ProxyCase& c, std::ostream* os) { *os << c.Name; }
 
-class ThroughTheProxy : public DownloadThreadTest, public ::testing::WithParamInterface<TProxyCase> {};
+class ThroughTheProxy : public DownloadThreadTest, public ::testing::WithParamInterface<ProxyCase> {};
 
 // The request goes through tinyproxy with the Basic proxy authorization of the
 // job's credentials, or of an empty user and password when none are required
 // (the user name and password are then not read).
 TEST_P(ThroughTheProxy, RequestCarriesTheProxyAuthorization) {
-    const TProxyCase& c = GetParam();
+    const ProxyCase& c = GetParam();
     Start(Fault(L"/echo"), ThroughProxy(c.Server, c.Authorization, c.User, c.Password));
     EXPECT_EQ(Finish(), 1u);
     const std::string echoed = ReadFileBytes(names_.DownloadPath);
@@ -441,7 +441,7 @@ TEST_P(ThroughTheProxy, RequestCarriesTheProxyAuthorization) {
     EXPECT_NE(echoed.find("(tinyproxy/"), std::string::npos) << echoed;
 }
 
-const TProxyCase kProxies[] = {
+const ProxyCase kProxies[] = {
     {"NoAuthorization", "proxy", false, L"ignored", L"unused", "Og=="},
     {"BasicAuthorization", "proxy_auth", true, L"tester", L"secret", nullptr},
 };
@@ -456,7 +456,7 @@ INSTANTIATE_TEST_SUITE_P(Proxies, ThroughTheProxy, ::testing::ValuesIn(kProxies)
 // second waited for the transfer instead.
 TEST_F(DownloadThreadTest, StopAtRandomMomentsEndsQuietly) {
     const std::wstring urls[] = {
-        TTestServers::Instance().Http("black_hole", L"/fixed/10"),
+        TestServers::Instance().Http("black_hole", L"/fixed/10"),
         Fault(L"/stall-headers"),
         Fault(L"/chain/rel/302/3?to=/slow/300000"),
         Fault(L"/slow/300000"),

@@ -34,7 +34,7 @@ protected:
 
 TEST_F(ComposedJobTest, ComposesTheBuiltInJob) {
     const ScopedSystemProxy proxy(1, std::wstring(L"gate:8080"));
-    const TJob job = ComposeBuiltInJob();
+    const Job job = ComposeBuiltInJob();
     EXPECT_EQ(job.Url, UPDATER_DOWNLOAD_URL_FOR_TESTS);
     EXPECT_EQ(job.TargetFolder, scratch_.Path());
     EXPECT_TRUE(job.StartSetup);
@@ -56,9 +56,9 @@ TEST_F(ComposedJobTest, ComposedJobComesBackFromTheSettingsFile) {
     for (const bool proxyOn : {true, false}) {
         SCOPED_TRACE(proxyOn ? "proxy on" : "proxy off");
         const ScopedSystemProxy proxy(proxyOn ? 1 : 0, std::wstring(L"gate:8080"));
-        const TJob job = ComposeBuiltInJob();
+        const Job job = ComposeBuiltInJob();
         ASSERT_TRUE(SaveSettingsFile(job));
-        const std::optional<TJob> back = LoadSettingsFile();
+        const std::optional<Job> back = LoadSettingsFile();
         ASSERT_TRUE(back);
         EXPECT_EQ(back->Url, job.Url);
         EXPECT_EQ(back->TargetFolder, job.TargetFolder);

@@ -30,19 +30,19 @@ namespace {
 const std::vector<std::wstring> kKeys = SettingsFileElements();
 
 // Writes a job with the real writer and finds where each key's element lies in the bytes.
-TSample WriteSample(const std::wstring& path) {
-    TJob job;
+Sample WriteSample(const std::wstring& path) {
+    Job job;
     job.Url = L"http://127.0.0.1:8/files/ov3/orvinta-setup.exe?a=1&b=2";
     job.TargetFolder = L"C:\\Temp\\Мой\\";
     job.SetupArguments = L"/S --dir \"C:\\x y\"";
     job.StartSetup = true;
     job.RegistryKey = L"HKEY_CURRENT_USER\\Software\\Example";
-    job.Window = TWindowTexts{false, L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
-    job.Proxy = TJobProxy{true, L"gate.example", L"3128", true, L"", L"p&ss<w>rd \"q\""};
+    job.Window = WindowTexts{false, L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
+    job.Proxy = JobProxy{true, L"gate.example", L"3128", true, L"", L"p&ss<w>rd \"q\""};
     if (!SaveSettingsFile(job)) throw std::runtime_error("SaveSettingsFile failed");
-    TSample sample;
+    Sample sample;
     sample.bytes = ReadFileBytes(path);
-    const TSettingsFileReader reader;
+    const SettingsFileReader reader;
     for (const std::wstring& key : kKeys) {
         const std::string name = Utf8(key);
         sample.values[key] = reader.Text(key);
@@ -66,20 +66,20 @@ TEST(SettingsFuzzTest, DamagedFilesReadAsEmptyOrStoredValues) {
     ScratchFolder scratch;
     const ScopedTempFolder temp(scratch.Path());
     const std::wstring path = SettingsFilePath();
-    const TSample sample = WriteSample(path);
+    const Sample sample = WriteSample(path);
     ASSERT_EQ(sample.values.at(L"TopText"), L"Получение самой новой версии Orvinta...");
 
     const unsigned long long seed = EnvironmentNumber("UPDATER_FUZZ_SEED", std::random_device{}());
     const unsigned long long count = EnvironmentNumber("UPDATER_FUZZ_MUTATIONS", 4000, 1);
     std::cout << "settings fuzz: seed " << seed << " (UPDATER_FUZZ_SEED), " << count << " mutations" << std::endl;
-    TMutator mutator(sample, seed);
+    Mutator mutator(sample, seed);
     std::map<std::string, std::array<unsigned long, 4>> tally;  // files, loaded, values that raised, changed
     unsigned long failures = 0;
     const auto started = std::chrono::steady_clock::now();
     for (unsigned long long n = 0; n < count && failures < 20; ++n) {
-        const TMutant mutant = mutator.Next();
+        const Mutant mutant = mutator.Next();
         WriteFileBytes(path, mutant.bytes);
-        const TSettingsFileReader reader;
+        const SettingsFileReader reader;
         auto& counts = tally[mutant.kind];
         ++counts[0];
         bool anyValue = false;
@@ -114,7 +114,7 @@ TEST(SettingsFuzzTest, DamagedFilesReadAsEmptyOrStoredValues) {
         counts[1] += anyValue;
         // The job's read-back survives the file too, and its URL is what the reader gives.
         try {
-            const std::optional<TJob> job = LoadSettingsFile();
+            const std::optional<Job> job = LoadSettingsFile();
             if (job && job->Url != reader.Text(L"FileOnWeb")) {
                 ++failures;
                 ADD_FAILURE() << "mutation " << n << " (" << mutant.kind << ", seed " << seed

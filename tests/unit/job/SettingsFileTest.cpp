@@ -20,15 +20,15 @@ protected:
         ForceDirectories(scratch_.Path() + L"Velmora");
         WriteFileBytes(SettingsPath(), bytes);
     }
-    static TJob Sample(const std::wstring& registryKey, const std::wstring& url = L"http://h/a&b<c>.exe") {
-        TJob job;
+    static Job Sample(const std::wstring& registryKey, const std::wstring& url = L"http://h/a&b<c>.exe") {
+        Job job;
         job.Url = url;
         job.TargetFolder = L"C:\\T\\";
         job.SetupArguments = L"alpha beta";
         job.StartSetup = true;
         job.RegistryKey = registryKey;
-        job.Window = TWindowTexts{true, L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
-        job.Proxy = TJobProxy{true, L"gate", L"8080", false, L"", L"p&ss"};
+        job.Window = WindowTexts{true, L"Получение самой новой версии Orvinta...", L"Загружено: ", L" Кб"};
+        job.Proxy = JobProxy{true, L"gate", L"8080", false, L"", L"p&ss"};
         return job;
     }
     static bool SaveSample(const std::wstring& registryKey, const std::wstring& url = L"http://h/a&b<c>.exe") {
@@ -67,9 +67,9 @@ TEST_F(SettingsFileTest, WritesTheExactLayout) {
 TEST_F(SettingsFileTest, RoundTripsThroughTheJob) {
     ASSERT_TRUE(SaveSample(L""));
     EXPECT_EQ(ReadFileBytes(SettingsPath()).find("RegistryKey"), std::string::npos);
-    const std::optional<TJob> job = LoadSettingsFile();
+    const std::optional<Job> job = LoadSettingsFile();
     ASSERT_TRUE(job);
-    const TJob sample = Sample(L"");
+    const Job sample = Sample(L"");
     EXPECT_EQ(job->Url, L"http://h/a&b<c>.exe");
     EXPECT_EQ(job->TargetFolder, sample.TargetFolder);
     EXPECT_EQ(job->SetupArguments, L"alpha beta");
@@ -85,7 +85,7 @@ TEST_F(SettingsFileTest, RoundTripsThroughTheJob) {
     EXPECT_FALSE(job->Proxy.AuthorizationRequired);
     EXPECT_EQ(job->Proxy.Username, L"");
     EXPECT_EQ(job->Proxy.Password, L"p&ss");
-    const TSettingsFileReader reader;
+    const SettingsFileReader reader;
     EXPECT_EQ(reader.Text(L"ProxyPort"), L"8080");
     EXPECT_EQ(reader.Text(L"fileonweb"), L"");
     EXPECT_EQ(reader.Text(L"NoSuchKey"), L"");
@@ -119,17 +119,17 @@ std::string WithOtherText(std::string bytes, const std::string& element) {
 // any one element as another job: what the run compares before it carries a
 // job out.
 TEST_F(SettingsFileTest, AnyChangedElementReadsBackAsAnotherJob) {
-    const TJob written = Sample(L"HKEY_CURRENT_USER\\Software\\X");
+    const Job written = Sample(L"HKEY_CURRENT_USER\\Software\\X");
     ASSERT_TRUE(SaveSettingsFile(written));
     const std::string bytes = ReadFileBytes(SettingsPath());
-    const std::optional<TJob> same = LoadSettingsFile();
+    const std::optional<Job> same = LoadSettingsFile();
     ASSERT_TRUE(same);
     EXPECT_TRUE(*same == written);
     for (const std::wstring& element : SettingsFileElements()) {
         const std::string changed = WithOtherText(bytes, Utf8(element));
         ASSERT_NE(changed, bytes) << Utf8(element);
         WriteSettings(changed);
-        const std::optional<TJob> readBack = LoadSettingsFile();
+        const std::optional<Job> readBack = LoadSettingsFile();
         ASSERT_TRUE(readBack) << Utf8(element);
         EXPECT_FALSE(*readBack == written) << Utf8(element);
         EXPECT_TRUE(*readBack != written) << Utf8(element);
@@ -153,10 +153,10 @@ TEST_F(SettingsFileTest, NoJobWithoutUrlOrTargetFolder) {
 // seen by a settings object that was already loaded.
 TEST_F(SettingsFileTest, RewritesFromScratch) {
     ASSERT_TRUE(SaveSample(L"HKEY_CURRENT_USER\\Old"));
-    const TSettingsFileReader before;
+    const SettingsFileReader before;
     ASSERT_TRUE(SaveSample(L"", L"http://h/new.exe"));
     EXPECT_EQ(before.Text(L"RegistryKey"), L"HKEY_CURRENT_USER\\Old");
-    const std::optional<TJob> after = LoadSettingsFile();
+    const std::optional<Job> after = LoadSettingsFile();
     ASSERT_TRUE(after);
     EXPECT_EQ(after->RegistryKey, L"");
     EXPECT_EQ(after->Url, L"http://h/new.exe");
@@ -175,12 +175,12 @@ TEST_F(SettingsFileTest, UnreadableFilesGiveEmptyValues) {
     };
     for (const std::string& bytes : files) {
         WriteSettings(bytes);
-        const TSettingsFileReader reader;
+        const SettingsFileReader reader;
         EXPECT_EQ(reader.Text(L"FileOnWeb"), L"") << bytes;
         EXPECT_FALSE(LoadSettingsFile()) << bytes;
     }
     DeleteFileW(SettingsPath().c_str());
-    const TSettingsFileReader missing;
+    const SettingsFileReader missing;
     EXPECT_EQ(missing.Text(L"FileOnWeb"), L"");
     EXPECT_EQ(missing.Text(L"TopText"), L"");
     EXPECT_FALSE(LoadSettingsFile());
@@ -192,7 +192,7 @@ TEST_F(SettingsFileTest, ReadsAnyWellFormedFileOfTheLayout) {
     WriteSettings("\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Job>\n  <FileOnWeb>first</FileOnWeb>\n"
                   "  <FileOnWeb>second</FileOnWeb>\n  <AutoStartTargetFile>true</AutoStartTargetFile>\n"
                   "  <UpdaterMinimized> 1</UpdaterMinimized>\n  <TopText><![CDATA[a<b]]></TopText>\n</Job>\n");
-    const TSettingsFileReader reader;
+    const SettingsFileReader reader;
     EXPECT_EQ(reader.Text(L"FileOnWeb"), L"first");
     EXPECT_EQ(reader.Text(L"AutoStartTargetFile"), L"true");
     EXPECT_EQ(reader.Text(L"UpdaterMinimized"), L" 1");
@@ -200,7 +200,7 @@ TEST_F(SettingsFileTest, ReadsAnyWellFormedFileOfTheLayout) {
     WriteSettings("<Job><FileOnWeb>first</FileOnWeb><FileOnWeb>second</FileOnWeb><TargetFilePath>T</TargetFilePath>"
                   "<AutoStartTargetFile>true</AutoStartTargetFile><UpdaterMinimized> 1</UpdaterMinimized>"
                   "<is_use_proxy>1</is_use_proxy><TopText><![CDATA[a<b]]></TopText></Job>");
-    const std::optional<TJob> job = LoadSettingsFile();
+    const std::optional<Job> job = LoadSettingsFile();
     ASSERT_TRUE(job);
     EXPECT_EQ(job->Url, L"first");
     EXPECT_FALSE(job->StartSetup);
@@ -213,7 +213,7 @@ TEST_F(SettingsFileTest, ReadsAnyWellFormedFileOfTheLayout) {
 // error reaches the caller, from the reader and from the job's read-back.
 TEST_F(SettingsFileTest, NestedValueRaises) {
     WriteSettings("<Settings><FileOnWeb>a<b/>c</FileOnWeb></Settings>");
-    const TSettingsFileReader reader;
+    const SettingsFileReader reader;
     EXPECT_THROW(reader.Text(L"FileOnWeb"), Xml::XmlException);
     EXPECT_THROW(LoadSettingsFile(), Xml::XmlException);
     WriteSettings("<Settings><FileOnWeb>u</FileOnWeb><TargetFilePath>t</TargetFilePath>"
@@ -237,7 +237,7 @@ TEST_F(SettingsFileTest, LockedOlderFileIsReadBack) {
                                                OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(lock);
         EXPECT_FALSE(SaveSample(L"0", L"http://new/x.exe"));
-        const std::optional<TJob> job = LoadSettingsFile();
+        const std::optional<Job> job = LoadSettingsFile();
         ASSERT_TRUE(job);
         EXPECT_EQ(job->Url, L"http://old/x.exe");
         EXPECT_EQ(job->TargetFolder, L"C:\\Old\\");
@@ -249,7 +249,7 @@ TEST(SettingsFileWithoutTempTest, TempPathTooLongGivesNoPath) {
     Win::ComApartment com;
     const ScopedTempFolder temp(L"C:\\" + std::wstring(300, L'x'));
     EXPECT_EQ(SettingsFilePath(), L"");
-    TJob job;
+    Job job;
     job.Url = L"u";
     job.TargetFolder = L"t";
     EXPECT_FALSE(SaveSettingsFile(job));

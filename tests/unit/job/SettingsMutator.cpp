@@ -14,13 +14,13 @@ namespace SettingsFuzz {
 namespace {
 
 // Markup put into the file at random places; a key and value when it adds one.
-struct TFragment {
+struct Fragment {
     const char* text;
     const wchar_t* key;
     const wchar_t* value;
     bool documentType;
 };
-const TFragment kFragments[] = {
+const Fragment kFragments[] = {
     {"<x/>", nullptr, nullptr, false},
     {"<FileOnWeb>http://injected/</FileOnWeb>", L"FileOnWeb", L"http://injected/", false},
     {"<a:TargetFilePath xmlns:a=\"urn:a\">C:\\injected\\</a:TargetFilePath>", L"TargetFilePath", L"C:\\injected\\",
@@ -73,7 +73,7 @@ std::string Escape(const std::wstring& value) {
 
 }  // namespace
 
-TMutant TMutator::Next() {
+Mutant Mutator::Next() {
     switch (Pick(8)) {
         case 0: return Flip();
         case 1: return Truncate();
@@ -86,21 +86,21 @@ TMutant TMutator::Next() {
     }
 }
 
-size_t TMutator::Pick(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random_); }
-size_t TMutator::Position() { return Pick(sample_.bytes.size() + 1); }
-const std::wstring& TMutator::AnyKey() {
+size_t Mutator::Pick(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random_); }
+size_t Mutator::Position() { return Pick(sample_.bytes.size() + 1); }
+const std::wstring& Mutator::AnyKey() {
     auto it = sample_.spans.begin();
     std::advance(it, Pick(sample_.spans.size()));
     return it->first;
 }
-TMutant TMutator::Touching(const char* kind, std::string bytes, size_t from, size_t to) {
-    TMutant mutant(kind, std::move(bytes));
+Mutant Mutator::Touching(const char* kind, std::string bytes, size_t from, size_t to) {
+    Mutant mutant(kind, std::move(bytes));
     mutant.touchedFrom = from;
     mutant.touchedTo = to;
     return mutant;
 }
 
-TMutant TMutator::Flip() {
+Mutant Mutator::Flip() {
     std::string bytes = sample_.bytes;
     size_t low = kNone, high = 0;
     for (size_t n = 1 + Pick(4); n > 0; --n) {
@@ -112,18 +112,18 @@ TMutant TMutator::Flip() {
     return Touching("flip", std::move(bytes), low, high);
 }
 
-TMutant TMutator::Truncate() {
+Mutant Mutator::Truncate() {
     const size_t at = Pick(sample_.bytes.size());
-    TMutant mutant = Touching("truncate", sample_.bytes.substr(0, at), at, sample_.bytes.size());
+    Mutant mutant = Touching("truncate", sample_.bytes.substr(0, at), at, sample_.bytes.size());
     mutant.refused = at < sample_.rootEnd;  // the document element is not closed
     return mutant;
 }
 
-TMutant TMutator::InsertMarkup() {
-    const TFragment& fragment = kFragments[Pick(std::size(kFragments))];
+Mutant Mutator::InsertMarkup() {
+    const Fragment& fragment = kFragments[Pick(std::size(kFragments))];
     const std::string text = *fragment.text ? fragment.text : std::string(1, '\0');
     const size_t at = Position();
-    TMutant mutant = Touching("markup", std::string(sample_.bytes).insert(at, text), at, at + 1);
+    Mutant mutant = Touching("markup", std::string(sample_.bytes).insert(at, text), at, at + 1);
     mutant.refused = fragment.documentType;
     if (fragment.key) {
         mutant.injectedKey = fragment.key;
@@ -132,34 +132,34 @@ TMutant TMutator::InsertMarkup() {
     return mutant;
 }
 
-TMutant TMutator::InsertBadUtf8() {
+Mutant Mutator::InsertBadUtf8() {
     const size_t at = Position();
     return Touching("bad-utf8", std::string(sample_.bytes).insert(at, kBadUtf8[Pick(std::size(kBadUtf8))]), at,
                     at + 1);
 }
 
 // An element's start, or the end tag of the document element.
-size_t TMutator::ElementBoundary() {
+size_t Mutator::ElementBoundary() {
     if (Pick(sample_.spans.size() + 1) == 0) return sample_.rootEnd - std::string("</Settings>").size();
     return sample_.spans.at(AnyKey()).first;
 }
 
-TMutant TMutator::Duplicate() {
+Mutant Mutator::Duplicate() {
     const std::wstring& key = AnyKey();
     const bool sameValue = Pick(2) == 0;
     const std::wstring value = sameValue ? sample_.values.at(key) : L"dup\u0436&<" + key;
     const std::string element = "<" + Utf8(key) + ">" + Escape(value) + "</" + Utf8(key) + ">";
     const size_t at = ElementBoundary();
-    TMutant mutant(sameValue ? "duplicate" : "duplicate-other", std::string(sample_.bytes).insert(at, element));
+    Mutant mutant(sameValue ? "duplicate" : "duplicate-other", std::string(sample_.bytes).insert(at, element));
     mutant.wellFormed = true;
     if (at <= sample_.spans.at(key).first) mutant.exact[key] = value;  // the first of two wins
     return mutant;
 }
 
-TMutant TMutator::Remove() {
+Mutant Mutator::Remove() {
     const std::wstring& key = AnyKey();
     const auto [from, to] = sample_.spans.at(key);
-    TMutant mutant("missing", std::string(sample_.bytes).erase(from, to - from));
+    Mutant mutant("missing", std::string(sample_.bytes).erase(from, to - from));
     mutant.wellFormed = true;
     mutant.exact[key] = L"";
     return mutant;
@@ -167,7 +167,7 @@ TMutant TMutator::Remove() {
 
 // A key's text replaced by up to a few MiB of varied characters, escapes,
 // Cyrillic and characters beyond the basic plane included.
-TMutant TMutator::Huge() {
+Mutant Mutator::Huge() {
     static const std::wstring alphabet = L"az09 \t\n&<>\"'\\%:/?.\u0416\u044f\u20ac\U0001F600\u00a0";
     const size_t length = size_t{1} << (10 + Pick(Pick(8) == 0 ? 12 : 9));  // 1 KiB .. 2 MiB (4 MiB rarely)
     std::wstring value;
@@ -180,7 +180,7 @@ TMutant TMutator::Huge() {
     const std::wstring& key = AnyKey();
     const auto [from, to] = sample_.spans.at(key);
     const std::string element = "<" + Utf8(key) + ">" + Escape(value) + "</" + Utf8(key) + ">";
-    TMutant mutant("huge", std::string(sample_.bytes).replace(from, to - from, element));
+    Mutant mutant("huge", std::string(sample_.bytes).replace(from, to - from, element));
     mutant.wellFormed = true;
     mutant.exact[key] = value;
     return mutant;
@@ -189,7 +189,7 @@ TMutant TMutator::Huge() {
 // The same document as UTF-16 (either byte order, with or without a
 // byte-order mark), clean or with a surrogate that has no partner, or cut
 // in the middle of a code unit.
-TMutant TMutator::Utf16() {
+Mutant Mutator::Utf16() {
     const std::wstring text = TestSupport::FromUtf8(sample_.bytes);
     const size_t variant = Pick(4);
     const bool bigEndian = Pick(2) == 0, mark = Pick(4) != 0;
@@ -212,7 +212,7 @@ TMutant TMutator::Utf16() {
         bytes.resize(at);
     }
     const char* kind = variant == 1 ? "utf16-lone-surrogate" : variant == 2 ? "utf16-odd-cut" : "utf16";
-    TMutant mutant = Touching(kind, std::move(bytes), touched, touched == kNone ? kNone : touched + 1);
+    Mutant mutant = Touching(kind, std::move(bytes), touched, touched == kNone ? kNone : touched + 1);
     if (variant == 2) mutant.touchedTo = sample_.bytes.size();
     // A byte-order mark names the encoding; without one the parser has to guess.
     mutant.wellFormed = touched == kNone && mark;

@@ -11,7 +11,7 @@ namespace SettingsFuzz {
 constexpr size_t kNone = std::string::npos;
 
 // The file the writer makes, with where each key's element lies in it.
-struct TSample {
+struct Sample {
     std::string bytes;
     std::map<std::wstring, std::wstring> values;
     std::map<std::wstring, std::pair<size_t, size_t>> spans;  // [start of "<K", end of "</K>" or "<K/>")
@@ -19,8 +19,8 @@ struct TSample {
 };
 
 // One damaged file and what each key may read as.
-struct TMutant {
-    TMutant(std::string kind, std::string bytes) : kind(std::move(kind)), bytes(std::move(bytes)) {}
+struct Mutant {
+    Mutant(std::string kind, std::string bytes) : kind(std::move(kind)), bytes(std::move(bytes)) {}
     std::string kind;
     std::string bytes;
     bool refused = false;                           // no value at all may be read
@@ -39,29 +39,29 @@ struct TMutant {
 // entities and document types put in, bytes that are not UTF-8, duplicate,
 // missing and huge elements, and the document as UTF-16, clean or broken.
 // Holds a reference to the sample.
-class TMutator {
+class Mutator {
 public:
-    TMutator(const TSample& sample, unsigned long long seed) : sample_(sample), random_(seed) {}
+    Mutator(const Sample& sample, unsigned long long seed) : sample_(sample), random_(seed) {}
 
     // Returns the next damaged copy of the series.
-    TMutant Next();
+    Mutant Next();
 
 private:
     size_t Pick(size_t count);
     size_t Position();
     const std::wstring& AnyKey();
     size_t ElementBoundary();
-    TMutant Touching(const char* kind, std::string bytes, size_t from, size_t to);
-    TMutant Flip();
-    TMutant Truncate();
-    TMutant InsertMarkup();
-    TMutant InsertBadUtf8();
-    TMutant Duplicate();
-    TMutant Remove();
-    TMutant Huge();
-    TMutant Utf16();
+    Mutant Touching(const char* kind, std::string bytes, size_t from, size_t to);
+    Mutant Flip();
+    Mutant Truncate();
+    Mutant InsertMarkup();
+    Mutant InsertBadUtf8();
+    Mutant Duplicate();
+    Mutant Remove();
+    Mutant Huge();
+    Mutant Utf16();
 
-    const TSample& sample_;
+    const Sample& sample_;
     std::mt19937_64 random_;
 };
 

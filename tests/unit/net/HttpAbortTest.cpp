@@ -13,8 +13,8 @@
 #include <thread>
 
 using namespace NetTest;
-using Net::THttpError;
-using TestSupport::TTestServers;
+using Net::HttpError;
+using TestSupport::TestServers;
 
 namespace {
 
@@ -24,9 +24,9 @@ namespace {
 constexpr double kPromptMs = 1000;
 
 // Sets the abort signal from a thread of its own, `delayMs` after Trigger().
-class TAborter {
+class Aborter {
 public:
-    TAborter(std::shared_ptr<Net::TAbortSignal> signal, int delayMs)
+    Aborter(std::shared_ptr<Net::AbortSignal> signal, int delayMs)
         : signal_(std::move(signal)), trigger_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           thread_([this, delayMs] {
               WaitForSingleObject(trigger_.get(), INFINITE);
@@ -34,7 +34,7 @@ public:
               abortedAt_ = NowMs();
               signal_->Abort();
           }) {}
-    ~TAborter() {
+    ~Aborter() {
         Trigger();
         if (thread_.joinable()) thread_.join();
     }
@@ -46,27 +46,27 @@ public:
     }
 
 private:
-    std::shared_ptr<Net::TAbortSignal> signal_;
+    std::shared_ptr<Net::AbortSignal> signal_;
     Win::UniqueHandle trigger_;
     double abortedAt_ = 0;
     std::thread thread_;
 };
 
 // Runs a GET, which must fail as aborted, and returns the moment it failed (NowMs).
-double AbortedGetEndsAt(Net::THttpClient& client, const std::wstring& url) {
-    TCountingStream stream;
+double AbortedGetEndsAt(Net::HttpClient& client, const std::wstring& url) {
+    CountingStream stream;
     try {
         client.Get(url, stream);
         ADD_FAILURE() << "returned normally";
-    } catch (const THttpError& error) {
+    } catch (const HttpError& error) {
         const double failedAt = NowMs();
-        EXPECT_EQ(error.Kind(), THttpError::TKind::Aborted) << error.what();
+        EXPECT_EQ(error.Kind(), HttpError::ErrorKind::Aborted) << error.what();
         return failedAt;
     }
     return 0;
 }
 
-struct TStageCase {
+struct StageCase {
     const char* Name;
     const char* Server;
     const wchar_t* Path;
@@ -74,24 +74,24 @@ struct TStageCase {
     int DelayMs;
 };
 
-void PrintTo(const TStageCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const StageCase& c, std::ostream* os) { *os << c.Name; }
 
-class AbortStageTest : public ::testing::TestWithParam<TStageCase> {};
+class AbortStageTest : public ::testing::TestWithParam<StageCase> {};
 
 // In each phase an abort from another thread makes the GET raise Aborted at
 // once, with begin and end still paired.
 TEST_P(AbortStageTest, GetFailsPromptly) {
-    const TStageCase& c = GetParam();
-    TClientRig rig;
-    TAborter aborter(rig.Abort, c.DelayMs);
-    if (c.When == TStageCase::OnFirstWork) {
+    const StageCase& c = GetParam();
+    ClientRig rig;
+    Aborter aborter(rig.Abort, c.DelayMs);
+    if (c.When == StageCase::OnFirstWork) {
         rig.Recorder.AfterWork = [&](std::int64_t) { aborter.Trigger(); };
-    } else if (c.When == TStageCase::OnRedirect) {
+    } else if (c.When == StageCase::OnRedirect) {
         rig.Recorder.AfterRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
     } else {
         aborter.Trigger();
     }
-    const double failedAt = AbortedGetEndsAt(rig.Client, TTestServers::Instance().Http(c.Server, c.Path));
+    const double failedAt = AbortedGetEndsAt(rig.Client, TestServers::Instance().Http(c.Server, c.Path));
     const double latency = failedAt - aborter.AbortedAt();  // AbortedAt joins the aborter: after the GET
     std::printf("abort latency %s: %.2f ms\n", c.Name, latency);
     EXPECT_LT(latency, kPromptMs);
@@ -99,22 +99,22 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Http, AbortStageTest,
-    ::testing::Values(TStageCase{"DuringConnect", "black_hole", L"/", TStageCase::AtStart, 300},
-                      TStageCase{"WaitingForHeaders", "fault", L"/stall-headers", TStageCase::AtStart, 300},
-                      TStageCase{"MidBodyStalled", "fault", L"/stall-body/200000", TStageCase::OnFirstWork, 100},
-                      TStageCase{"MidBodySlow", "fault", L"/slow/500000", TStageCase::OnFirstWork, 100},
-                      TStageCase{"MidBodyTrickle", "fault", L"/trickle/100000", TStageCase::OnFirstWork, 150},
-                      TStageCase{"MidBodyFast", "nginx", L"/zero-256m.bin", TStageCase::OnFirstWork, 0},
-                      TStageCase{"InsideRedirect", "fault", L"/redirect?to=/stall-headers", TStageCase::OnRedirect, 0},
-                      TStageCase{"AfterRedirect", "fault", L"/redirect?to=/slow/500000", TStageCase::OnRedirect, 200}),
+    ::testing::Values(StageCase{"DuringConnect", "black_hole", L"/", StageCase::AtStart, 300},
+                      StageCase{"WaitingForHeaders", "fault", L"/stall-headers", StageCase::AtStart, 300},
+                      StageCase{"MidBodyStalled", "fault", L"/stall-body/200000", StageCase::OnFirstWork, 100},
+                      StageCase{"MidBodySlow", "fault", L"/slow/500000", StageCase::OnFirstWork, 100},
+                      StageCase{"MidBodyTrickle", "fault", L"/trickle/100000", StageCase::OnFirstWork, 150},
+                      StageCase{"MidBodyFast", "nginx", L"/zero-256m.bin", StageCase::OnFirstWork, 0},
+                      StageCase{"InsideRedirect", "fault", L"/redirect?to=/stall-headers", StageCase::OnRedirect, 0},
+                      StageCase{"AfterRedirect", "fault", L"/redirect?to=/slow/500000", StageCase::OnRedirect, 200}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // A signal set before the GET starts fails it at once, before any connection.
 TEST(HttpAbortTest, AbortBeforeGet) {
-    TClientRig rig;
+    ClientRig rig;
     rig.Abort->Abort();
-    TStringStream stream;
-    EXPECT_EQ(GetFails(rig.Client, Fault(L"/fixed/10"), stream).Kind(), THttpError::TKind::Aborted);
+    StringStream stream;
+    EXPECT_EQ(GetFails(rig.Client, Fault(L"/fixed/10"), stream).Kind(), HttpError::ErrorKind::Aborted);
     EXPECT_TRUE(rig.Recorder.Events.empty());
 }
 
@@ -130,8 +130,8 @@ TEST(HttpAbortTest, RandomMomentsEndPromptly) {
         SCOPED_TRACE("an abort after " + std::to_string(delayMs) + " ms");
         double latency = 0;
         {
-            TClientRig rig;
-            TAborter aborter(rig.Abort, delayMs);
+            ClientRig rig;
+            Aborter aborter(rig.Abort, delayMs);
             aborter.Trigger();
             const double failedAt = AbortedGetEndsAt(rig.Client, Fault(L"/slow/100000"));
             latency = failedAt - aborter.AbortedAt();
@@ -149,14 +149,14 @@ TEST(HttpAbortTest, RandomMomentsEndPromptly) {
 // Announcing 5 000 000 000 bytes gives the full 64-bit total at begin; its
 // low 32 bits are what a 32-bit consumer sees.
 TEST(HttpAbortTest, TotalAboveFourGiB) {
-    TClientRig rig;
-    TAborter aborter(rig.Abort, 0);
+    ClientRig rig;
+    Aborter aborter(rig.Abort, 0);
     rig.Recorder.AfterWork = [&](std::int64_t count) {
         if (count >= (1 << 20)) aborter.Trigger();
     };
-    TCountingStream stream;
-    EXPECT_EQ(GetFails(rig.Client, Fault(L"/huge"), stream).Kind(), THttpError::TKind::Aborted);
-    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    CountingStream stream;
+    EXPECT_EQ(GetFails(rig.Client, Fault(L"/huge"), stream).Kind(), HttpError::ErrorKind::Aborted);
+    const std::vector<Transfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 1u);
     EXPECT_EQ(transfers[0].Total, 5000000000LL);
     EXPECT_EQ(static_cast<std::uint32_t>(transfers[0].Total), 705032704u);

@@ -12,7 +12,7 @@
 #include <sstream>
 
 using namespace NetTest;
-using Net::THttpError;
+using Net::HttpError;
 using TestSupport::BuiltInUrlServer;
 using TestSupport::ServerAnswer;
 
@@ -29,8 +29,8 @@ int AuthProxyPort(const std::string& name) {
     return ports.at(name);
 }
 
-Net::TProxySettings AuthProxy(const std::string& name) {
-    Net::TProxySettings proxy;
+Net::ProxySettings AuthProxy(const std::string& name) {
+    Net::ProxySettings proxy;
     proxy.Host = L"127.0.0.1";
     proxy.Port = AuthProxyPort(name);
     return proxy;
@@ -39,48 +39,48 @@ Net::TProxySettings AuthProxy(const std::string& name) {
 std::wstring ProxyAddress(const std::string& name) { return L"127.0.0.1:" + std::to_wstring(AuthProxyPort(name)); }
 
 // Answers every question with `answer` and records which proxies were asked.
-struct TAsker {
-    explicit TAsker(std::optional<Net::TProxyCredentials> answer) : Answer(std::move(answer)) {}
-    Net::THttpClient::TProxyCredentialsHandler Handler() {
+struct Asker {
+    explicit Asker(std::optional<Net::ProxyCredentials> answer) : Answer(std::move(answer)) {}
+    Net::HttpClient::ProxyCredentialsHandler Handler() {
         return [this](const std::wstring& proxy) {
             Asked.push_back(proxy);
             return Answer;
         };
     }
-    std::optional<Net::TProxyCredentials> Answer;
+    std::optional<Net::ProxyCredentials> Answer;
     std::vector<std::wstring> Asked;
 };
 
-struct TAnswerCase {
+struct AnswerCase {
     const char* Name;
-    std::optional<Net::TProxyCredentials> Answer;
+    std::optional<Net::ProxyCredentials> Answer;
     bool Completes;
 };
 
-void PrintTo(const TAnswerCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.Name; }
 
-class BasicProxyAnswerTest : public ::testing::TestWithParam<TAnswerCase> {};
+class BasicProxyAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
 
 // A Basic proxy without stored credentials: the client asks once, naming the
 // proxy; the right answer carries the GET and every later one through that
 // proxy without asking again; a wrong answer or none fails it with the 407,
 // and is not asked for again either. The origin never sees the credentials.
 TEST_P(BasicProxyAnswerTest, AskedOnceForTheProxy) {
-    const TAnswerCase& c = GetParam();
+    const AnswerCase& c = GetParam();
     const std::string body = PatternBody(100000);
     const BuiltInUrlServer origin(ServerAnswer::Body(body));
-    TClientRig rig;
+    ClientRig rig;
     rig.Client.SetProxy(AuthProxy("squid_basic"));
-    TAsker asker(c.Answer);
+    Asker asker(c.Answer);
     rig.Client.OnProxyCredentials = asker.Handler();
     for (int get = 0; get < 2; ++get) {
-        TStringStream stream;
+        StringStream stream;
         if (c.Completes) {
             rig.Client.Get(UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
             EXPECT_TRUE(stream.Bytes == body) << "GET " << get;
         } else {
-            const THttpError error = GetFails(rig.Client, UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
-            EXPECT_EQ(error.Kind(), THttpError::TKind::Status);
+            const HttpError error = GetFails(rig.Client, UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
+            EXPECT_EQ(error.Kind(), HttpError::ErrorKind::Status);
             EXPECT_EQ(error.Code(), 407u);
         }
     }
@@ -94,9 +94,9 @@ TEST_P(BasicProxyAnswerTest, AskedOnceForTheProxy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, BasicProxyAnswerTest,
-    ::testing::Values(TAnswerCase{"Right", Net::TProxyCredentials(L"tester", L"Pw7319typed"), true},
-                      TAnswerCase{"Wrong", Net::TProxyCredentials(L"tester", L"not-the-password"), false},
-                      TAnswerCase{"Cancelled", std::nullopt, false}),
+    ::testing::Values(AnswerCase{"Right", Net::ProxyCredentials(L"tester", L"Pw7319typed"), true},
+                      AnswerCase{"Wrong", Net::ProxyCredentials(L"tester", L"not-the-password"), false},
+                      AnswerCase{"Cancelled", std::nullopt, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // An NTLM proxy: the platform signs in with the user's cached logon over the
@@ -104,11 +104,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NtlmProxyTest, PlatformSignsInWithoutAsking) {
     const std::string body = PatternBody(100000);
     const BuiltInUrlServer origin(ServerAnswer::Body(body));
-    TClientRig rig;
+    ClientRig rig;
     rig.Client.SetProxy(AuthProxy("squid_ntlm"));
-    TAsker asker(std::nullopt);
+    Asker asker(std::nullopt);
     rig.Client.OnProxyCredentials = asker.Handler();
-    TStringStream stream;
+    StringStream stream;
     rig.Client.Get(UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
     EXPECT_TRUE(stream.Bytes == body);
     EXPECT_TRUE(asker.Asked.empty());
@@ -119,15 +119,15 @@ TEST(NtlmProxyTest, PlatformSignsInWithoutAsking) {
 TEST(ScriptProxyAuthTest, ScriptsProxyIsAskedTheSameWay) {
     const std::string body = PatternBody(100000);
     const BuiltInUrlServer origin(ServerAnswer::Body(body));
-    TClientRig rig;
-    rig.Client.SetProxyResolver(std::make_unique<Net::TScriptProxyResolver>(
-        Net::TScriptSource{L"http://127.0.0.1:1/unused.pac", false}, Net::TScriptProxyResolver::kLookupDeadlineMs,
-        [](const std::wstring&, const Net::TScriptSource&, unsigned long, const Net::TAbortSignal&) {
-            return Net::TScriptAnswer{L"PROXY " + ProxyAddress("squid_basic") + L"; DIRECT", false};
+    ClientRig rig;
+    rig.Client.SetProxyResolver(std::make_unique<Net::ScriptProxyResolver>(
+        Net::ScriptSource{L"http://127.0.0.1:1/unused.pac", false}, Net::ScriptProxyResolver::kLookupDeadlineMs,
+        [](const std::wstring&, const Net::ScriptSource&, unsigned long, const Net::AbortSignal&) {
+            return Net::ScriptAnswer{L"PROXY " + ProxyAddress("squid_basic") + L"; DIRECT", false};
         }));
-    TAsker asker(Net::TProxyCredentials(L"tester", L"Pw7319typed"));
+    Asker asker(Net::ProxyCredentials(L"tester", L"Pw7319typed"));
     rig.Client.OnProxyCredentials = asker.Handler();
-    TStringStream stream;
+    StringStream stream;
     rig.Client.Get(UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
     EXPECT_TRUE(stream.Bytes == body);
     EXPECT_EQ(asker.Asked, std::vector<std::wstring>{ProxyAddress("squid_basic")});

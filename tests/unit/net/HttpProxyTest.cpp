@@ -6,45 +6,45 @@
 #include "support/TestServers.h"
 
 using namespace NetTest;
-using Net::THttpError;
-using TestSupport::TTestServers;
+using Net::HttpError;
+using TestSupport::TestServers;
 
 namespace {
 
-void ThroughTheOpenProxy(Net::THttpClient& client) { client.SetProxy(TestProxy("proxy", L"", L"")); }
+void ThroughTheOpenProxy(Net::HttpClient& client) { client.SetProxy(TestProxy("proxy", L"", L"")); }
 
 // Sets a proxy, then an empty host.
-void ProxyThenDirect(Net::THttpClient& client) {
+void ProxyThenDirect(Net::HttpClient& client) {
     ThroughTheOpenProxy(client);
     client.SetProxy({});
 }
 
 // The open proxy with the bypass list of a company's intranet.
-void ThroughTheProxyWithBypass(Net::THttpClient& client, const wchar_t* bypass) {
-    Net::TProxySettings proxy = TestProxy("proxy", L"", L"");
+void ThroughTheProxyWithBypass(Net::HttpClient& client, const wchar_t* bypass) {
+    Net::ProxySettings proxy = TestProxy("proxy", L"", L"");
     proxy.Bypass = bypass;
     client.SetProxy(proxy);
 }
 
-struct TEchoCase {
+struct EchoCase {
     const char* Name;
-    void (*Setup)(Net::THttpClient&);
+    void (*Setup)(Net::HttpClient&);
     std::vector<const char*> Present;  // in the request as the server received it
     std::vector<const char*> Absent;
 };
 
-void PrintTo(const TEchoCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const EchoCase& c, std::ostream* os) { *os << c.Name; }
 
-class ProxyEchoTest : public ::testing::TestWithParam<TEchoCase> {};
+class ProxyEchoTest : public ::testing::TestWithParam<EchoCase> {};
 
 // The request reaches the server as the proxy setting says: through the open
 // proxy with tinyproxy's Via header and the Basic authorization of an empty
 // user and password, "Og=="; directly once an empty host is set.
 TEST_P(ProxyEchoTest, ServerSeesTheRequest) {
-    const TEchoCase& c = GetParam();
-    TClientRig rig;
+    const EchoCase& c = GetParam();
+    ClientRig rig;
     c.Setup(rig.Client);
-    TStringStream stream;
+    StringStream stream;
     rig.Client.Get(Fault(L"/echo"), stream);
     for (const char* text : c.Present)
         EXPECT_NE(stream.Bytes.find(text), std::string::npos) << text << " in\n" << stream.Bytes;
@@ -53,18 +53,18 @@ TEST_P(ProxyEchoTest, ServerSeesTheRequest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Http, ProxyEchoTest,
-    ::testing::Values(TEchoCase{"EmptyCredentialsThroughTheProxy", ThroughTheOpenProxy,
+    ::testing::Values(EchoCase{"EmptyCredentialsThroughTheProxy", ThroughTheOpenProxy,
                                 {"Proxy-Authorization: Basic Og==\n", "(tinyproxy/"}, {}},
-                      TEchoCase{"EmptyHostMeansDirect", ProxyThenDirect, {}, {"Proxy-Authorization", "tinyproxy"}},
+                      EchoCase{"EmptyHostMeansDirect", ProxyThenDirect, {}, {"Proxy-Authorization", "tinyproxy"}},
                       // The server's address matches the list: asked directly, with no header meant for the proxy.
-                      TEchoCase{"BypassedHostIsAskedDirectly",
-                                [](Net::THttpClient& client) {
+                      EchoCase{"BypassedHostIsAskedDirectly",
+                                [](Net::HttpClient& client) {
                                     ThroughTheProxyWithBypass(client, L"<local>;*.internal.test; 127.0.0.*");
                                 },
                                 {},
                                 {"Proxy-Authorization", "tinyproxy"}},
-                      TEchoCase{"HostOutsideTheBypassListGoesThroughTheProxy",
-                                [](Net::THttpClient& client) {
+                      EchoCase{"HostOutsideTheBypassListGoesThroughTheProxy",
+                                [](Net::HttpClient& client) {
                                     ThroughTheProxyWithBypass(client, L"<local>;*.internal.test");
                                 },
                                 {"Proxy-Authorization: Basic Og==\n", "(tinyproxy/"},
@@ -74,9 +74,9 @@ INSTANTIATE_TEST_SUITE_P(Http, ProxyEchoTest,
 // Every hop of a redirect chain carries the header: the authenticating proxy
 // lets each one through without asking first.
 TEST(HttpProxyTest, AuthenticatedProxyAcceptsEveryHop) {
-    TClientRig rig;
+    ClientRig rig;
     rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
-    TStringStream stream;
+    StringStream stream;
     rig.Client.Get(Fault(L"/chain/rel/302/2?to=/fixed/4000"), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(4000));
     EXPECT_EQ(rig.Recorder.Redirects.size(), 3u);
@@ -85,40 +85,40 @@ TEST(HttpProxyTest, AuthenticatedProxyAcceptsEveryHop) {
 // Wrong credentials are refused by the proxy: the GET fails with its status
 // (tinyproxy answers 407 without credentials and 401 for wrong ones).
 TEST(HttpProxyTest, WrongCredentialsFail) {
-    TClientRig rig;
+    ClientRig rig;
     rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"wrong"));
-    TStringStream stream;
-    const THttpError error = GetFails(rig.Client, Fault(L"/fixed/10"), stream);
-    EXPECT_EQ(error.Kind(), THttpError::TKind::Status);
+    StringStream stream;
+    const HttpError error = GetFails(rig.Client, Fault(L"/fixed/10"), stream);
+    EXPECT_EQ(error.Kind(), HttpError::ErrorKind::Status);
     EXPECT_TRUE(error.Code() == 401u || error.Code() == 407u) << error.Code();
 }
 
 // https goes through the proxy's CONNECT, which carries the authorization too.
 TEST(HttpProxyTest, HttpsThroughTheAuthenticatedProxy) {
     TestSupport::TrustTestCertificateAuthority();
-    TClientRig rig;
+    ClientRig rig;
     rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
-    TStringStream stream;
-    rig.Client.Get(TTestServers::Instance().Https("nginx_tls", L"/pattern-3m.bin"), stream);
+    StringStream stream;
+    rig.Client.Get(TestServers::Instance().Https("nginx_tls", L"/pattern-3m.bin"), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
 }
 
-struct TListCase {
+struct ListCase {
     const char* Name;
     const char* List;  // the script's answer: "$DOWN" a proxy nobody listens at, "$OPEN" the open tinyproxy
     enum { ThroughTheOpenProxy, Direct, Fails } Way;
 };
 
-void PrintTo(const TListCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const ListCase& c, std::ostream* os) { *os << c.Name; }
 
-class ProxyListTest : public ::testing::TestWithParam<TListCase> {};
+class ProxyListTest : public ::testing::TestWithParam<ListCase> {};
 
 // A script's answer is tried in order: a proxy that cannot be reached gives
 // way to the next entry, DIRECT only where the list names it. (The answer
 // stands in for the platform's evaluation of a script, which under Wine
 // gives only a list's first entry.)
 TEST_P(ProxyListTest, NextEntryWhenAProxyIsDown) {
-    const TListCase& c = GetParam();
+    const ListCase& c = GetParam();
     const TestSupport::BuiltInUrlServer down(TestSupport::ServerAnswer::Refused(), 0);
     std::string list = c.List;
     const auto replace = [&list](const std::string& name, int port) {
@@ -126,24 +126,24 @@ TEST_P(ProxyListTest, NextEntryWhenAProxyIsDown) {
             list.replace(at, name.size(), "127.0.0.1:" + std::to_string(port));
     };
     replace("$DOWN", down.Port());
-    replace("$OPEN", TTestServers::Instance().Port("proxy"));
+    replace("$OPEN", TestServers::Instance().Port("proxy"));
     unsigned lookups = 0;
-    TClientRig rig;
-    rig.Client.SetProxyResolver(std::make_unique<Net::TScriptProxyResolver>(
-        Net::TScriptSource{L"http://127.0.0.1:1/unused.pac", false}, Net::TScriptProxyResolver::kLookupDeadlineMs,
-        [&](const std::wstring&, const Net::TScriptSource&, unsigned long, const Net::TAbortSignal&) {
+    ClientRig rig;
+    rig.Client.SetProxyResolver(std::make_unique<Net::ScriptProxyResolver>(
+        Net::ScriptSource{L"http://127.0.0.1:1/unused.pac", false}, Net::ScriptProxyResolver::kLookupDeadlineMs,
+        [&](const std::wstring&, const Net::ScriptSource&, unsigned long, const Net::AbortSignal&) {
             ++lookups;
-            return Net::TScriptAnswer{std::wstring(list.begin(), list.end()), false};
+            return Net::ScriptAnswer{std::wstring(list.begin(), list.end()), false};
         }));
     // Two hops on the fault server's one host: the way found is kept for the second.
     for (const wchar_t* path : {L"/redirect?to=/echo", L"/echo"}) {
-        TStringStream stream;
-        if (c.Way == TListCase::Fails) {
-            EXPECT_EQ(GetFails(rig.Client, Fault(path), stream).Kind(), THttpError::TKind::Connection);
+        StringStream stream;
+        if (c.Way == ListCase::Fails) {
+            EXPECT_EQ(GetFails(rig.Client, Fault(path), stream).Kind(), HttpError::ErrorKind::Connection);
             continue;
         }
         rig.Client.Get(Fault(path), stream);
-        EXPECT_EQ(stream.Bytes.find("(tinyproxy/") != std::string::npos, c.Way == TListCase::ThroughTheOpenProxy)
+        EXPECT_EQ(stream.Bytes.find("(tinyproxy/") != std::string::npos, c.Way == ListCase::ThroughTheOpenProxy)
             << stream.Bytes;
         EXPECT_EQ(stream.Bytes.find("Proxy-Authorization"), std::string::npos) << stream.Bytes;
     }
@@ -151,10 +151,10 @@ TEST_P(ProxyListTest, NextEntryWhenAProxyIsDown) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, ProxyListTest,
-    ::testing::Values(TListCase{"SecondProxy", "PROXY $DOWN; PROXY $OPEN; DIRECT", TListCase::ThroughTheOpenProxy},
-                      TListCase{"SocksSkipped", "SOCKS $OPEN; HTTP $DOWN; DIRECT", TListCase::Direct},
-                      TListCase{"DirectWhereNamed", "PROXY $DOWN; DIRECT; PROXY $OPEN", TListCase::Direct},
-                      TListCase{"NoDirectUnlessNamed", "PROXY $DOWN", TListCase::Fails}),
+    ::testing::Values(ListCase{"SecondProxy", "PROXY $DOWN; PROXY $OPEN; DIRECT", ListCase::ThroughTheOpenProxy},
+                      ListCase{"SocksSkipped", "SOCKS $OPEN; HTTP $DOWN; DIRECT", ListCase::Direct},
+                      ListCase{"DirectWhereNamed", "PROXY $DOWN; DIRECT; PROXY $OPEN", ListCase::Direct},
+                      ListCase{"NoDirectUnlessNamed", "PROXY $DOWN", ListCase::Fails}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

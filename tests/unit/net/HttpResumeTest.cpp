@@ -3,7 +3,7 @@
 #include "NetTestSupport.h"
 
 using namespace NetTest;
-using Net::THttpError;
+using Net::HttpError;
 
 namespace {
 
@@ -16,29 +16,29 @@ std::wstring Path(const wchar_t* mode, int breakAt) {
 
 std::wstring Resume(const wchar_t* mode, int breakAt) { return Fault(Path(mode, breakAt)); }
 
-struct TResumedCase {
+struct ResumedCase {
     const char* Name;
     const wchar_t* Mode;
     int Restarts;  // how often the body started again from its first byte
 };
 
-void PrintTo(const TResumedCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const ResumedCase& c, std::ostream* os) { *os << c.Name; }
 
-class ResumedTest : public ::testing::TestWithParam<TResumedCase> {};
+class ResumedTest : public ::testing::TestWithParam<ResumedCase> {};
 
 // A body that breaks off after 300 000 bytes arrives whole: continued by a 206
 // as the same transfer, or started again by a 200 as a new one.
 TEST_P(ResumedTest, BodyArrivesWhole) {
-    const TResumedCase& c = GetParam();
-    TClientRig rig;
-    TStringStream stream;
+    const ResumedCase& c = GetParam();
+    ClientRig rig;
+    StringStream stream;
     rig.Client.Get(Resume(c.Mode, 300000), stream);
     EXPECT_EQ(stream.Bytes.size(), static_cast<std::size_t>(kLength));
     EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
     EXPECT_EQ(stream.Restarts, c.Restarts);
-    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    const std::vector<Transfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), static_cast<std::size_t>(c.Restarts) + 1);
-    for (const TTransfer& transfer : transfers) EXPECT_EQ(transfer.Total, kLength);
+    for (const Transfer& transfer : transfers) EXPECT_EQ(transfer.Total, kLength);
     if (c.Restarts > 0) {
         EXPECT_GT(transfers[0].Received, 0);
         EXPECT_LE(transfers[0].Received, 300000);
@@ -47,23 +47,23 @@ TEST_P(ResumedTest, BodyArrivesWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Http, ResumedTest,
-    ::testing::Values(TResumedCase{"ResetWithETag", L"etag", 0}, TResumedCase{"ResetWithLastModified", L"lastmod", 0},
-                      TResumedCase{"ClosedBeforeTheLength", L"close", 0},
-                      TResumedCase{"RangeAnsweredWithTheWholeBody", L"whole", 1}),
+    ::testing::Values(ResumedCase{"ResetWithETag", L"etag", 0}, ResumedCase{"ResetWithLastModified", L"lastmod", 0},
+                      ResumedCase{"ClosedBeforeTheLength", L"close", 0},
+                      ResumedCase{"RangeAnsweredWithTheWholeBody", L"whole", 1}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-struct TNotResumedCase {
+struct NotResumedCase {
     const char* Name;
     const wchar_t* Mode;
-    std::vector<THttpError::TKind> Kinds;  // what the platform may make of it
+    std::vector<HttpError::ErrorKind> Kinds;  // what the platform may make of it
     std::int64_t LeastReceived;  // the count the failure comes after, at least
     std::int64_t MostReceived;
     std::size_t Asked;  // requests to the server: the first and each resumption
 };
 
-void PrintTo(const TNotResumedCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const NotResumedCase& c, std::ostream* os) { *os << c.Name; }
 
-class NotResumedTest : public ::testing::TestWithParam<TNotResumedCase> {};
+class NotResumedTest : public ::testing::TestWithParam<NotResumedCase> {};
 
 // A drop without a validator fails at once; a server that breaks off every
 // response (100 000 bytes each) fails after the third resumption, that is
@@ -72,32 +72,32 @@ class NotResumedTest : public ::testing::TestWithParam<TNotResumedCase> {};
 // drop always is); a 206 for another range fails with its status. Each
 // stays one transfer.
 TEST_P(NotResumedTest, GetFails) {
-    const TNotResumedCase& c = GetParam();
-    const std::size_t askedBefore = TestSupport::TTestServers::Instance().FaultRequests(Path(c.Mode, 100000));
-    TClientRig rig;
-    TStringStream stream;
-    const THttpError::TKind kind = GetFails(rig.Client, Resume(c.Mode, 100000), stream).Kind();
-    EXPECT_EQ(TestSupport::TTestServers::Instance().FaultRequests(Path(c.Mode, 100000)) - askedBefore, c.Asked);
+    const NotResumedCase& c = GetParam();
+    const std::size_t askedBefore = TestSupport::TestServers::Instance().FaultRequests(Path(c.Mode, 100000));
+    ClientRig rig;
+    StringStream stream;
+    const HttpError::ErrorKind kind = GetFails(rig.Client, Resume(c.Mode, 100000), stream).Kind();
+    EXPECT_EQ(TestSupport::TestServers::Instance().FaultRequests(Path(c.Mode, 100000)) - askedBefore, c.Asked);
     EXPECT_NE(std::find(c.Kinds.begin(), c.Kinds.end(), kind), c.Kinds.end()) << "kind " << static_cast<int>(kind);
-    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    const std::vector<Transfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 1u);
     EXPECT_GE(transfers[0].Received, c.LeastReceived);
     EXPECT_LE(transfers[0].Received, c.MostReceived);
     EXPECT_TRUE(stream.Bytes == PatternBody(stream.Bytes.size()));
 }
 
-using K = THttpError::TKind;
+using K = HttpError::ErrorKind;
 INSTANTIATE_TEST_SUITE_P(Http, NotResumedTest,
-    ::testing::Values(TNotResumedCase{"NoValidator", L"novalidator", {K::Connection, K::ShortBody}, 1, 100000, 1},
-                      TNotResumedCase{"ResetEveryTime", L"always", {K::Connection, K::ShortBody}, 300001, 400000, 4},
-                      TNotResumedCase{"ResumedWithoutNewBytes", L"nothingnew", {K::ShortBody}, 100000, 100000, 2},
-                      TNotResumedCase{"WrongContentRange", L"wrongrange", {K::Status}, 1, 100000, 2},
+    ::testing::Values(NotResumedCase{"NoValidator", L"novalidator", {K::Connection, K::ShortBody}, 1, 100000, 1},
+                      NotResumedCase{"ResetEveryTime", L"always", {K::Connection, K::ShortBody}, 300001, 400000, 4},
+                      NotResumedCase{"ResumedWithoutNewBytes", L"nothingnew", {K::ShortBody}, 100000, 100000, 2},
+                      NotResumedCase{"WrongContentRange", L"wrongrange", {K::Status}, 1, 100000, 2},
                       // The rest brings 500 bytes more than the length: none of them is written.
-                      TNotResumedCase{"LongerThanAnnounced", L"long", {K::LongBody}, 100000, kLength, 2}),
+                      NotResumedCase{"LongerThanAnnounced", L"long", {K::LongBody}, 100000, kLength, 2}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // Returns how often the fault server has been asked for `path` so far.
-std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TTestServers::Instance().FaultRequests(path); }
+std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TestServers::Instance().FaultRequests(path); }
 
 // After a redirect and through the authenticating proxy, the rest is asked for
 // from the final URL with the proxy's credentials: the proxy's log shows the
@@ -107,18 +107,18 @@ std::size_t TimesAsked(const std::wstring& path) { return TestSupport::TTestServ
 // redirect; the server would answer it directly too.
 TEST(HttpResumeTest, ThroughTheProxyFromTheFinalUrl) {
     const std::wstring path = L"/resume/etag/300000/1000000?through=proxy_auth";
-    const std::size_t proxiedBefore = TestSupport::TTestServers::Instance().ProxyRequests("proxy_auth", Fault(path));
+    const std::size_t proxiedBefore = TestSupport::TestServers::Instance().ProxyRequests("proxy_auth", Fault(path));
     const std::size_t askedBefore = TimesAsked(path);
-    TClientRig rig;
+    ClientRig rig;
     rig.Client.SetProxy(TestProxy("proxy_auth", L"tester", L"secret"));
-    TStringStream stream;
+    StringStream stream;
     rig.Client.Get(Fault(L"/redirect?to=" + path), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
     EXPECT_EQ(stream.Restarts, 0);
-    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    const std::vector<Transfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 2u);  // the redirect's body, then the resumed one
     EXPECT_EQ(transfers.back().Received, kLength);
-    EXPECT_EQ(TestSupport::TTestServers::Instance().ProxyRequests("proxy_auth", Fault(path)) - proxiedBefore, 2u)
+    EXPECT_EQ(TestSupport::TestServers::Instance().ProxyRequests("proxy_auth", Fault(path)) - proxiedBefore, 2u)
         << "the range went around the proxy";
     EXPECT_EQ(TimesAsked(path) - askedBefore, 2u);
 }
@@ -132,8 +132,8 @@ TEST(HttpResumeTest, ResetEveryTimeIsAskedFourTimesEveryTime) {
     for (int run = 1; run <= 20; ++run) {
         SCOPED_TRACE(run);
         const std::size_t before = TimesAsked(path);
-        TClientRig rig;
-        TStringStream stream;
+        ClientRig rig;
+        StringStream stream;
         GetFails(rig.Client, Fault(path), stream);
         EXPECT_EQ(TimesAsked(path) - before, 4u);
     }
@@ -146,8 +146,8 @@ TEST(HttpResumeTest, ResetEveryTimeIsAskedFourTimesEveryTime) {
 TEST(HttpResumeTest, FirstResponseDroppedBeforeItsBodyIsResumed) {
     const std::wstring path = L"/resume/close/0/" + std::to_wstring(kLength);
     const std::size_t before = TimesAsked(path);
-    TClientRig rig;
-    TStringStream stream;
+    ClientRig rig;
+    StringStream stream;
     rig.Client.Get(Fault(path), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(kLength));
     EXPECT_EQ(stream.Restarts, 0);

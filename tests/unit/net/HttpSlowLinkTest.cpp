@@ -8,7 +8,7 @@
 #include <cstdio>
 
 using namespace NetTest;
-using Net::THttpError;
+using Net::HttpError;
 using TestSupport::kShortIdleLimitMs;
 
 namespace {
@@ -17,14 +17,14 @@ namespace {
 // byte: the limit counts the time without a byte, not the time of the transfer.
 TEST(HttpSlowLinkTest, TrickleLongerThanTheIdleLimitCompletes) {
     const std::size_t size = 150 * (2 * kShortIdleLimitMs / 100);  // 150 bytes every 0.1 s
-    TClientRig rig(kShortIdleLimitMs);
-    TStringStream stream;
+    ClientRig rig(kShortIdleLimitMs);
+    StringStream stream;
     const double started = NowMs();
     rig.Client.Get(Fault(L"/trickle/" + std::to_wstring(size)), stream);
     const double elapsedMs = NowMs() - started;
     EXPECT_EQ(stream.Bytes.size(), size);
     EXPECT_TRUE(stream.Bytes == PatternBody(size));
-    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    const std::vector<Transfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 1u);
     std::printf("trickle: %zu bytes in %.0f ms, %d work events, largest piece %lld bytes\n", stream.Bytes.size(),
                 elapsedMs, transfers[0].WorkEvents, static_cast<long long>(transfers[0].LargestPiece));
@@ -35,18 +35,18 @@ TEST(HttpSlowLinkTest, TrickleLongerThanTheIdleLimitCompletes) {
 // fails with the time-out once the limit has passed, before the pause ends,
 // and is not asked for again.
 TEST(HttpSlowLinkTest, PauseLongerThanTheIdleLimitFails) {
-    TClientRig rig(kShortIdleLimitMs);
-    TStringStream stream;
+    ClientRig rig(kShortIdleLimitMs);
+    StringStream stream;
     const double started = NowMs();
     const std::wstring pause = std::to_wstring(2 * kShortIdleLimitMs / 1000);
-    const THttpError error = GetFails(rig.Client, Fault(L"/pause/100000/200000?s=" + pause), stream);
+    const HttpError error = GetFails(rig.Client, Fault(L"/pause/100000/200000?s=" + pause), stream);
     const double elapsedMs = NowMs() - started;
     std::printf("failed after %.0f ms\n", elapsedMs);
-    EXPECT_EQ(error.Kind(), THttpError::TKind::Connection);
+    EXPECT_EQ(error.Kind(), HttpError::ErrorKind::Connection);
     EXPECT_EQ(error.Code(), static_cast<unsigned long>(ERROR_INTERNET_TIMEOUT));
     EXPECT_GE(elapsedMs, kShortIdleLimitMs - 50.0);
     EXPECT_LT(elapsedMs, 2.0 * kShortIdleLimitMs);
-    const std::vector<TTransfer> transfers = rig.Recorder.Transfers();
+    const std::vector<Transfer> transfers = rig.Recorder.Transfers();
     ASSERT_EQ(transfers.size(), 1u);
     EXPECT_EQ(transfers[0].Received, 100000);
     EXPECT_EQ(stream.Restarts, 0);

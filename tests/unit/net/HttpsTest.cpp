@@ -4,28 +4,28 @@
 #include "support/TestServers.h"
 
 using namespace NetTest;
-using Net::THttpError;
-using TestSupport::TTestServers;
+using Net::HttpError;
+using TestSupport::TestServers;
 
 namespace {
 
 // The 3 MiB file of nginx with a certificate of the trusted test CA for "localhost".
 std::wstring Trusted(const wchar_t* path = L"/pattern-3m.bin") {
-    return TTestServers::Instance().Https("nginx_tls", path);
+    return TestServers::Instance().Https("nginx_tls", path);
 }
 
 // The same file of nginx with a self-signed certificate.
-std::wstring Untrusted() { return TTestServers::Instance().Https("nginx_untrusted", L"/pattern-3m.bin"); }
+std::wstring Untrusted() { return TestServers::Instance().Https("nginx_untrusted", L"/pattern-3m.bin"); }
 
-struct TSecureCase {
+struct SecureCase {
     const char* Name;
     std::wstring (*Address)();
     std::wstring (*Location)();  // where the one redirect leads, or nullptr without one
 };
 
-void PrintTo(const TSecureCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const SecureCase& c, std::ostream* os) { *os << c.Name; }
 
-class SecureBodyTest : public ::testing::TestWithParam<TSecureCase> {
+class SecureBodyTest : public ::testing::TestWithParam<SecureCase> {
 protected:
     static void SetUpTestSuite() { TestSupport::TrustTestCertificateAuthority(); }
 };
@@ -33,9 +33,9 @@ protected:
 // A trusted certificate validates, reached directly, from an http address that
 // redirects to https, or through a host-relative redirect, which stays on https.
 TEST_P(SecureBodyTest, ArrivesValidated) {
-    const TSecureCase& c = GetParam();
-    TClientRig rig;
-    TStringStream stream;
+    const SecureCase& c = GetParam();
+    ClientRig rig;
+    StringStream stream;
     rig.Client.Get(c.Address(), stream);
     EXPECT_TRUE(stream.Bytes == PatternBody(3u << 20));
     ASSERT_EQ(rig.Recorder.Redirects.size(), c.Location ? 1u : 0u);
@@ -45,31 +45,31 @@ TEST_P(SecureBodyTest, ArrivesValidated) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Http, SecureBodyTest,
-    ::testing::Values(TSecureCase{"TrustedCertificate", [] { return Trusted(); }, nullptr},
-                      TSecureCase{"HttpRedirectsToHttps", [] { return Fault(L"/redirect?to=" + Trusted()); },
+    ::testing::Values(SecureCase{"TrustedCertificate", [] { return Trusted(); }, nullptr},
+                      SecureCase{"HttpRedirectsToHttps", [] { return Fault(L"/redirect?to=" + Trusted()); },
                                   [] { return Trusted(); }},
-                      TSecureCase{"RelativeRedirectStaysSecure", [] { return Trusted(L"/upgrade-relative"); },
+                      SecureCase{"RelativeRedirectStaysSecure", [] { return Trusted(L"/upgrade-relative"); },
                                   [] { return Trusted(); }}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // Sends the client to plain http at every redirect, once it is recorded.
-void RedirectToHttp(TClientRig& rig) {
+void RedirectToHttp(ClientRig& rig) {
     rig.Recorder.AfterRedirect = [](std::wstring& location, int, bool&, std::wstring&) {
         location = Fault(L"/fixed/10");
     };
 }
 
-struct TInsecureCase {
+struct InsecureCase {
     const char* Name;
     std::wstring (*Address)();
-    THttpError::TKind Kind;
+    HttpError::ErrorKind Kind;
     std::size_t Redirects;  // the redirects the handler is asked about
-    void (*Setup)(TClientRig&) = nullptr;
+    void (*Setup)(ClientRig&) = nullptr;
 };
 
-void PrintTo(const TInsecureCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const InsecureCase& c, std::ostream* os) { *os << c.Name; }
 
-class InsecureTest : public ::testing::TestWithParam<TInsecureCase> {
+class InsecureTest : public ::testing::TestWithParam<InsecureCase> {
 protected:
     static void SetUpTestSuite() { TestSupport::TrustTestCertificateAuthority(); }
 };
@@ -78,22 +78,22 @@ protected:
 // by a redirect; https redirecting to http is refused before the handler is
 // asked, and a handler cannot make such a downgrade either. Nothing is written.
 TEST_P(InsecureTest, GetRaises) {
-    const TInsecureCase& c = GetParam();
-    TClientRig rig;
+    const InsecureCase& c = GetParam();
+    ClientRig rig;
     if (c.Setup) c.Setup(rig);
-    TStringStream stream;
+    StringStream stream;
     EXPECT_EQ(GetFails(rig.Client, c.Address(), stream).Kind(), c.Kind);
     EXPECT_EQ(rig.Recorder.Redirects.size(), c.Redirects);
     EXPECT_TRUE(stream.Bytes.empty());
 }
 
-using K = THttpError::TKind;
+using K = HttpError::ErrorKind;
 INSTANTIATE_TEST_SUITE_P(Http, InsecureTest,
-    ::testing::Values(TInsecureCase{"UntrustedCertificate", Untrusted, K::Connection, 0},
-                      TInsecureCase{"HttpRedirectsToUntrustedHttps",
+    ::testing::Values(InsecureCase{"UntrustedCertificate", Untrusted, K::Connection, 0},
+                      InsecureCase{"HttpRedirectsToUntrustedHttps",
                                     [] { return Fault(L"/redirect?to=" + Untrusted()); }, K::Connection, 1},
-                      TInsecureCase{"DowngradeIsRefused", [] { return Trusted(L"/downgrade"); }, K::BadRedirect, 0},
-                      TInsecureCase{"HandlerCannotDowngrade", [] { return Trusted(L"/upgrade-relative"); },
+                      InsecureCase{"DowngradeIsRefused", [] { return Trusted(L"/downgrade"); }, K::BadRedirect, 0},
+                      InsecureCase{"HandlerCannotDowngrade", [] { return Trusted(L"/upgrade-relative"); },
                                     K::BadRedirect, 1, RedirectToHttp}),
     [](const auto& info) { return std::string(info.param.Name); });
 

@@ -19,7 +19,7 @@ namespace {
 // failing exit code under a passing summary. So once the summary is out, the
 // process waits for the closes (bounded) and ends without the detach, with the
 // exit code the test main would give (no test ran: 1).
-class TDefinedEnd : public ::testing::EmptyTestEventListener {
+class DefinedEnd : public ::testing::EmptyTestEventListener {
 public:
     void OnTestProgramEnd(const ::testing::UnitTest& unitTest) override {
         constexpr unsigned long kCloseWaitMs = 60000;
@@ -31,34 +31,34 @@ public:
     }
 };
 
-const bool kDefinedEnd = (::testing::UnitTest::GetInstance()->listeners().Append(new TDefinedEnd), true);
+const bool kDefinedEnd = (::testing::UnitTest::GetInstance()->listeners().Append(new DefinedEnd), true);
 
 }  // namespace
 
-TRecorder::TRecorder(Net::THttpClient& client) {
-    client.OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { Events.push_back({TEvent::Begin, total}); };
-    client.OnWork = [this](Net::TWorkMode, std::int64_t count) {
-        Events.push_back({TEvent::Work, count});
+EventRecorder::EventRecorder(Net::HttpClient& client) {
+    client.OnWorkBegin = [this](Net::WorkMode, std::int64_t total) { Events.push_back({Event::Begin, total}); };
+    client.OnWork = [this](Net::WorkMode, std::int64_t count) {
+        Events.push_back({Event::Work, count});
         if (AfterWork) AfterWork(count);
     };
-    client.OnWorkEnd = [this](Net::TWorkMode) { Events.push_back({TEvent::End, 0}); };
+    client.OnWorkEnd = [this](Net::WorkMode) { Events.push_back({Event::End, 0}); };
     client.OnRedirect = [this](std::wstring& location, int count, bool& follow, std::wstring& method) {
         Redirects.push_back({location, count, follow, method});
         if (AfterRedirect) AfterRedirect(location, count, follow, method);
     };
 }
 
-std::vector<TTransfer> TRecorder::Transfers() const {
-    std::vector<TTransfer> transfers;
+std::vector<Transfer> EventRecorder::Transfers() const {
+    std::vector<Transfer> transfers;
     bool open = false;
-    for (const TEvent& event : Events) {
+    for (const Event& event : Events) {
         switch (event.Kind) {
-        case TEvent::Begin:
+        case Event::Begin:
             EXPECT_FALSE(open) << "begin inside a transfer";
             transfers.push_back({event.Value, 0, 0, 0});
             open = true;
             break;
-        case TEvent::Work:
+        case Event::Work:
             EXPECT_TRUE(open) << "work outside a transfer";
             if (!transfers.empty()) {
                 EXPECT_GT(event.Value, transfers.back().Received) << "counts must grow";
@@ -68,7 +68,7 @@ std::vector<TTransfer> TRecorder::Transfers() const {
                 ++transfers.back().WorkEvents;
             }
             break;
-        case TEvent::End:
+        case Event::End:
             EXPECT_TRUE(open) << "end outside a transfer";
             open = false;
             break;
@@ -78,23 +78,23 @@ std::vector<TTransfer> TRecorder::Transfers() const {
     return transfers;
 }
 
-TClientRig::TClientRig(unsigned long idleLimitMs) : Client(Abort, idleLimitMs) { Client.SetHandleRedirects(true); }
+ClientRig::ClientRig(unsigned long idleLimitMs) : Client(Abort, idleLimitMs) { Client.SetHandleRedirects(true); }
 
-std::wstring Fault(const std::wstring& path) { return TestSupport::TTestServers::Instance().Http("fault", path); }
+std::wstring Fault(const std::wstring& path) { return TestSupport::TestServers::Instance().Http("fault", path); }
 
-Net::TProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password) {
-    return {L"127.0.0.1", TestSupport::TTestServers::Instance().Port(server), user, password, L""};
+Net::ProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password) {
+    return {L"127.0.0.1", TestSupport::TestServers::Instance().Port(server), user, password, L""};
 }
 
-Net::THttpError GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream) {
+Net::HttpError GetFails(Net::HttpClient& client, const std::wstring& url, Net::OutputStream& stream) {
     try {
         client.Get(url, stream);
-    } catch (const Net::THttpError& error) {
+    } catch (const Net::HttpError& error) {
         std::printf("GET %s failed: %s\n", Win::ToUtf8(url).c_str(), error.what());
         return error;
     }
     ADD_FAILURE() << "the GET of " << Win::ToUtf8(url) << " returned normally";
-    return Net::THttpError(Net::THttpError::TKind::Connection, L"returned normally");
+    return Net::HttpError(Net::HttpError::ErrorKind::Connection, L"returned normally");
 }
 
 double NowMs() {

@@ -19,7 +19,7 @@ namespace NetTest {
 using TestSupport::PatternBody;
 
 // Keeps what it is given in memory.
-class TStringStream : public Net::TOutputStream {
+class StringStream : public Net::OutputStream {
 public:
     void Write(const void* data, std::size_t size) override { Bytes.append(static_cast<const char*>(data), size); }
     bool Restart() override {
@@ -32,7 +32,7 @@ public:
 };
 
 // Counts bytes and throws them away (for large bodies).
-class TCountingStream : public Net::TOutputStream {
+class CountingStream : public Net::OutputStream {
 public:
     void Write(const void*, std::size_t size) override { Count += size; }
     bool Restart() override {
@@ -43,17 +43,17 @@ public:
 };
 
 // Fails every write, as a full disk would.
-class TFailingStream : public Net::TOutputStream {
+class FailingStream : public Net::OutputStream {
 public:
     void Write(const void*, std::size_t) override { throw std::runtime_error("disk full"); }
 };
 
-struct TEvent {
-    enum TKind { Begin, Work, End } Kind;
+struct Event {
+    enum ErrorKind { Begin, Work, End } Kind;
     std::int64_t Value;
 };
 
-struct TRedirectCall {
+struct RedirectCall {
     std::wstring Location;
     int Count;
     bool Follow;
@@ -61,7 +61,7 @@ struct TRedirectCall {
 };
 
 // One transfer as the events told it: the announced total and the last count.
-struct TTransfer {
+struct Transfer {
     std::int64_t Total = 0;
     std::int64_t Received = 0;
     int WorkEvents = 0;
@@ -69,39 +69,39 @@ struct TTransfer {
 };
 
 // Records every event of a client (attached at construction).
-class TRecorder {
+class EventRecorder {
 public:
-    explicit TRecorder(Net::THttpClient& client);
-    std::vector<TEvent> Events;
-    std::vector<TRedirectCall> Redirects;
+    explicit EventRecorder(Net::HttpClient& client);
+    std::vector<Event> Events;
+    std::vector<RedirectCall> Redirects;
     // A test's own handlers, run after a work event or a redirect is recorded;
     // the redirect's may change its location, follow flag and method.
     std::function<void(std::int64_t count)> AfterWork;
-    Net::THttpClient::TRedirectHandler AfterRedirect;
+    Net::HttpClient::RedirectHandler AfterRedirect;
     // Splits Events into transfers, failing the test when they are not
     // begin, growing counts, end.
-    std::vector<TTransfer> Transfers() const;
+    std::vector<Transfer> Transfers() const;
 };
 
 // A client with its own abort signal, redirects on, events recorded, and the
 // product's idle limit unless a test that stalls gives a shorter one
 // (TestSupport::kShortIdleLimitMs).
-struct TClientRig {
-    explicit TClientRig(unsigned long idleLimitMs = Net::DefaultIdleLimitMs());
-    std::shared_ptr<Net::TAbortSignal> Abort = std::make_shared<Net::TAbortSignal>();
-    Net::THttpClient Client;
-    TRecorder Recorder{Client};
+struct ClientRig {
+    explicit ClientRig(unsigned long idleLimitMs = Net::DefaultIdleLimitMs());
+    std::shared_ptr<Net::AbortSignal> Abort = std::make_shared<Net::AbortSignal>();
+    Net::HttpClient Client;
+    EventRecorder Recorder{Client};
 };
 
 // Returns the fault server's address of `path` (tests/fixtures/fault_server.py).
 std::wstring Fault(const std::wstring& path);
 
 // Returns the settings of the test proxy `server` ("proxy" or "proxy_auth") with these credentials.
-Net::TProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password);
+Net::ProxySettings TestProxy(const char* server, const wchar_t* user, const wchar_t* password);
 
-// Runs Get, which must raise a THttpError, prints that error and returns it
+// Runs Get, which must raise a HttpError, prints that error and returns it
 // (a Connection error after a test failure when Get returned normally).
-Net::THttpError GetFails(Net::THttpClient& client, const std::wstring& url, Net::TOutputStream& stream);
+Net::HttpError GetFails(Net::HttpClient& client, const std::wstring& url, Net::OutputStream& stream);
 
 // Milliseconds of a monotonic high-resolution clock.
 double NowMs();

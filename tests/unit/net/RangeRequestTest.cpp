@@ -5,15 +5,15 @@
 
 namespace {
 
-struct TContentRangeCase {
+struct ContentRangeCase {
     const char* Name;
     const wchar_t* Value;
     bool Continues;  // at byte 300 of a 1000-byte body
 };
 
-void PrintTo(const TContentRangeCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const ContentRangeCase& c, std::ostream* os) { *os << c.Name; }
 
-class ContentRangeTest : public ::testing::TestWithParam<TContentRangeCase> {};
+class ContentRangeTest : public ::testing::TestWithParam<ContentRangeCase> {};
 
 // Only "bytes 300-999/1000" continues a 1000-byte body at byte 300.
 TEST_P(ContentRangeTest, ContinuesAt) {
@@ -21,15 +21,15 @@ TEST_P(ContentRangeTest, ContinuesAt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Net, ContentRangeTest,
-    ::testing::Values(TContentRangeCase{"Matching", L"bytes 300-999/1000", true},
-                      TContentRangeCase{"OtherStart", L"bytes 301-999/1000", false},
-                      TContentRangeCase{"NotToTheEnd", L"bytes 300-998/1000", false},
-                      TContentRangeCase{"OtherLength", L"bytes 300-999/1001", false},
-                      TContentRangeCase{"UnknownLength", L"bytes 300-999/*", false},
-                      TContentRangeCase{"Unsatisfied", L"bytes */1000", false},
-                      TContentRangeCase{"OtherUnit", L"items 300-999/1000", false},
-                      TContentRangeCase{"Blanks", L"bytes 300 - 999/1000", false},
-                      TContentRangeCase{"Empty", L"", false}),
+    ::testing::Values(ContentRangeCase{"Matching", L"bytes 300-999/1000", true},
+                      ContentRangeCase{"OtherStart", L"bytes 301-999/1000", false},
+                      ContentRangeCase{"NotToTheEnd", L"bytes 300-998/1000", false},
+                      ContentRangeCase{"OtherLength", L"bytes 300-999/1001", false},
+                      ContentRangeCase{"UnknownLength", L"bytes 300-999/*", false},
+                      ContentRangeCase{"Unsatisfied", L"bytes */1000", false},
+                      ContentRangeCase{"OtherUnit", L"items 300-999/1000", false},
+                      ContentRangeCase{"Blanks", L"bytes 300 - 999/1000", false},
+                      ContentRangeCase{"Empty", L"", false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // A strong ETag is preferred; a weak one (not allowed in If-Range) gives way to

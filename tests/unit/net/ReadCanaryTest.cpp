@@ -9,23 +9,23 @@ namespace {
 
 constexpr unsigned long kRequested = 1 << 20;
 
-struct TCompletionCase {
+struct CompletionCase {
     const char* Name;
     unsigned long Length;  // dwBufferLength after the completion
     bool CanaryKept;       // the buffer still starts with the canary
     unsigned long Copied;
 };
 
-void PrintTo(const TCompletionCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const CompletionCase& c, std::ostream* os) { *os << c.Name; }
 
-class CompletionTest : public ::testing::TestWithParam<TCompletionCase> {};
+class CompletionTest : public ::testing::TestWithParam<CompletionCase> {};
 
 // Only the requested length with the canary intact means nothing was copied;
 // a shorter length or an overwritten canary returns the bytes; 0 is left to the next call.
 TEST_P(CompletionTest, CopiedAtCompletion) {
-    const TCompletionCase& c = GetParam();
-    Net::TReadCanaries canaries;
-    const Net::TCanary canary = canaries.Next();
+    const CompletionCase& c = GetParam();
+    Net::ReadCanaries canaries;
+    const Net::Canary canary = canaries.Next();
     std::vector<unsigned char> buffer(kRequested, 0x5a);
     std::copy(canary.begin(), canary.end(), buffer.begin());
     if (!c.CanaryKept) buffer[15] ^= 1;
@@ -33,19 +33,19 @@ TEST_P(CompletionTest, CopiedAtCompletion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Net, CompletionTest,
-    ::testing::Values(TCompletionCase{"WineNothingCopied", kRequested, true, 0},
-                      TCompletionCase{"FullBufferCopied", kRequested, false, kRequested},
-                      TCompletionCase{"PartCopied", 1500, false, 1500},
-                      TCompletionCase{"PartCopiedStartingLikeTheCanary", 1500, true, 1500},
-                      TCompletionCase{"ZeroIsAskedAgain", 0, true, 0}),
+    ::testing::Values(CompletionCase{"WineNothingCopied", kRequested, true, 0},
+                      CompletionCase{"FullBufferCopied", kRequested, false, kRequested},
+                      CompletionCase{"PartCopied", 1500, false, 1500},
+                      CompletionCase{"PartCopiedStartingLikeTheCanary", 1500, true, 1500},
+                      CompletionCase{"ZeroIsAskedAgain", 0, true, 0}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // Every read gets another canary, so a body cannot be made to match the next one.
 TEST(ReadCanaryTest, EveryReadHasItsOwn) {
-    Net::TReadCanaries canaries;
-    const Net::TCanary first = canaries.Next();
+    Net::ReadCanaries canaries;
+    const Net::Canary first = canaries.Next();
     EXPECT_NE(first, canaries.Next());
-    EXPECT_NE(first, Net::TReadCanaries().Next());
+    EXPECT_NE(first, Net::ReadCanaries().Next());
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ namespace {
 
 const char kScript[] = "function FindProxyForURL(url, host) { return \"PROXY 127.0.0.1:3128\"; }\n";
 
-enum class TScriptServer {
+enum class ScriptServer {
     None,        // no script address in the settings
     Serving,     // serves the script
     Challenging  // answers 401 and asks for NTLM or Negotiate
@@ -39,7 +39,7 @@ struct Asked {
 
 struct LogonCase {
     const char* name;
-    TScriptServer script;
+    ScriptServer script;
     bool autoDetect;
     bool asksForLogon;  // the service reports a challenge as Windows does (ERROR_WINHTTP_LOGIN_FAILURE)
     std::vector<Asked> asked;
@@ -61,7 +61,7 @@ TEST_P(ScriptProxyLogonTest, LogonGoesOnlyToTheConfiguredScriptThatAsks) {
     const LogonCase& c = GetParam();
     ServerAnswer answer = ServerAnswer::Body(kScript);
     answer.extraHeaders = "Content-Type: application/x-ns-proxy-autoconfig\r\n";
-    if (c.script == TScriptServer::Challenging) {
+    if (c.script == ScriptServer::Challenging) {
         answer = ServerAnswer::Status(401);
         answer.extraHeaders = "WWW-Authenticate: NTLM\r\nWWW-Authenticate: Negotiate\r\n";
     }
@@ -70,9 +70,9 @@ TEST_P(ScriptProxyLogonTest, LogonGoesOnlyToTheConfiguredScriptThatAsks) {
     TestSupport::SetScriptServerAsksForLogon(c.asksForLogon);
     static_cast<void>(TestSupport::TakeScriptProxyQuestions());
 
-    const Net::TScriptAnswer found = Net::FindScriptProxy(
+    const Net::ScriptAnswer found = Net::FindScriptProxy(
         L"http://127.0.0.1:28915/files/ov3/orvinta-setup.exe",
-        {c.script == TScriptServer::None ? L"" : scriptUrl, c.autoDetect}, 10000, Net::TAbortSignal());
+        {c.script == ScriptServer::None ? L"" : scriptUrl, c.autoDetect}, 10000, Net::AbortSignal());
 
     const std::vector<ScriptProxyQuestion> questions = TestSupport::TakeScriptProxyQuestions();
     ASSERT_EQ(questions.size(), c.asked.size());
@@ -96,19 +96,19 @@ TEST_P(ScriptProxyLogonTest, LogonGoesOnlyToTheConfiguredScriptThatAsks) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScriptProxyLogonTest,
     ::testing::Values(
-        LogonCase{"ServedScript", TScriptServer::Serving, false, false, {{false, false}}, L"127.0.0.1:3128"},
+        LogonCase{"ServedScript", ScriptServer::Serving, false, false, {{false, false}}, L"127.0.0.1:3128"},
         // Wine's service fails here with ERROR_WINHTTP_UNABLE_TO_DOWNLOAD_SCRIPT, not a login failure.
-        LogonCase{"ScriptServerAnswers401", TScriptServer::Challenging, false, false, {{false, false}}, L""},
-        LogonCase{"Detection", TScriptServer::None, true, false, {{true, false}}, L""},
+        LogonCase{"ScriptServerAnswers401", ScriptServer::Challenging, false, false, {{false, false}}, L""},
+        LogonCase{"Detection", ScriptServer::None, true, false, {{true, false}}, L""},
         LogonCase{"ScriptAsksForLogon",
-                  TScriptServer::Serving,
+                  ScriptServer::Serving,
                   false,
                   true,
                   {{false, false}, {false, true}},
                   L"127.0.0.1:3128"},
-        LogonCase{"DetectedScriptAsksForLogon", TScriptServer::None, true, true, {{true, false}}, L""},
+        LogonCase{"DetectedScriptAsksForLogon", ScriptServer::None, true, true, {{true, false}}, L""},
         LogonCase{"ScriptThenDetectionAskForLogon",
-                  TScriptServer::Challenging,
+                  ScriptServer::Challenging,
                   true,
                   true,
                   {{false, false}, {false, true}, {true, false}},

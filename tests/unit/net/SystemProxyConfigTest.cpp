@@ -22,7 +22,7 @@ TEST(SystemProxyConfigTest, ReadsScriptDetectionAndBypass) {
         std::optional<std::wstring> autoConfigUrl;  // the AutoConfigURL value
         std::optional<std::string> connections;     // the Connections key's DefaultConnectionSettings
         std::optional<std::wstring> proxyOverride;  // the ProxyOverride value
-        Net::TSystemProxyConfig expected;
+        Net::SystemProxyConfig expected;
     };
     const std::string kDirectOnly = ConnectionSettingsBlob(1, "", "", "");
     const Case cases[] = {
@@ -40,7 +40,7 @@ TEST(SystemProxyConfigTest, ReadsScriptDetectionAndBypass) {
         const ScopedInternetSetting connections(L"Connections", L"DefaultConnectionSettings", REG_BINARY, c.connections);
         const ScopedInternetSetting bypass(L"ProxyOverride", c.proxyOverride);
 
-        const Net::TSystemProxyConfig config = Net::ReadSystemProxyConfig();
+        const Net::SystemProxyConfig config = Net::ReadSystemProxyConfig();
 
         EXPECT_EQ(config.ScriptUrl, c.expected.ScriptUrl);
         EXPECT_EQ(config.AutoDetect, c.expected.AutoDetect);

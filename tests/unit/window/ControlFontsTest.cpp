@@ -25,13 +25,13 @@ TEST(ControlFontsTest, TagRuleTable) {
         {31, 96, L"Tahoma", -20},  {39, 96, L"Tahoma", -20},  {40, 96, L"Tahoma", -13},  {40, 97, L"Tahoma", -17},
         {40, 144, L"Tahoma", -17}, {-1, 96, L"Tahoma", -20},  {1000, 96, L"Tahoma", -20},
     };
-    const TFontChoice own{L"Tahoma", -20};
+    const FontChoice own{L"Tahoma", -20};
     for (const TagCase& c : cases) {
-        for (const TControlKind kind : {TControlKind::Label, TControlKind::Panel, TControlKind::Button}) {
+        for (const ControlKind kind : {ControlKind::Label, ControlKind::Panel, ControlKind::Button}) {
             SCOPED_TRACE(testing::Message() << "tag " << c.tag << " at " << c.pixelsPerInch << " on kind "
                                             << static_cast<int>(kind));
-            const TFontChoice base{L"Segoe UI", c.tag == 40 ? -17 : -13};
-            const TFontChoice font = FontByTag(kind, c.tag, own, base, c.pixelsPerInch);
+            const FontChoice base{L"Segoe UI", c.tag == 40 ? -17 : -13};
+            const FontChoice font = FontByTag(kind, c.tag, own, base, c.pixelsPerInch);
             EXPECT_EQ(font.Name, c.name);
             EXPECT_EQ(font.Height, c.height);
         }
@@ -40,10 +40,10 @@ TEST(ControlFontsTest, TagRuleTable) {
 
 // Pictures and the progress bar keep their fonts whatever their tag.
 TEST(ControlFontsTest, PicturesAndTheBarKeepTheirFonts) {
-    const TFontChoice own{L"Tahoma", -20};
-    for (const TControlKind kind : {TControlKind::Picture, TControlKind::ProgressBar}) {
+    const FontChoice own{L"Tahoma", -20};
+    for (const ControlKind kind : {ControlKind::Picture, ControlKind::ProgressBar}) {
         for (const int tag : {1, 2, 11, 40}) {
-            const TFontChoice font = FontByTag(kind, tag, own, TFontChoice{L"Segoe UI", -13}, 96);
+            const FontChoice font = FontByTag(kind, tag, own, FontChoice{L"Segoe UI", -13}, 96);
             EXPECT_EQ(font.Name, L"Tahoma");
             EXPECT_EQ(font.Height, -20);
         }
@@ -70,7 +70,7 @@ TEST(WindowLayoutTest, LayoutAtEachDensity) {
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.density);
-        const TWindowLayout l = LayoutFor(row.density);
+        const WindowLayout l = LayoutFor(row.density);
         EXPECT_EQ(l.Client.cx, row.client.cx);
         EXPECT_EQ(l.Client.cy, row.client.cy);
         EXPECT_TRUE(EqualRect(&l.Strip, &row.strip));

@@ -120,7 +120,7 @@ TEST_F(DragAreaTest, DraggingTheStripMovesTheWindow) {
     EXPECT_EQ(moved.x, 0);  // nothing attached yet
     EXPECT_EQ(moved.y, 0);
 
-    TDragArea area(strip, window);
+    DragArea area(strip, window);
     moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 40);
     EXPECT_EQ(moved.y, 30);
@@ -136,11 +136,11 @@ TEST_F(DragAreaTest, DraggingTheStripMovesTheWindow) {
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
 
-    TDragArea copy(area);
-    area = TDragArea();
+    DragArea copy(area);
+    area = DragArea();
     moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 40) << "the copy keeps the attachment";
-    copy = TDragArea();
+    copy = DragArea();
     moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 0) << "the last release removed the subclass";
     EXPECT_EQ(moved.y, 0);
@@ -152,11 +152,11 @@ TEST_F(DragAreaTest, IndependentAttachmentsShareOneSubclass) {
     DragForm form;
     const HWND window = form.Handle(), strip = form.Strip;
     PumpBriefly();
-    TDragArea first(strip, window);
-    TDragArea second(strip, window);
+    DragArea first(strip, window);
+    DragArea second(strip, window);
     POINT moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 40);
-    first = TDragArea();
+    first = DragArea();
     moved = DragAndMeasure(window, strip, 100, 10);
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
@@ -173,7 +173,7 @@ TEST_F(DragAreaTest, AttachedToTheFormItsClientAreaIsATitleBar) {
     const LPARAM freePoint = MAKELPARAM(free.x, free.y);
     EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, freePoint), HTCLIENT);
     {
-        TDragArea area(window, window);
+        DragArea area(window, window);
         EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, freePoint), HTCAPTION);
         EXPECT_EQ(SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTNOWHERE);
         EXPECT_EQ(SendMessageW(form.Body, WM_NCHITTEST, 0, MAKELPARAM(child.x, child.y)), HTCLIENT);
@@ -190,10 +190,10 @@ TEST_F(DragAreaTest, AttachedToTheFormItsClientAreaIsATitleBar) {
 // A default handle attaches nothing; an area with no window to move gets
 // nothing installed: a left-button move still reaches the window itself.
 TEST_F(DragAreaTest, EmptyAndWindowlessHandlesAreInert) {
-    { TDragArea empty; }
+    { DragArea empty; }
     DragForm loose;
-    TDragArea inert(loose.Handle(), nullptr);
-    TDragArea copy = inert;
+    DragArea inert(loose.Handle(), nullptr);
+    DragArea copy = inert;
     SendMessageW(loose.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(loose.moves, 1);
 }
@@ -201,11 +201,11 @@ TEST_F(DragAreaTest, EmptyAndWindowlessHandlesAreInert) {
 // The progress window's own strip: a drag on it moves the window, also right
 // beside the close button; a drag on the title line does not.
 TEST_F(DragAreaTest, ProgressWindowMovesByItsStrip) {
-    TestSupport::TWindowRun run;
-    TProgressWindow& form = run.MakeWindow(TestSupport::IdleJob());
+    TestSupport::WindowRun run;
+    ProgressWindow& form = run.MakeWindow(TestSupport::IdleJob());
     form.Show();
     PumpBriefly();
-    const TWindowLayout& layout = form.Layout();
+    const WindowLayout& layout = form.Layout();
     const int stripY = (layout.Strip.bottom - layout.Strip.top) / 2;
     POINT moved = DragAndMeasure(form.Handle(), form.DragStrip(), 100, stripY);
     EXPECT_EQ(moved.x, 40);

@@ -39,14 +39,14 @@ class ProgressWindowDownloadTest : public ::testing::Test {
 protected:
     // Makes the run of a job for `url`, proxy off, which starts the download.
     UpdateRun& Start(const std::wstring& url, const std::wstring& registryKey = L"") {
-        TJob job = IdleJob();
+        Job job = IdleJob();
         job.Url = url;
         job.RegistryKey = registryKey;
         return run_.Start(job);
     }
 
     ScopedBrowserStub browser_;
-    TWindowRun run_;  // its runs go before the browser stub
+    WindowRun run_;  // its runs go before the browser stub
     const std::wstring& target_ = run_.Target();
 };
 
@@ -60,9 +60,9 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     const ScopedServedDemoSetup served(3 * 1024 * 1024);
     CreateDirectoryW(target_.c_str(), nullptr);
     WriteFileBytes(target_ + served.Name(), "older");
-    UpdateRun& run = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()),
+    UpdateRun& run = Start(TestServers::Instance().Http("nginx", L"/" + served.Name()),
                            L"HKEY_CURRENT_USER\\" + key.SubKey());
-    const TProgressWindow& form = run.Window();
+    const ProgressWindow& form = run.Window();
     ASSERT_TRUE(run.Downloading());
     run.Run();  // ends once the file is handed off
 
@@ -74,7 +74,7 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     const std::wstring runFolder = RunFolderIn(target_);
     ASSERT_FALSE(runFolder.empty());
     EXPECT_EQ(FilesIn(runFolder), (std::vector<std::wstring>{served.Name()}));
-    const std::string download = ReadFileBytes(TTestServers::Instance().File("www/" + Utf8(served.Name())));
+    const std::string download = ReadFileBytes(TestServers::Instance().File("www/" + Utf8(served.Name())));
     EXPECT_TRUE(ReadFileBytes(runFolder + served.Name()) == download);
     EXPECT_EQ(form.SizeText(), L"Downloaded: 3072 / 3072 KB");
     EXPECT_EQ(form.BarPosition(), 100);
@@ -95,7 +95,7 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
 // An error status leaves no file, opens the job's URL in the browser, moves
 // nothing and closes the window.
 TEST_F(ProgressWindowDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
-    const std::wstring url = TTestServers::Instance().Http("fault", L"/status/404");
+    const std::wstring url = TestServers::Instance().Http("fault", L"/status/404");
     UpdateRun& run = Start(url);
     run.Run();
     EXPECT_FALSE(run.DownloadCompleted());
@@ -108,8 +108,8 @@ TEST_F(ProgressWindowDownloadTest, ErrorStatusClosesAndOpensTheBrowser) {
 // Closing the window during the transfer hides it, and destroying the run
 // stops the download and leaves no file; no browser is opened.
 TEST_F(ProgressWindowDownloadTest, CloseDuringTheTransferLeavesNoFile) {
-    UpdateRun& run = Start(TTestServers::Instance().Http("fault", L"/stall-body/400000"));
-    TProgressWindow& form = run.Window();
+    UpdateRun& run = Start(TestServers::Instance().Http("fault", L"/stall-body/400000"));
+    ProgressWindow& form = run.Window();
     ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize() > 0; }));
     ASSERT_FALSE(LeftBehindIn(target_).empty());
     form.Close();
@@ -129,10 +129,10 @@ TEST_F(ProgressWindowDownloadTest, CloseDuringTheTransferLeavesNoFile) {
 TEST_F(ProgressWindowDownloadTest, ValueThatCannotBeSetIsShownAndTheWindowStays) {
     ScopedServedDemoSetup setup;
     const ScopedSetupRecord record(run_.Folder());
-    TJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--from-the-window");
+    Job job = StartingJob(TestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--from-the-window");
     job.RegistryKey = L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009";
     UpdateRun& run = run_.Start(job);
-    const TProgressWindow& form = run.Window();
+    const ProgressWindow& form = run.Window();
     bool openAtClose = false;
     const HWND window = form.Handle();
     auto shown = std::async(std::launch::async, [window, &openAtClose, &form] {
@@ -164,7 +164,7 @@ TEST_F(ProgressWindowDownloadTest, CloseDuringTheHandOffStillStartsTheSetup) {
     static UpdateRun* closing;
     ScopedServedDemoSetup setup;
     const ScopedSetupRecord record(run_.Folder());
-    UpdateRun& run = run_.Start(StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--closed"));
+    UpdateRun& run = run_.Start(StartingJob(TestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--closed"));
     closing = &run;
     // Polls from the thread's timer, which the loop and the hand-off's wait both serve.
     SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
@@ -185,8 +185,8 @@ TEST_F(ProgressWindowDownloadTest, CloseDuringTheHandOffStillStartsTheSetup) {
 // A proxy port that is no number leaves the window idle: no download, the
 // initial size line, and no target folder or download file, also once closed.
 TEST_F(ProgressWindowDownloadTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
-    TJob job = IdleJob();
-    job.Proxy = TJobProxy{true, L"127.0.0.1", L"idle", false, L"", L""};
+    Job job = IdleJob();
+    job.Proxy = JobProxy{true, L"127.0.0.1", L"idle", false, L"", L""};
     UpdateRun& run = run_.Start(job);
     EXPECT_FALSE(run.Downloading());
     EXPECT_EQ(run.Window().SizeText(), L"Downloaded: 0 KB");
@@ -195,23 +195,23 @@ TEST_F(ProgressWindowDownloadTest, ProxyPortThatIsNoNumberLeavesTheWindowIdle) {
     EXPECT_TRUE(browser_.SettledUrls().empty());
 }
 
-struct TPauseCase {
+struct PauseCase {
     const char* Name;
     const wchar_t* Query;  // of the fault server's /pause route (which pauses for 600 s)
     const wchar_t* Line;
     int Position;  // -1: the marquee style, where the bar shows no position
 };
 
-void PrintTo(const TPauseCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const PauseCase& c, std::ostream* os) { *os << c.Name; }
 
-class PausedBody : public ProgressWindowDownloadTest, public ::testing::WithParamInterface<TPauseCase> {};
+class PausedBody : public ProgressWindowDownloadTest, public ::testing::WithParamInterface<PauseCase> {};
 
 // A server that sends 544 KiB of a 1025 KiB body and pauses: the shown
 // window's figures read exactly what was sent within a second of the first
 // count it shows, with and without an announced size.
 TEST_P(PausedBody, FiguresShowWhatHasArrived) {
-    const TPauseCase& c = GetParam();
-    TProgressWindow& form = Start(TTestServers::Instance().Http("fault", L"/pause/557056/1049600") + c.Query).Window();
+    const PauseCase& c = GetParam();
+    ProgressWindow& form = Start(TestServers::Instance().Http("fault", L"/pause/557056/1049600") + c.Query).Window();
     form.Show();
     ASSERT_TRUE(PumpUntil([&form] { return form.ReceivedSize() > 0; }, 20000));
     const ULONGLONG first = GetTickCount64();
@@ -231,7 +231,7 @@ TEST_P(PausedBody, FiguresShowWhatHasArrived) {
     EXPECT_TRUE(LeftBehindIn(target_).empty());
 }
 
-const TPauseCase kPauses[] = {
+const PauseCase kPauses[] = {
     {"Sized", L"", L"Downloaded: 544 / 1025 KB", 53},
     {"Unsized", L"?sized=0", L"Downloaded: 544 KB", -1},
 };
@@ -245,7 +245,7 @@ class ScopedServedSparseFile {
 public:
     explicit ScopedServedSparseFile(std::uint64_t size)
         : name_(L"sparse-" + std::to_wstring(GetCurrentProcessId()) + L".exe"),
-          path_(TTestServers::Instance().File("www/" + Utf8(name_))) {
+          path_(TestServers::Instance().File("www/" + Utf8(name_))) {
         const Win::UniqueFile file(
             CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         Win::ThrowLastErrorIf(!file, "CreateFileW");
@@ -272,7 +272,7 @@ private:
 };
 
 // What the window showed at one moment of a transfer.
-struct TShownFigures {
+struct ShownFigures {
     std::uint64_t Received;
     std::wstring Line;
     int Position;
@@ -292,14 +292,14 @@ TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
     constexpr std::uint64_t kTotal = (std::uint64_t{17} << 28) + 1000;  // 4.25 GiB and 1000 bytes
     constexpr std::uint64_t kCheckAbove = (std::uint64_t{1} << 32) + (std::uint64_t{64} << 20);
     const ScopedServedSparseFile served(kTotal);
-    UpdateRun& run = Start(TTestServers::Instance().Http("nginx", L"/" + served.Name()));
-    const TProgressWindow& form = run.Window();
+    UpdateRun& run = Start(TestServers::Instance().Http("nginx", L"/" + served.Name()));
+    const ProgressWindow& form = run.Window();
     run.Window().Show();
-    std::optional<TShownFigures> above4GiB;
+    std::optional<ShownFigures> above4GiB;
     const bool ended = PumpUntil(
         [&] {
             if (!above4GiB && form.ReceivedSize() > kCheckAbove && form.ReceivedSize() < kTotal)
-                above4GiB = TShownFigures{form.ReceivedSize(), form.SizeText(), form.BarPosition(),
+                above4GiB = ShownFigures{form.ReceivedSize(), form.SizeText(), form.BarPosition(),
                                           SendMessageW(form.ProgressBar(), PBM_GETPOS, 0, 0)};
             return !run.Downloading();
         },

@@ -27,7 +27,7 @@ bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_g
 // Clicks the picture (the window itself, not the strip: no drag), which
 // activates the window (with no window manager keys reach only a window that
 // was clicked), then sends `keys` with xdotool. Runs beside the loop.
-std::future<bool> ClickThenType(const TProgressWindow& window, const std::string& keys) {
+std::future<bool> ClickThenType(const ProgressWindow& window, const std::string& keys) {
     const RECT& arrow = window.Layout().Arrow;
     POINT centre{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2};
     ClientToScreen(window.Handle(), &centre);
@@ -36,18 +36,18 @@ std::future<bool> ClickThenType(const TProgressWindow& window, const std::string
     return std::async(std::launch::async, [script] { return RunUnixShell(script, false); });
 }
 
-struct TKeyCase {
+struct KeyCase {
     const char* Name;
     const char* Keys;
 };
 
-class KeyboardClose : public ::testing::TestWithParam<TKeyCase> {};
+class KeyboardClose : public ::testing::TestWithParam<KeyCase> {};
 
 // Tab moves the focus to the close button; Enter or Space then presses it;
 // Esc closes like the button from wherever the focus is.
 TEST_P(KeyboardClose, KeysCloseTheWindow) {
-    TWindowRun run;
-    TProgressWindow& form = run.MakeWindow(IdleJob());
+    WindowRun run;
+    ProgressWindow& form = run.MakeWindow(IdleJob());
     std::future<bool> typed;
     RunWindowCalling(form, [&] { typed = ClickThenType(form, GetParam().Keys); });
     EXPECT_TRUE(typed.get()) << "xdotool did not finish";
@@ -55,7 +55,7 @@ TEST_P(KeyboardClose, KeysCloseTheWindow) {
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
 }
 
-const TKeyCase kKeyCases[] = {
+const KeyCase kKeyCases[] = {
     {"TabThenEnter", "key Tab sleep 0.3 key Return"},
     {"TabThenSpace", "key Tab sleep 0.3 key space"},
     {"Escape", "key Escape"},
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyboardClose, ::testing::ValuesIn(kKeyCases),
 
 // Returns how many pixels of the close button's outer edge are not the
 // window colour: the focus cue's dotted frame, which the cross never reaches.
-int CueDots(const TProgressWindow& window) {
+int CueDots(const ProgressWindow& window) {
     RECT button;
     GetWindowRect(window.CloseButton(), &button);
     const Win::WindowDc screen(nullptr);
@@ -78,14 +78,14 @@ int CueDots(const TProgressWindow& window) {
 }
 
 // The steps of a run driven from a second thread, and what the loop saw.
-struct TSteps {
-    TProgressWindow* Form = nullptr;
+struct Steps {
+    ProgressWindow* Form = nullptr;
     std::atomic<int> Stage{0};  // 1: mouse done, 2: seen, 3: Tab done
     HWND FocusByMouse = nullptr, FocusByTab = nullptr;
     int DotsByMouse = -1, DotsByTab = -1;
     bool OpenAfterEnter = false;
 };
-TSteps steps;
+Steps steps;
 
 // Looks at each stage the driving thread reports, from inside the loop.
 void CALLBACK LookAtTheStage(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -106,8 +106,8 @@ void CALLBACK LookAtTheStage(HWND, UINT, UINT_PTR timer, DWORD) {
 // the mouse (pressed, then released elsewhere: no click) shows no focus cue;
 // Tab then keeps the focus there and shows the cue.
 TEST(KeyboardFocusTest, FocusCueShowsOnlyOnceTheKeyboardMovedTheFocus) {
-    TWindowRun run;
-    TProgressWindow& form = run.MakeWindow(IdleJob());
+    WindowRun run;
+    ProgressWindow& form = run.MakeWindow(IdleJob());
     steps.Form = &form;
     std::future<bool> driven;
     RunWindowCalling(form, [&] {
@@ -170,8 +170,8 @@ long AccessibleRole(HWND part) {
 // generic client role for the button and the bar (Windows: push button and
 // progress bar), but it does report the names.
 TEST(AccessibilityTest, PartsHaveTheirNames) {
-    TWindowRun run;
-    TProgressWindow& form = run.MakeWindow(IdleJob());
+    WindowRun run;
+    ProgressWindow& form = run.MakeWindow(IdleJob());
     const char* language = std::getenv("UPDATER_TEST_LANGUAGE");
     const bool russian = language && std::string(language) == "Russian";
     EXPECT_EQ(AccessibleName(form.CloseButton()), russian ? L"Закрыть" : L"Close");

@@ -62,10 +62,10 @@ bool ShowsMarquee(HWND bar) { return (GetWindowLongPtrW(bar, GWL_STYLE) & PBS_MA
 class ProgressWindowTest : public ::testing::Test {
 protected:
     ProgressWindowTest() : window_(&run_.MakeWindow(IdleJob())) {}
-    TProgressWindow& form() { return *window_; }
+    ProgressWindow& form() { return *window_; }
 
-    TWindowRun run_;
-    TProgressWindow* window_;
+    WindowRun run_;
+    ProgressWindow* window_;
 };
 
 // Every length of the 115-pixels-per-inch design arrives scaled by m / 115,
@@ -219,7 +219,7 @@ TEST_F(ProgressWindowTest, ShownWindowPaintsItsPictures) {
 // What the run tells the window.
 enum class Told { Begun, Received, Ended, Marquee };
 
-struct TProgressStep {
+struct ProgressStep {
     Told Kind;
     std::uint64_t Value;
     const wchar_t* Line;
@@ -233,7 +233,7 @@ TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
     const bool normal = false, marquee = true;
     const struct {
         const char* name;
-        std::vector<TProgressStep> steps;
+        std::vector<ProgressStep> steps;
     } sequences[] = {
         {"known total",
          {{Told::Begun, 1049600, L"Downloaded: 0 / 1025 KB", 0, normal},
@@ -260,7 +260,7 @@ TEST_F(ProgressWindowTest, ProgressNotificationsSetFiguresAndBar) {
     for (const auto& sequence : sequences) {
         SCOPED_TRACE(sequence.name);
         window_ = &run_.MakeWindow(IdleJob());
-        for (const TProgressStep& step : sequence.steps) {
+        for (const ProgressStep& step : sequence.steps) {
             SCOPED_TRACE(Utf8(step.Line));
             switch (step.Kind) {
             case Told::Begun: form().ShowTransferBegun(step.Value); break;
@@ -289,7 +289,7 @@ TEST_F(ProgressWindowTest, DensityChangeLaysTheWindowOutAgain) {
     const int other = started == 96 ? 144 : 96;
     for (const int density : {other, started}) {
         SCOPED_TRACE(density);
-        const TWindowLayout expected = LayoutFor(density);
+        const WindowLayout expected = LayoutFor(density);
         RECT suggested{40, 30, 40 + expected.Client.cx, 30 + expected.Client.cy};
         SendMessageW(form().Handle(), WM_DPICHANGED, MAKEWPARAM(density, density), reinterpret_cast<LPARAM>(&suggested));
         RECT bounds;

@@ -69,25 +69,25 @@ constexpr size_t kHeldAt = 557056;
 constexpr size_t kSetupSize = 1049600;
 
 // Checks the tray round trip while the download is held after kHeldAt bytes.
-void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter) {
+void CheckTrayRoundTrip(ProgressWindow& form, const ScopedShowCounter& counter) {
     // The loop has started and left the window hidden, so without a button.
     EXPECT_EQ(counter.Shows(), 0);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
     // The notification area took the icon (Shell_NotifyIconW NIM_ADD
     // succeeded) and Wine's tray shows it.
-    EXPECT_TRUE(form.TrayIcon().Shown());
-    EXPECT_TRUE(form.TrayIcon().InNotificationArea());
+    EXPECT_TRUE(form.Tray().Shown());
+    EXPECT_TRUE(form.Tray().InNotificationArea());
     ASSERT_EQ(NotificationAreaIcons().size(), 1u);
     // Loaded at the small-icon size of the density: 16 pixels at 96, 24 at 144.
-    EXPECT_EQ(form.TrayIcon().IconSize(), 16 * StartedDensity() / 96);
+    EXPECT_EQ(form.Tray().IconSize(), 16 * StartedDensity() / 96);
 
     ASSERT_TRUE(PumpUntil([&] { return form.ReceivedSize() >= kHeldAt; }, 20000)) << form.ReceivedSize();
     ASSERT_EQ(form.ReceivedSize(), kHeldAt);
-    EXPECT_TRUE(form.TrayIcon().Tooltip().empty());
+    EXPECT_TRUE(form.Tray().Tooltip().empty());
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Tooltip().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon().Tooltip(), L"Downloading\nDownloaded: 544 / 1025 KB");
+    ASSERT_TRUE(PumpUntil([&] { return !form.Tray().Tooltip().empty(); }, 20000));
+    EXPECT_EQ(form.Tray().Tooltip(), L"Downloading\nDownloaded: 544 / 1025 KB");
 
     PointAtIcon(WM_LBUTTONUP);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }, 20000));
@@ -96,16 +96,16 @@ void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter)
     EXPECT_FALSE(IsZoomed(form.Handle()));
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
     EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-    EXPECT_FALSE(form.TrayIcon().Shown());
-    EXPECT_FALSE(form.TrayIcon().InNotificationArea());
+    EXPECT_FALSE(form.Tray().Shown());
+    EXPECT_FALSE(form.Tray().InNotificationArea());
     EXPECT_TRUE(NotificationAreaIcons().empty());
 
     // The window menu's Minimize, as the taskbar sends it.
     SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     EXPECT_FALSE(HasTaskbarButton(form.Handle()));
-    EXPECT_TRUE(form.TrayIcon().Shown());
-    EXPECT_TRUE(form.TrayIcon().InNotificationArea());
+    EXPECT_TRUE(form.Tray().Shown());
+    EXPECT_TRUE(form.Tray().InNotificationArea());
     EXPECT_EQ(NotificationAreaIcons().size(), 1u);
 }
 
@@ -115,15 +115,15 @@ void CheckTrayRoundTrip(TProgressWindow& form, const ScopedShowCounter& counter)
 // completes, the setup program is started with the job's parameters and the
 // loop ends.
 TEST(ProgressWindowTrayTest, TrayRoundTripAndTheJobStillCompletes) {
-    TWindowRun run;
+    WindowRun run;
     ScopedServedDemoSetup setup(kSetupSize);
     const ScopedSetupRecord record(run.Folder());
-    TJob job = StartingJob(
-        TTestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
+    Job job = StartingJob(
+        TestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
         L"/quiet --note \"from the tray\"");
     job.Window.StartInTray = true;
     UpdateRun& updateRun = run.Start(job);
-    TProgressWindow& form = updateRun.Window();
+    ProgressWindow& form = updateRun.Window();
     const ScopedShowCounter counter(form.Handle());
 
     bool ran = false;
@@ -142,10 +142,10 @@ TEST(ProgressWindowTrayTest, TrayRoundTripAndTheJobStillCompletes) {
 // "1" with nobody at the icon: the download completes and the setup program
 // is started without the window ever being shown.
 TEST(ProgressWindowTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) {
-    TWindowRun run;
+    WindowRun run;
     ScopedServedDemoSetup setup;
     const ScopedSetupRecord record(run.Folder());
-    TJob job = StartingJob(TTestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--unseen");
+    Job job = StartingJob(TestServers::Instance().Http("nginx", L"/" + setup.Name()), L"--unseen");
     job.Window.StartInTray = true;
     UpdateRun& updateRun = run.Start(job);
     const ScopedShowCounter counter(updateRun.Window().Handle());
@@ -161,8 +161,8 @@ TEST(ProgressWindowTrayTest, UntouchedTrayModeCompletesWithoutShowingTheWindow) 
 TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
     for (const wchar_t* value : {L"0", L"true", L"01", L"", L" 1", L"1 "}) {
         SCOPED_TRACE(Utf8(L"UpdaterMinimized \"" + std::wstring(value) + L"\""));
-        TWindowRun run;
-        TProgressWindow& form = run.MakeWindowWithTrayFlagText(IdleJob(), value);
+        WindowRun run;
+        ProgressWindow& form = run.MakeWindowWithTrayFlagText(IdleJob(), value);
         EXPECT_FALSE(form.InTrayMode());
         RunWindowCalling(form, [&] {
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
@@ -171,8 +171,8 @@ TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
             EXPECT_TRUE(IsIconic(form.Handle()));
             EXPECT_TRUE(IsWindowVisible(form.Handle()));
             EXPECT_TRUE(HasTaskbarButton(form.Handle()));
-            EXPECT_FALSE(form.TrayIcon().Shown());
-            EXPECT_FALSE(form.TrayIcon().InNotificationArea());
+            EXPECT_FALSE(form.Tray().Shown());
+            EXPECT_FALSE(form.Tray().InNotificationArea());
             EXPECT_TRUE(NotificationAreaIcons().empty());
             form.Close();
         });
@@ -181,24 +181,24 @@ TEST(ProgressWindowTrayTest, OtherValuesNeverShowTheIcon) {
 }
 
 // Checks that the tooltip is the first 127 characters of both lines.
-void CheckCutTooltip(TProgressWindow& form) {
+void CheckCutTooltip(ProgressWindow& form) {
     const std::wstring full = form.TitleText() + L"\n" + form.SizeText();
-    ASSERT_GT(full.size(), TTrayIcon::MaxTooltipLength);
+    ASSERT_GT(full.size(), TrayIcon::MaxTooltipLength);
     PointAtIcon(WM_MOUSEMOVE);
-    ASSERT_TRUE(PumpUntil([&] { return !form.TrayIcon().Tooltip().empty(); }, 20000));
-    EXPECT_EQ(form.TrayIcon().Tooltip(), full.substr(0, 127));
+    ASSERT_TRUE(PumpUntil([&] { return !form.Tray().Tooltip().empty(); }, 20000));
+    EXPECT_EQ(form.Tray().Tooltip(), full.substr(0, 127));
 }
 
 // A title and size line longer than 127 characters together: the tooltip
 // shows their first 127.
 TEST(ProgressWindowTrayTest, LongTooltipIsCutTo127Characters) {
-    TWindowRun run;
-    TJob job = IdleJob();
+    WindowRun run;
+    Job job = IdleJob();
     job.Window.StartInTray = true;
     job.Window.Title = L"Downloading the update for " + std::wstring(110, L'x');
-    TProgressWindow& form = run.MakeWindow(job);
+    ProgressWindow& form = run.MakeWindow(job);
     RunWindowCalling(form, [&] {
-        EXPECT_EQ(form.TrayIcon().IconSize(), 16 * StartedDensity() / 96);
+        EXPECT_EQ(form.Tray().IconSize(), 16 * StartedDensity() / 96);
         CheckCutTooltip(form);
         form.Close();
     });

@@ -71,20 +71,20 @@ private:
 // announcing a new button, and the user's close.
 enum class Event { Begun, Received, Ended, Marquee, Finished, ButtonCreated, UserClose };
 
-struct TStep {
+struct Step {
     Event What;
     std::uint64_t Value;
     std::vector<std::string> Calls;  // the calls this step makes
 };
 
-void Apply(TProgressWindow& form, const TStep& step) {
+void Apply(ProgressWindow& form, const Step& step) {
     switch (step.What) {
     case Event::Begun: form.ShowTransferBegun(step.Value); break;
     case Event::Received: form.ShowReceived(step.Value); break;
     case Event::Ended: form.ShowTransferEnded(); break;
     case Event::Marquee: form.ShowMarquee(step.Value != 0); break;
     case Event::Finished: form.ClearTaskbarProgress(); break;
-    case Event::ButtonCreated: SendMessageW(form.Handle(), TTaskbarProgress::ButtonCreatedMessage(), 0, 0); break;
+    case Event::ButtonCreated: SendMessageW(form.Handle(), TaskbarProgress::ButtonCreatedMessage(), 0, 0); break;
     case Event::UserClose: SendMessageW(form.Handle(), WM_CLOSE, 0, 0); break;
     }
 }
@@ -99,7 +99,7 @@ TEST(TaskbarProgressTest, ButtonFollowsTheBar) {
     const std::string none = "state " + std::to_string(TBPF_NOPROGRESS);
     const struct {
         const char* Name;
-        std::vector<TStep> Steps;
+        std::vector<Step> Steps;
     } sequences[] = {
         {"known total",
          {{Event::Begun, 4096, {normal, "value 0/100"}},
@@ -122,12 +122,12 @@ TEST(TaskbarProgressTest, ButtonFollowsTheBar) {
     };
     for (const auto& sequence : sequences) {
         SCOPED_TRACE(sequence.Name);
-        TWindowRun run;
+        WindowRun run;
         Microsoft::WRL::ComPtr<RecordingTaskbarList> list;
         list.Attach(new RecordingTaskbarList);
-        TProgressWindow& form = run.MakeWindow(IdleJob(), list);
+        ProgressWindow& form = run.MakeWindow(IdleJob(), list);
         EXPECT_TRUE(list->Calls.empty()) << "nothing before the first notification";
-        for (const TStep& step : sequence.Steps) {
+        for (const Step& step : sequence.Steps) {
             const size_t before = list->Calls.size();
             Apply(form, step);
             const std::vector<std::string> made(list->Calls.begin() + static_cast<long>(before), list->Calls.end());
