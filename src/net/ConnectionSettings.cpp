@@ -19,27 +19,37 @@ constexpr unsigned long kScriptOrDetection = 12;  // PROXY_TYPE_AUTO_PROXY_URL |
 
 const wchar_t kConnectionsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 
-// Reads the little-endian 32-bit number at `at`, moving past it; false when the value ends before.
-bool TryReadNumber(const std::string& value, std::size_t& at, unsigned long& number) {
-    if (value.size() < 4 || at > value.size() - 4) return false;
-    const auto byte = [&value](std::size_t i) {
-        return static_cast<unsigned long>(static_cast<unsigned char>(value[i]));
-    };
-    number = byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24;
-    at += 4;
-    return true;
-}
+// Reads a settings value from its start, field by field; each read moves past
+// its field and gives nothing when the value ends before the field does.
+class FieldReader {
+public:
+    explicit FieldReader(const std::string& value) : value_(value) {}
 
-// Reads a length and that many single-byte characters at `at`, moving past them.
-bool TryReadText(const std::string& value, std::size_t& at, std::wstring& text) {
-    unsigned long length = 0;
-    if (!TryReadNumber(value, at, length) || length > value.size() - at) return false;
-    // Each byte becomes the character of that number, as WinHTTP's reader takes them.
-    text.clear();
-    for (std::size_t i = 0; i < length; ++i) text += static_cast<wchar_t>(static_cast<unsigned char>(value[at + i]));
-    at += length;
-    return true;
-}
+    // Reads a little-endian 32-bit number.
+    std::optional<unsigned long> Number() {
+        if (value_.size() < 4 || at_ > value_.size() - 4) return std::nullopt;
+        unsigned long number = 0;
+        for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(value_[at_ + i]);
+        at_ += 4;
+        return number;
+    }
+
+    // Reads a length and that many single-byte characters.
+    std::optional<std::wstring> Text() {
+        const std::optional<unsigned long> length = Number();
+        if (!length || *length > value_.size() - at_) return std::nullopt;
+        // Each byte becomes the character of that number, as WinHTTP's reader takes them.
+        std::wstring text;
+        for (std::size_t i = 0; i < *length; ++i)
+            text += static_cast<wchar_t>(static_cast<unsigned char>(value_[at_ + i]));
+        at_ += *length;
+        return text;
+    }
+
+private:
+    const std::string& value_;
+    std::size_t at_ = 0;
+};
 
 // Calls `visit` with the name and data of each binary value of `root`'s Connections key.
 template <typename Visit>
@@ -71,18 +81,17 @@ void ForEachConnectionValue(HKEY root, Visit visit) {
 }  // namespace
 
 std::optional<ConnectionSettings> ParseConnectionSettings(const std::string& value) {
-    std::size_t at = 0;
-    unsigned long format = 0;
-    unsigned long counter = 0;
+    FieldReader fields(value);
+    const std::optional<unsigned long> format = fields.Number();
+    const std::optional<unsigned long> counter = fields.Number();
+    const std::optional<unsigned long> flags = fields.Number();
+    const std::optional<std::wstring> server = fields.Text();
+    const std::optional<std::wstring> bypass = fields.Text();
+    const std::optional<std::wstring> script = fields.Text();
+    if (format != kSettingsFormat || !counter || !flags || !server || !bypass || !script) return std::nullopt;
     ConnectionSettings settings;
-    std::wstring server;
-    std::wstring bypass;
-    std::wstring script;
-    if (!TryReadNumber(value, at, format) || format != kSettingsFormat || !TryReadNumber(value, at, counter) ||
-        !TryReadNumber(value, at, settings.Flags) || !TryReadText(value, at, server) ||
-        !TryReadText(value, at, bypass) || !TryReadText(value, at, script))
-        return std::nullopt;
-    if (settings.Flags & kManualProxy) settings.Bypass = bypass;
+    settings.Flags = *flags;
+    if (*flags & kManualProxy) settings.Bypass = *bypass;
     return settings;
 }
 
