@@ -6,7 +6,13 @@
 // by the time its window shows (its imports and those it loads at run time),
 // and does nothing else with them: the difference to the updater is then the
 // updater's own work, the difference to the plain program what the DLLs cost.
+// With --with-proxy-query (and --with-dlls) it also asks WinINet for the
+// system proxy before the window, as the updater's job composition does: the
+// two calls of the same per-connection query, the one with the UI flags that
+// Wine refuses and the plain one. Wine runs its proxy auto-detection inside
+// each, so the difference to --with-dlls is what that query costs.
 #include <windows.h>
+#include <wininet.h>
 
 #include <cwchar>
 
@@ -32,11 +38,38 @@ const wchar_t* const UpdaterDlls[] = {
     L"user32.dll",   L"wininet.dll",  L"shcore.dll",   L"shlwapi.dll",  L"uxtheme.dll",  L"dnsapi.dll",
     L"iphlpapi.dll", L"dhcpcsvc.dll", L"msxml6.dll",   L"urlmon.dll",   L"msxml3.dll"};
 
+// Asks for the default connection's proxy flags and server as the updater
+// does: INTERNET_PER_CONN_FLAGS_UI first, INTERNET_PER_CONN_FLAGS when that
+// fails. Through GetProcAddress, so that the plain program imports no WinINet.
+void QuerySystemProxy() {
+    using QueryOption = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD);
+    const HMODULE wininet = LoadLibraryW(L"wininet.dll");
+    if (!wininet) return;
+    const auto query =
+        reinterpret_cast<QueryOption>(reinterpret_cast<void*>(GetProcAddress(wininet, "InternetQueryOptionW")));
+    if (!query) return;
+    INTERNET_PER_CONN_OPTIONW options[2] = {};
+    options[0].dwOption = INTERNET_PER_CONN_FLAGS_UI;
+    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    INTERNET_PER_CONN_OPTION_LISTW list = {};
+    list.dwSize = sizeof list;
+    list.dwOptionCount = 2;
+    list.pOptions = options;
+    DWORD length = sizeof list;
+    if (!query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &length)) {
+        options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+        length = sizeof list;
+        query(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &length);
+    }
+    if (options[1].Value.pszValue) GlobalFree(options[1].Value.pszValue);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
     if (std::wcsstr(commandLine, L"--with-dlls"))
         for (const wchar_t* dll : UpdaterDlls) LoadLibraryW(dll);  // kept until the process ends
+    if (std::wcsstr(commandLine, L"--with-proxy-query")) QuerySystemProxy();
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;

@@ -76,8 +76,12 @@ class Bench:
             ("updater", "updater.exe", [], lambda x, y, w: (x + w - 12, y + 13)),
             ("window", "minimal-window.exe", [], lambda x, y, w: (x + w // 2, y + 20)),
             ("window+dlls", "minimal-window.exe", ["--with-dlls"], lambda x, y, w: (x + w // 2, y + 20)),
+            # The same with the system proxy query that the updater makes before its window.
+            ("window+dlls+query", "minimal-window.exe", ["--with-dlls", "--with-proxy-query"],
+             lambda x, y, w: (x + w // 2, y + 20)),
         ]
-        for name, exe_name, arguments, close_at in pairs[turn % 3:] + pairs[:turn % 3]:  # each first in turn
+        turn %= len(pairs)
+        for name, exe_name, arguments, close_at in pairs[turn:] + pairs[:turn]:  # each first in turn
             self.clear_temp()
             seconds, memory = self.show_window(exe_name, arguments, close_at)
             if keep:
@@ -263,10 +267,12 @@ class Bench:
             self.startup_round(0, keep=False)  # warms Wine's session processes and the page cache
             for i in range(self.args.runs if self.args.only != "download" else 0):
                 self.startup_round(i)
-                print("  start-up %d/%d updater %.0f ms, window %.0f ms, window+dlls %.0f ms" % (
-                    i + 1, self.args.runs, 1000 * self.results[("visible", "updater")][-1],
-                    1000 * self.results[("visible", "window")][-1],
-                    1000 * self.results[("visible", "window+dlls")][-1]), flush=True)
+                print("  start-up %d/%d updater %.0f ms, window %.0f ms, window+dlls %.0f ms, "
+                      "window+dlls+query %.0f ms" % (
+                          i + 1, self.args.runs, 1000 * self.results[("visible", "updater")][-1],
+                          1000 * self.results[("visible", "window")][-1],
+                          1000 * self.results[("visible", "window+dlls")][-1],
+                          1000 * self.results[("visible", "window+dlls+query")][-1]), flush=True)
         finally:
             stall.stop()
         load.append(_loadavg())
@@ -324,6 +330,12 @@ class Bench:
         pair("peak memory ÷ window with the updater's DLLs", "MiB", "memory", "window+dlls", "%.1f")
         rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
                                    "%.1f" % (median[("memory", "window+dlls")] / 1024)) + rows[-1][4:]
+        pair("start to visible window ÷ same DLLs and proxy query", "ms", "visible", "window+dlls+query", "%.0f")
+        rows[-1] = rows[-1][:2] + ("%.0f" % (1000 * median[("visible", "updater")]),
+                                   "%.0f" % (1000 * median[("visible", "window+dlls+query")])) + rows[-1][4:]
+        pair("peak memory ÷ same DLLs and proxy query", "MiB", "memory", "window+dlls+query", "%.1f")
+        rows[-1] = rows[-1][:2] + ("%.1f" % (median[("memory", "updater")] / 1024),
+                                   "%.1f" % (median[("memory", "window+dlls+query")] / 1024)) + rows[-1][4:]
         row("progress messages per GiB (one counted run)", "", "%.0f" % median[("progress messages", "updater")],
             "", "", "", "")
         row("executable size", "KB", "%.0f" % (size / 1000), "", "", "≤ 300", "yes" if size <= 300000 else "NO")
@@ -356,7 +368,9 @@ class Bench:
 
     def print_runs(self):
         for key in sorted(self.results):
-            print("  all runs %-22s %s" % ("%s/%s:" % key, " ".join("%.4g" % v for v in self.results[key])))
+            values = self.results[key]
+            print("  all runs %-28s median %-8.4g %s" % ("%s/%s:" % key, statistics.median(values),
+                                                        " ".join("%.4g" % v for v in values)))
 
 
 def _loadavg():

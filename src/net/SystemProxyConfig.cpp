@@ -1,5 +1,6 @@
 #include "net/SystemProxyConfig.h"
 
+#include "net/ConnectionSettings.h"
 #include "net/WinHttpProxyConfig.h"
 
 #include "win/GlobalString.h"
@@ -57,8 +58,13 @@ SystemProxyConfig ReadSystemProxyConfig() {
     if (config.Bypass.empty()) config.Bypass = InternetSettingsText(L"ProxyOverride");
     // The settings may live in the Connections key's DefaultConnectionSettings
     // value, which Wine's WinINet does not read but WinHTTP's reader does.
-    // Windows answers both from it.
-    AddWinHttpProxyConfig(config);
+    // Windows answers both from it. WinHTTP is asked only when some
+    // connection's settings name a script or detection, or the default one's
+    // are missing (WinHTTP then takes detection as on) or of another form:
+    // loading winhttp.dll costs every other run memory and start-up time.
+    const ConnectionSettingsSummary connections = ReadConnectionSettings();
+    if (config.Bypass.empty() && connections.Default) config.Bypass = connections.Default->Bypass;
+    if (connections.NameScriptOrDetection || !connections.Default) AddWinHttpProxyConfig(config);
     return config;
 }
 

@@ -33,6 +33,10 @@ TEST(SystemProxyConfigTest, ReadsScriptDetectionAndBypass) {
         {"detection in Connections", std::nullopt, ConnectionSettingsBlob(1 | 8, "", "", ""), std::nullopt,
          {L"", L"", true}},
         {"bypass list", std::nullopt, kDirectOnly, L"<local>;*.internal.test", {L"<local>;*.internal.test", L"", false}},
+        {"bypass list in Connections", std::nullopt, ConnectionSettingsBlob(1 | 2, "gate:8080", "<local>;*.b.test", ""),
+         std::nullopt, {L"<local>;*.b.test", L"", false}},
+        {"no Connections value: detection, as WinHTTP takes it", std::nullopt, std::nullopt, std::nullopt,
+         {L"", L"", true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
