@@ -45,8 +45,8 @@ TWindowLayout LayoutFor(int m) {
     l.SizeLine = At(px, py + Scaled(72, m), panelWidth, Scaled(19, m));
 
     l.WindowFont = TFontChoice{L"Segoe UI", Scaled(-13, m)};
-    l.TitleFont = FontByTag(TControlKind::Label, 0, TFontChoice{L"Segoe UI Semilight", Scaled(-18, m)}, l.WindowFont, m);
-    // Tag 11: one pixel taller than the window font.
-    l.SizeFont = FontByTag(TControlKind::Label, 11, TFontChoice{L"Segoe UI", Scaled(-14, m)}, l.WindowFont, m);
+    l.TitleFont = TFontChoice{L"Segoe UI Semilight", Scaled(-18, m)};
+    // The size line follows the window font, one pixel taller.
+    l.SizeFont = TFontChoice{L"Segoe UI", l.WindowFont.Height - 1};
     return l;
 }
