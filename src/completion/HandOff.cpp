@@ -53,7 +53,7 @@ void FallBackToTheBrowser(const TJob& job, const std::wstring& path, const TDown
 }  // namespace
 
 std::wstring ChooseFinalPath(const TDownloadNames& names) {
-    return UniqueFileName(ExtractBaseName(names.RemoteFileName), ExtractFileExt(names.RemoteFileName), names.RunFolder);
+    return UniqueFileName(FileStem(names.RemoteFileName), FileExtension(names.RemoteFileName), names.RunFolder);
 }
 
 void HandOff(const TJob& job, const TDownloadNames& names, const std::optional<TPublisher>& setupPublisherPin,
