@@ -161,10 +161,10 @@ void TProgressWindow::Started() {
     // The bar's accessible name is the title line.
     SetWindowTextW(bar_, job_.Window.Title.c_str());
     SetText(sizeLine_, sizeText_, SizeLine());
-    Net::TProxySettings proxy;
     // A proxy port that is no number leaves the window idle, with no download.
-    if (!TryClientProxy(job_.Proxy, proxy)) return;
-    DownloadThread = std::make_unique<TDownloadThread>(window_.get(), job_.Url, job_.TargetFolder, proxy,
+    const std::optional<Net::TProxySettings> proxy = TryClientProxy(job_.Proxy);
+    if (!proxy) return;
+    DownloadThread = std::make_unique<TDownloadThread>(window_.get(), job_.Url, job_.TargetFolder, *proxy,
                                                        ProxyCredentialsAsker(window_.get()));
     transferCount_ = DownloadThread->Progress();
 }

@@ -207,9 +207,9 @@ protected:
                                            const std::wstring& password) {
         const TJobProxy proxy{true, L"127.0.0.1", std::to_wstring(TTestServers::Instance().Port(server)),
                               authorization, user, password};
-        Net::TProxySettings settings;
-        EXPECT_TRUE(TryClientProxy(proxy, settings));
-        return settings;
+        const std::optional<Net::TProxySettings> settings = TryClientProxy(proxy);
+        EXPECT_TRUE(settings);
+        return settings.value_or(Net::TProxySettings());
     }
 
     Win::ComApartment com_;
