@@ -61,17 +61,9 @@ void TDownloadThread::Execute() {
     }
     try {
         fileStream_.reset(new TDownloadFileStream(placed->DownloadPath));
-        client_.reset(new Net::THttpClient(stopSignal_));
+        client_.reset(new Net::THttpClient(stopSignal_, *this));
         ConfigureClientProxy(*client_, proxy_);
-        client_->SetHandleRedirects(true);
         client_->OnProxyCredentials = askProxyCredentials_;
-        client_->OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { WorkBegin(total); };
-        client_->OnWork = [this](Net::TWorkMode, std::int64_t count) { Work(count); };
-        client_->OnWorkEnd = [this](Net::TWorkMode) { WorkEnd(); };
-        client_->OnRedirect = [this](std::wstring& location, int, bool& follow, std::wstring&) {
-            Redirect(location);
-            follow = true;
-        };
         client_->Get(url_, *fileStream_);
     } catch (...) {
         DownloadFailed();
@@ -101,24 +93,30 @@ void TDownloadThread::SetSizeHidden(bool hidden) {
     PostProgress(PROGRESS_MARQUEE, hidden ? 1 : 0);
 }
 
-void TDownloadThread::WorkBegin(std::int64_t total) {
+void TDownloadThread::TransferBegun(std::int64_t total) {
     if (sizeHidden_ && total > kSmallestSizedBody) SetSizeHidden(false);
     if (sizeHidden_) return;
     transferCount_->Begin();
     PostProgress(PROGRESS_BEGIN, total);
 }
 
-void TDownloadThread::Work(std::int64_t count) {
+void TDownloadThread::DataReceived(std::int64_t count) {
     // A fast link reads far more often than a window can show: while a
     // notification waits, the window will read this count with it.
     if (!sizeHidden_ && transferCount_->Store(static_cast<std::uint64_t>(count))) PostProgress(PROGRESS_WORK, count);
 }
 
-void TDownloadThread::WorkEnd() {
+void TDownloadThread::TransferEnded() {
     if (!sizeHidden_) PostProgress(PROGRESS_END, 0);
 }
 
-void TDownloadThread::Redirect(const std::wstring& location) {
+void TDownloadThread::TransferRestarted(std::int64_t total) {
+    // The window shows the body that starts again as a transfer of its own.
+    TransferEnded();
+    TransferBegun(total);
+}
+
+void TDownloadThread::Redirected(const std::wstring& location) {
     {
         TCriticalSectionBlockHolder hold(namesLock_.get());
         names_.RemoteFileName = FileNameFromUrl(location);

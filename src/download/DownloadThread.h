@@ -16,7 +16,7 @@
 #include <string>
 
 // Owns its HTTP client and the open download file. Made, stopped, waited for
-// and destroyed on the UI thread; Execute and the client's handlers run on the
+// and destroyed on the UI thread; Execute and the client's transfer events run on the
 // worker. It reaches the window only through the notifications of
 // DownloadMessages.h, posted to `notifyWindow`: while the transfer size is
 // shown a begin and an end for each transfer, and a running count only when
@@ -25,7 +25,7 @@
 // a large body shows it again; and WM_DOWNLOAD_FINISHED exactly once when it
 // has ended. A download that fails (not one that is stopped) opens the URL in
 // the browser.
-class TDownloadThread : public Win::TThread {
+class TDownloadThread : public Win::TThread, private Net::TransferSink {
 public:
     // Starts the thread, which downloads into a new folder of its own in
     // `targetFolder` (download/DownloadNames.h); a folder that cannot be made
@@ -53,10 +53,12 @@ protected:
     void Execute() override;
 
 private:
-    void WorkBegin(std::int64_t total);
-    void Work(std::int64_t count);
-    void WorkEnd();
-    void Redirect(const std::wstring& location);
+    // The client's transfer events, on the worker.
+    void TransferBegun(std::int64_t total) override;
+    void DataReceived(std::int64_t count) override;
+    void TransferRestarted(std::int64_t total) override;
+    void TransferEnded() override;
+    void Redirected(const std::wstring& location) override;
     // Hides the size (true) or shows it again (false), telling the window.
     void SetSizeHidden(bool hidden);
     // Closes client and file, deletes the file and the run folder and, unless

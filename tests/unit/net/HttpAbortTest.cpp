@@ -87,7 +87,7 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
     if (c.When == TStageCase::OnFirstWork) {
         rig.Recorder.AfterWork = [&](std::int64_t) { aborter.Trigger(); };
     } else if (c.When == TStageCase::OnRedirect) {
-        rig.Recorder.AfterRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
+        rig.Recorder.AfterRedirect = [&](const std::wstring&) { aborter.Trigger(); };
     } else {
         aborter.Trigger();
     }

@@ -35,17 +35,20 @@ const bool kDefinedEnd = (::testing::UnitTest::GetInstance()->listeners().Append
 
 }  // namespace
 
-TRecorder::TRecorder(Net::THttpClient& client) {
-    client.OnWorkBegin = [this](Net::TWorkMode, std::int64_t total) { Events.push_back({TEvent::Begin, total}); };
-    client.OnWork = [this](Net::TWorkMode, std::int64_t count) {
-        Events.push_back({TEvent::Work, count});
-        if (AfterWork) AfterWork(count);
-    };
-    client.OnWorkEnd = [this](Net::TWorkMode) { Events.push_back({TEvent::End, 0}); };
-    client.OnRedirect = [this](std::wstring& location, int count, bool& follow, std::wstring& method) {
-        Redirects.push_back({location, count, follow, method});
-        if (AfterRedirect) AfterRedirect(location, count, follow, method);
-    };
+void TRecorder::TransferBegun(std::int64_t total) { Events.push_back({TEvent::Begin, total}); }
+
+void TRecorder::DataReceived(std::int64_t count) {
+    Events.push_back({TEvent::Work, count});
+    if (AfterWork) AfterWork(count);
+}
+
+void TRecorder::TransferRestarted(std::int64_t total) { Events.push_back({TEvent::Restart, total}); }
+
+void TRecorder::TransferEnded() { Events.push_back({TEvent::End, 0}); }
+
+void TRecorder::Redirected(const std::wstring& location) {
+    Redirects.push_back(location);
+    if (AfterRedirect) AfterRedirect(location);
 }
 
 std::vector<TTransfer> TRecorder::Transfers() const {
@@ -68,6 +71,10 @@ std::vector<TTransfer> TRecorder::Transfers() const {
                 ++transfers.back().WorkEvents;
             }
             break;
+        case TEvent::Restart:
+            EXPECT_TRUE(open) << "restart outside a transfer";
+            transfers.push_back({event.Value, 0, 0, 0});
+            break;
         case TEvent::End:
             EXPECT_TRUE(open) << "end outside a transfer";
             open = false;
@@ -78,7 +85,7 @@ std::vector<TTransfer> TRecorder::Transfers() const {
     return transfers;
 }
 
-TClientRig::TClientRig(unsigned long idleLimitMs) : Client(Abort, idleLimitMs) { Client.SetHandleRedirects(true); }
+TClientRig::TClientRig(unsigned long idleLimitMs) : Client(Abort, Recorder, idleLimitMs) {}
 
 std::wstring Fault(const std::wstring& path) { return TestSupport::TTestServers::Instance().Http("fault", path); }
 
