@@ -70,7 +70,7 @@ struct TStageCase {
     const char* Name;
     const char* Server;
     const wchar_t* Path;
-    enum { AtStart, OnFirstWork, OnRedirect } When;
+    enum { AtStart, AtFirstData, AtRedirect } When;
     int DelayMs;
 };
 
@@ -84,9 +84,9 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
     const TStageCase& c = GetParam();
     TClientRig rig;
     TAborter aborter(rig.Abort, c.DelayMs);
-    if (c.When == TStageCase::OnFirstWork) {
+    if (c.When == TStageCase::AtFirstData) {
         rig.Recorder.AfterWork = [&](std::int64_t) { aborter.Trigger(); };
-    } else if (c.When == TStageCase::OnRedirect) {
+    } else if (c.When == TStageCase::AtRedirect) {
         rig.Recorder.AfterRedirect = [&](const std::wstring&) { aborter.Trigger(); };
     } else {
         aborter.Trigger();
@@ -101,12 +101,12 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
 INSTANTIATE_TEST_SUITE_P(Http, AbortStageTest,
     ::testing::Values(TStageCase{"DuringConnect", "black_hole", L"/", TStageCase::AtStart, 300},
                       TStageCase{"WaitingForHeaders", "fault", L"/stall-headers", TStageCase::AtStart, 300},
-                      TStageCase{"MidBodyStalled", "fault", L"/stall-body/200000", TStageCase::OnFirstWork, 100},
-                      TStageCase{"MidBodySlow", "fault", L"/slow/500000", TStageCase::OnFirstWork, 100},
-                      TStageCase{"MidBodyTrickle", "fault", L"/trickle/100000", TStageCase::OnFirstWork, 150},
-                      TStageCase{"MidBodyFast", "nginx", L"/zero-256m.bin", TStageCase::OnFirstWork, 0},
-                      TStageCase{"InsideRedirect", "fault", L"/redirect?to=/stall-headers", TStageCase::OnRedirect, 0},
-                      TStageCase{"AfterRedirect", "fault", L"/redirect?to=/slow/500000", TStageCase::OnRedirect, 200}),
+                      TStageCase{"MidBodyStalled", "fault", L"/stall-body/200000", TStageCase::AtFirstData, 100},
+                      TStageCase{"MidBodySlow", "fault", L"/slow/500000", TStageCase::AtFirstData, 100},
+                      TStageCase{"MidBodyTrickle", "fault", L"/trickle/100000", TStageCase::AtFirstData, 150},
+                      TStageCase{"MidBodyFast", "nginx", L"/zero-256m.bin", TStageCase::AtFirstData, 0},
+                      TStageCase{"InsideRedirect", "fault", L"/redirect?to=/stall-headers", TStageCase::AtRedirect, 0},
+                      TStageCase{"AfterRedirect", "fault", L"/redirect?to=/slow/500000", TStageCase::AtRedirect, 200}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // A signal set before the GET starts fails it at once, before any connection.
