@@ -86,8 +86,9 @@ public:
     // `stream`. Returns only when a 200 response and all of its body, no byte
     // more than its Content-Length, arrived;
     // otherwise raises THttpError (or the stream's own error). Redirects are
-    // followed, up to RedirectLimit; an https address never redirects to an http one. A server that sends nothing for the idle
-    // limit (no response, or a body that stops) fails the GET.
+    // followed, up to RedirectLimit; an https address never redirects to an
+    // http one. A server that sends nothing for the idle limit (no response,
+    // or a body that stops) fails the GET.
     // When the connection drops during a final body of known length whose
     // response had a validator (a strong ETag, or Last-Modified), the rest is
     // asked for with Range and If-Range from the same final URL: a 206 with the
