@@ -27,11 +27,11 @@ UpdateRun::UpdateRun(Job job, std::optional<Publisher> setupPublisherPin,
           return Notified(window, message, wParam, lParam);
       }) {
     // A proxy port that is no number leaves the window idle, with no download.
-    Net::ProxySettings proxy;
-    if (!TryClientProxy(job_.Proxy, proxy)) return;
+    const std::optional<Net::ProxySettings> proxy = TryClientProxy(job_.Proxy);
+    if (!proxy) return;
     // An error here is shown, and the window stays all the same.
     try {
-        download_ = std::make_unique<DownloadThread>(notifications_.Handle(), job_.Url, job_.TargetFolder, proxy,
+        download_ = std::make_unique<DownloadThread>(notifications_.Handle(), job_.Url, job_.TargetFolder, *proxy,
                                                       ProxyCredentialsAsker(notifications_.Handle()));
         transferCount_ = download_->Progress();
     } catch (...) {

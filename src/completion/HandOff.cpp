@@ -51,7 +51,7 @@ void FallBackToTheBrowser(const Job& job, const std::wstring& path, const Downlo
 }  // namespace
 
 std::wstring ChooseFinalPath(const DownloadNames& names) {
-    return UniqueFileName(ExtractBaseName(names.RemoteFileName), ExtractFileExt(names.RemoteFileName), names.RunFolder);
+    return UniqueFileName(FileStem(names.RemoteFileName), FileExtension(names.RemoteFileName), names.RunFolder);
 }
 
 void HandOff(const Job& job, const DownloadNames& names, const std::optional<Publisher>& setupPublisherPin,

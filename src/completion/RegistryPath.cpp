@@ -1,5 +1,7 @@
 #include "completion/RegistryPath.h"
 
+#include <utility>
+
 namespace {
 
 struct RootName {
@@ -16,15 +18,10 @@ const RootName kRoots[] = {
 
 }  // namespace
 
-void SplitRegistryPath(const std::wstring& path, std::wstring& rootName, std::wstring& keyPath) {
+RegistryPathParts SplitRegistryPath(const std::wstring& path) {
     const size_t delimiter = path.find(L'\\');
-    if (delimiter == std::wstring::npos) {
-        rootName = path;
-        keyPath.clear();
-    } else {
-        rootName = path.substr(0, delimiter);
-        keyPath = path.substr(delimiter);
-    }
+    if (delimiter == std::wstring::npos) return {path, std::wstring()};
+    return {path.substr(0, delimiter), path.substr(delimiter)};
 }
 
 HKEY RegistryRootByName(const std::wstring& name) {
@@ -33,8 +30,7 @@ HKEY RegistryRootByName(const std::wstring& name) {
     return nullptr;
 }
 
-HKEY ParseRegistryPath(const std::wstring& path, std::wstring& keyPath) {
-    std::wstring rootName;
-    SplitRegistryPath(path, rootName, keyPath);
-    return RegistryRootByName(rootName);
+RegistryKeyPlace ParseRegistryPath(const std::wstring& path) {
+    RegistryPathParts parts = SplitRegistryPath(path);
+    return {RegistryRootByName(parts.RootName), std::move(parts.KeyPath)};
 }

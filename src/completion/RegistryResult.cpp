@@ -15,8 +15,7 @@ void SetValue(HKEY key, const wchar_t* name, DWORD type, const void* data, DWORD
 
 bool RecordDownloadResult(const std::wstring& registryPath, const std::wstring& finalPath) {
     if (registryPath.empty()) return false;
-    std::wstring keyPath;
-    const HKEY root = ParseRegistryPath(registryPath, keyPath);
+    auto [root, keyPath] = ParseRegistryPath(registryPath);
     if (!root) return false;
     // A leading "\" marks a path from the root; the key itself is opened, never created.
     if (!keyPath.empty() && keyPath.front() == L'\\') keyPath.erase(0, 1);

@@ -56,7 +56,7 @@ bool IsCompoundFile(HANDLE file) {
 }  // namespace
 
 std::optional<SetupKind> SetupKindOfName(const std::wstring& path) {
-    const std::wstring extension = ExtractFileExt(path);
+    const std::wstring extension = FileExtension(path);
     if (_wcsicmp(extension.c_str(), L".exe") == 0) return SetupKind::Executable;
     if (_wcsicmp(extension.c_str(), L".msi") == 0) return SetupKind::Installer;
     return std::nullopt;

@@ -6,16 +6,18 @@
 #include <climits>
 #include <memory>
 
-bool TryClientProxy(const JobProxy& proxy, Net::ProxySettings& settings) {
-    settings = Net::ProxySettings();
-    if (!proxy.Enabled) return true;
-    if (!TryParseInt(proxy.Port, settings.Port)) return false;
+std::optional<Net::ProxySettings> TryClientProxy(const JobProxy& proxy) {
+    Net::ProxySettings settings;
+    if (!proxy.Enabled) return settings;
+    const std::optional<int> port = TryParseInt(proxy.Port);
+    if (!port) return std::nullopt;
+    settings.Port = *port;
     settings.Host = proxy.Host;
     if (proxy.AuthorizationRequired) {
         settings.Username = proxy.Username;
         settings.Password = proxy.Password;
     }
-    return true;
+    return settings;
 }
 
 void ConfigureClientProxy(Net::HttpClient& client, Net::ProxySettings proxy) {
@@ -31,18 +33,17 @@ void ConfigureClientProxy(Net::HttpClient& client, Net::ProxySettings proxy) {
     }
 }
 
-bool TryParseInt(const std::wstring& text, int& value) {
+std::optional<int> TryParseInt(const std::wstring& text) {
     size_t at = 0;
     const bool negative = !text.empty() && text[0] == L'-';
     if (!text.empty() && (text[0] == L'-' || text[0] == L'+')) at = 1;
-    if (at == text.size()) return false;
+    if (at == text.size()) return std::nullopt;
     long long magnitude = 0;
     for (; at < text.size(); ++at) {
-        if (text[at] < L'0' || text[at] > L'9') return false;
+        if (text[at] < L'0' || text[at] > L'9') return std::nullopt;
         magnitude = magnitude * 10 + (text[at] - L'0');
-        if (magnitude > static_cast<long long>(INT_MAX) + 1) return false;
+        if (magnitude > static_cast<long long>(INT_MAX) + 1) return std::nullopt;
     }
-    if (!negative && magnitude > INT_MAX) return false;
-    value = static_cast<int>(negative ? -magnitude : magnitude);
-    return true;
+    if (!negative && magnitude > INT_MAX) return std::nullopt;
+    return static_cast<int>(negative ? -magnitude : magnitude);
 }

@@ -4,12 +4,14 @@
 #include "job/Job.h"
 #include "net/HttpClient.h"
 
+#include <optional>
 #include <string>
 
-// Sets `settings` from the job's proxy: an empty host for a direct connection;
-// the user name and password only when the proxy asks for them. Returns false
-// when the proxy is on and its port is no number (nothing can be downloaded then).
-bool TryClientProxy(const JobProxy& proxy, Net::ProxySettings& settings);
+// Returns the client's proxy for the job's proxy: an empty host for a direct
+// connection; the user name and password only when the proxy asks for them.
+// Returns nothing when the proxy is on and its port is no number (nothing can
+// be downloaded then).
+std::optional<Net::ProxySettings> TryClientProxy(const JobProxy& proxy);
 
 // Gives `client` its way to the network: the job's manual proxy (`proxy`, Host
 // not empty) with the system's bypass list; otherwise the system's proxy
@@ -17,5 +19,5 @@ bool TryClientProxy(const JobProxy& proxy, Net::ProxySettings& settings);
 // otherwise direct connections. Reads the current user's Internet settings.
 void ConfigureClientProxy(Net::HttpClient& client, Net::ProxySettings proxy);
 
-// Parses a decimal 32-bit integer (optional sign, nothing else); false when it is none.
-bool TryParseInt(const std::wstring& text, int& value);
+// Parses a decimal 32-bit integer (optional sign, nothing else); nothing when it is none.
+std::optional<int> TryParseInt(const std::wstring& text);

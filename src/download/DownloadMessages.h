@@ -1,4 +1,4 @@
-// The notifications the download thread posts to the window that shows it.
+// The notifications the download thread posts to the run, which shows them in the window.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,7 @@ static_assert(sizeof(LPARAM) >= 8, "a 64-bit build");
 // wParam: one of the PROGRESS_* kinds; lParam: the transfer's announced total
 // (begin) or its running count when the notification was posted (work), whole
 // 64-bit counts; 0 for the end; 1 or 0 for the marquee switch. A work
-// notification is posted only when the window has acknowledged the previous
+// notification is posted only when the receiver has acknowledged the previous
 // one (TransferProgress), which holds the newest count.
 constexpr UINT WM_DOWNLOAD_PROGRESS = WM_USER + 1;
 // wParam: 1 when the download file is complete, else 0; lParam: 0. Posted once, last.

@@ -16,17 +16,17 @@ const wchar_t kDownloadBaseName[] = L"downloaded-file";
 DownloadNames ChooseDownloadNames(const std::wstring& url, const std::wstring& targetFolder) {
     DownloadNames names;
     names.RemoteFileName = FileNameFromUrl(url);
-    names.TargetFolder = IncludeTrailingPathDelimiter(targetFolder);
+    names.TargetFolder = WithTrailingBackslash(targetFolder);
     return names;
 }
 
 std::optional<DownloadNames> CreateDownloadFolder(DownloadNames names) {
-    if (!ForceDirectories(names.TargetFolder)) return std::nullopt;
+    if (!CreateFolderPath(names.TargetFolder)) return std::nullopt;
     names.RunFolder = CreateRunFolder(names.TargetFolder);
     if (names.RunFolder.empty()) return std::nullopt;
     // The extension comes from the job's URL, which the build names, never
     // from a server; the folder is new, so the plain name is free.
-    names.DownloadPath = UniqueFileName(kDownloadBaseName, ExtractFileExt(names.RemoteFileName), names.RunFolder);
+    names.DownloadPath = UniqueFileName(kDownloadBaseName, FileExtension(names.RemoteFileName), names.RunFolder);
     return names;
 }
 

@@ -62,17 +62,10 @@ bool DownloadThread::Download() {
     }
     try {
         fileStream_ = std::make_unique<DownloadFileStream>(placed->DownloadPath);
-        client_ = std::make_unique<Net::HttpClient>(stopSignal_);
+        Net::TransferSink& events = *this;
+        client_ = std::make_unique<Net::HttpClient>(stopSignal_, events);
         ConfigureClientProxy(*client_, proxy_);
-        client_->SetHandleRedirects(true);
         client_->OnProxyCredentials = askProxyCredentials_;
-        client_->OnWorkBegin = [this](Net::WorkMode, std::int64_t total) { WorkBegin(total); };
-        client_->OnWork = [this](Net::WorkMode, std::int64_t count) { Work(count); };
-        client_->OnWorkEnd = [this](Net::WorkMode) { WorkEnd(); };
-        client_->OnRedirect = [this](std::wstring& location, int, bool& follow, std::wstring&) {
-            Redirect(location);
-            follow = true;
-        };
         client_->Get(url_, *fileStream_);
     } catch (...) {
         DownloadFailed();
@@ -102,24 +95,30 @@ void DownloadThread::SetSizeHidden(bool hidden) {
     PostProgress(PROGRESS_MARQUEE, hidden ? 1 : 0);
 }
 
-void DownloadThread::WorkBegin(std::int64_t total) {
+void DownloadThread::TransferBegun(std::int64_t total) {
     if (sizeHidden_ && total > kSmallestSizedBody) SetSizeHidden(false);
     if (sizeHidden_) return;
     transferCount_->Begin();
     PostProgress(PROGRESS_BEGIN, total);
 }
 
-void DownloadThread::Work(std::int64_t count) {
+void DownloadThread::DataReceived(std::int64_t count) {
     // A fast link reads far more often than a window can show: while a
     // notification waits, the window will read this count with it.
     if (!sizeHidden_ && transferCount_->Store(static_cast<std::uint64_t>(count))) PostProgress(PROGRESS_WORK, count);
 }
 
-void DownloadThread::WorkEnd() {
+void DownloadThread::TransferEnded() {
     if (!sizeHidden_) PostProgress(PROGRESS_END, 0);
 }
 
-void DownloadThread::Redirect(const std::wstring& location) {
+void DownloadThread::TransferRestarted(std::int64_t total) {
+    // The window shows the body that starts again as a transfer of its own.
+    TransferEnded();
+    TransferBegun(total);
+}
+
+void DownloadThread::Redirected(const std::wstring& location) {
     {
         CriticalSectionBlockHolder hold(namesLock_.get());
         names_.RemoteFileName = FileNameFromUrl(location);

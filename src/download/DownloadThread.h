@@ -17,15 +17,15 @@
 
 // Owns its worker thread, its HTTP client and the open download file. Made,
 // stopped, joined and destroyed on the UI thread; the download and the
-// client's handlers run on the worker. It reaches the window only through the notifications of
-// DownloadMessages.h, posted to `notifyWindow`: while the transfer size is
-// shown a begin and an end for each transfer, and a running count only when
-// the window has acknowledged the previous one (the window reads the newest
-// count from Progress); the marquee switch when a redirect hides the size or
-// a large body shows it again; and WM_DOWNLOAD_FINISHED exactly once when it
-// has ended. A download that fails (not one that is stopped) opens the URL in
-// the browser.
-class DownloadThread {
+// client's transfer events run on the worker. It reaches the UI thread only
+// through the notifications of DownloadMessages.h, posted to `notifyWindow`:
+// while the transfer size is shown a begin and an end for each transfer, and
+// a running count only when the receiver has acknowledged the previous one
+// (it reads the newest count from Progress); the marquee switch when a
+// redirect hides the size or a large body shows it again; and
+// WM_DOWNLOAD_FINISHED exactly once when it has ended. A download that fails
+// (not one that is stopped) opens the URL in the browser.
+class DownloadThread : private Net::TransferSink {
 public:
     // Starts the thread, which downloads into a new folder of its own in
     // `targetFolder` (download/DownloadNames.h); a folder that cannot be made
@@ -60,10 +60,12 @@ private:
     void Run();
     // Downloads into the download file; returns whether the file is complete.
     bool Download();
-    void WorkBegin(std::int64_t total);
-    void Work(std::int64_t count);
-    void WorkEnd();
-    void Redirect(const std::wstring& location);
+    // The client's transfer events, on the worker.
+    void TransferBegun(std::int64_t total) override;
+    void DataReceived(std::int64_t count) override;
+    void TransferRestarted(std::int64_t total) override;
+    void TransferEnded() override;
+    void Redirected(const std::wstring& location) override;
     // Hides the size (true) or shows it again (false), telling the window.
     void SetSizeHidden(bool hidden);
     // Closes client and file, deletes the file and the run folder and, unless

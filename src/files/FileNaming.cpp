@@ -35,19 +35,19 @@ std::wstring FileNameFromUrl(std::wstring url) {
 }
 
 std::wstring UniqueFileName(const std::wstring& base, const std::wstring& extension, const std::wstring& folder) {
-    const std::wstring prefix = IncludeTrailingPathDelimiter(folder);
+    const std::wstring prefix = WithTrailingBackslash(folder);
     const std::wstring suffix = extension.empty() ? kEmptyExtension : extension;
     std::wstring name = base + suffix;
     // A folder of that name takes the name as well: a file could not be made there.
     for (unsigned long long k = 2; PathExists(prefix + name); ++k) name = base + std::to_wstring(k) + suffix;
-    if (!FolderExists(prefix)) ForceDirectories(prefix);
+    if (!FolderExists(prefix)) CreateFolderPath(prefix);
     return prefix + name;
 }
 
 std::wstring ExpandUpLevelCurDirFor(const std::wstring& text, const std::wstring& executablePath) {
     const std::wstring macro = kUpLevelCurDirMacro;
     if (text.find(macro) == std::wstring::npos) return text;
-    const std::wstring folder = ExtractFileDir(executablePath);
+    const std::wstring folder = ParentFolder(executablePath);
     const size_t delimiter = folder.rfind(L'\\');
     const std::wstring upLevel = delimiter == std::wstring::npos ? std::wstring() : folder.substr(0, delimiter + 1);
     std::wstring expanded;

@@ -12,26 +12,26 @@ size_t NameStart(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring ExtractFileName(const std::wstring& path) { return path.substr(NameStart(path)); }
+std::wstring FileName(const std::wstring& path) { return path.substr(NameStart(path)); }
 
-std::wstring ExtractFileExt(const std::wstring& path) {
+std::wstring FileExtension(const std::wstring& path) {
     const size_t dot = path.find_last_of(L".\\:");
     if (dot == std::wstring::npos || path[dot] != L'.') return std::wstring();
     return path.substr(dot);
 }
 
-std::wstring ExtractBaseName(const std::wstring& path) {
-    const std::wstring name = ExtractFileName(path);
-    return name.substr(0, name.size() - ExtractFileExt(name).size());
+std::wstring FileStem(const std::wstring& path) {
+    const std::wstring name = FileName(path);
+    return name.substr(0, name.size() - FileExtension(name).size());
 }
 
-std::wstring ExtractFileDir(const std::wstring& path) {
+std::wstring ParentFolder(const std::wstring& path) {
     std::wstring folder = path.substr(0, NameStart(path));
     if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     return folder;
 }
 
-std::wstring IncludeTrailingPathDelimiter(const std::wstring& folder) {
+std::wstring WithTrailingBackslash(const std::wstring& folder) {
     if (!folder.empty() && folder.back() == L'\\') return folder;
     return folder + L'\\';
 }
@@ -43,7 +43,7 @@ bool FolderExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ForceDirectories(const std::wstring& path) {
+bool CreateFolderPath(const std::wstring& path) {
     if (path.empty()) return false;
     std::wstring folder = path;
     while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
@@ -52,7 +52,7 @@ bool ForceDirectories(const std::wstring& path) {
     if (delimiter != std::wstring::npos && delimiter > 0) {
         const std::wstring parent = folder.substr(0, delimiter);
         // A drive ("C:") is a root, not a folder to create.
-        if (parent.back() != L':' && !ForceDirectories(parent)) return false;
+        if (parent.back() != L':' && !CreateFolderPath(parent)) return false;
     }
     return CreateDirectoryW(folder.c_str(), nullptr) || FolderExists(folder);
 }

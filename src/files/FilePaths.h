@@ -5,21 +5,21 @@
 #include <string>
 
 // Returns the name part of a path: the text after the last "\" or ":".
-std::wstring ExtractFileName(const std::wstring& path);
+std::wstring FileName(const std::wstring& path);
 
 // Returns the extension from the last "." to the end, the dot included, or ""
 // when a "\" or ":" follows that dot or there is no dot.
-std::wstring ExtractFileExt(const std::wstring& path);
+std::wstring FileExtension(const std::wstring& path);
 
 // Returns the name part without its extension.
-std::wstring ExtractBaseName(const std::wstring& path);
+std::wstring FileStem(const std::wstring& path);
 
 // Returns the path without its name part and without a trailing "\" (the drive
 // alone, such as "C:", for a file in a drive root).
-std::wstring ExtractFileDir(const std::wstring& path);
+std::wstring ParentFolder(const std::wstring& path);
 
 // Returns `folder` with a "\" appended unless it already ends with one.
-std::wstring IncludeTrailingPathDelimiter(const std::wstring& folder);
+std::wstring WithTrailingBackslash(const std::wstring& folder);
 
 // Tells whether anything (file or folder) exists under `path`.
 bool PathExists(const std::wstring& path);
@@ -29,7 +29,7 @@ bool FolderExists(const std::wstring& path);
 
 // Creates the folder `path` with every missing parent; true when it exists afterwards.
 // An empty path creates nothing and returns false.
-bool ForceDirectories(const std::wstring& path);
+bool CreateFolderPath(const std::wstring& path);
 
 // Returns the full path of this executable (of any length), or "" when the
 // system cannot tell.

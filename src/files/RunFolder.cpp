@@ -32,7 +32,7 @@ std::wstring RandomName() {
 }  // namespace
 
 std::wstring CreateRunFolder(const std::wstring& parent) {
-    const std::wstring prefix = IncludeTrailingPathDelimiter(parent);
+    const std::wstring prefix = WithTrailingBackslash(parent);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::wstring name = RandomName();
         if (name.empty()) return std::wstring();

@@ -19,13 +19,11 @@ const LanguageTexts kRussianTexts = {L"Получение самой новой 
 // Only a proxy that the query reported as switched on goes into the job.
 JobProxy SystemProxyForJob() {
     JobProxy proxy;
-    bool useProxy = false;
-    std::wstring host;
-    std::wstring port;
-    if (GetSystemProxy(useProxy, host, port) && useProxy) {
+    const std::optional<SystemProxy> system = TryReadSystemProxy();
+    if (system && system->Enabled) {
         proxy.Enabled = true;
-        proxy.Host = host;
-        proxy.Port = port;
+        proxy.Host = system->Host;
+        proxy.Port = system->Port;
     }
     return proxy;
 }

@@ -67,7 +67,7 @@ bool SaveSettingsFile(const Job& job) {
                 root.AddChild(key.Element, key.Text(values));
             }
         }
-        ForceDirectories(ExtractFileDir(path));
+        CreateFolderPath(ParentFolder(path));
         document.Save(path);
         return true;
     } catch (...) {

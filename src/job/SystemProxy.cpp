@@ -4,7 +4,9 @@
 
 #include <wininet.h>
 
-bool GetSystemProxy(bool& useProxy, std::wstring& host, std::wstring& port) {
+#include <utility>
+
+std::optional<SystemProxy> TryReadSystemProxy() {
     INTERNET_PER_CONN_OPTIONW options[2] = {};
     options[0].dwOption = INTERNET_PER_CONN_FLAGS_UI;
     options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
@@ -21,21 +23,23 @@ bool GetSystemProxy(bool& useProxy, std::wstring& host, std::wstring& port) {
         options[0].Value.dwValue = 0;
         options[1].Value.pszValue = nullptr;
         length = sizeof list;
-        if (!InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &length)) return false;
+        if (!InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &length)) return std::nullopt;
     }
     const Win::UniqueHGlobal serverText(options[1].Value.pszValue);
-    useProxy = (options[0].Value.dwValue & PROXY_TYPE_PROXY) != 0;
-    if (options[1].Value.pszValue) SplitProxyServerText(options[1].Value.pszValue, host, port);
-    return true;
+    SystemProxy proxy;
+    proxy.Enabled = (options[0].Value.dwValue & PROXY_TYPE_PROXY) != 0;
+    if (options[1].Value.pszValue) {
+        HostAndPort server = SplitProxyServerText(options[1].Value.pszValue);
+        proxy.Host = std::move(server.Host);
+        proxy.Port = std::move(server.Port);
+    }
+    return proxy;
 }
 
-void SplitProxyServerText(const std::wstring& server, std::wstring& host, std::wstring& port) {
+HostAndPort SplitProxyServerText(const std::wstring& server) {
     const size_t scheme = server.find(L"://");
     const size_t colon = server.rfind(L':');
-    if (colon != std::wstring::npos && (scheme == std::wstring::npos || scheme < colon)) {
-        host = server.substr(0, colon);
-        port = server.substr(colon + 1);
-    } else {
-        host = server;
-    }
+    if (colon != std::wstring::npos && (scheme == std::wstring::npos || scheme < colon))
+        return {server.substr(0, colon), server.substr(colon + 1)};
+    return {server, std::wstring()};
 }

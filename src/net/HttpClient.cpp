@@ -13,6 +13,10 @@ namespace {
 
 const wchar_t kUserAgent[] = L"Mozilla/5.0 (compatible; WinINet)";
 
+// Every request of a GET, its redirects' and resumptions' included: a 303
+// answers a GET with a GET too (RFC 9110 15.4.4).
+const wchar_t kMethod[] = L"GET";
+
 // Requests keep their connections alive: NTLM and Negotiate authenticate a
 // connection, and a proxy answers a handshake on a closing one with a bare
 // 407. A request given up before the end of its body is closed on a thread
@@ -37,6 +41,9 @@ bool IsDroppedConnection(const HttpError& error) {
 std::optional<std::wstring> ValidatorOf(const Request& request) {
     return RangeValidator(request.Header(HTTP_QUERY_ETAG), request.Header(HTTP_QUERY_LAST_MODIFIED));
 }
+
+// Returns a body's length as the sink takes it: 0 when it is unknown.
+std::int64_t TotalOf(std::optional<std::uint64_t> length) { return static_cast<std::int64_t>(length.value_or(0)); }
 
 HttpError BadRedirect(const std::wstring& what) { return HttpError(HttpError::ErrorKind::BadRedirect, what); }
 
@@ -69,8 +76,8 @@ void CheckRedirect(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-HttpClient::HttpClient(std::shared_ptr<const AbortSignal> abort, unsigned long idleLimitMs)
-    : abort_(std::move(abort)), idleLimitMs_(idleLimitMs) {}
+HttpClient::HttpClient(std::shared_ptr<const AbortSignal> abort, TransferSink& sink, unsigned long idleLimitMs)
+    : abort_(std::move(abort)), sink_(sink), idleLimitMs_(idleLimitMs) {}
 
 HttpClient::~HttpClient() = default;
 
@@ -90,11 +97,10 @@ void HttpClient::Get(const std::wstring& url, OutputStream& stream) {
     UniqueHInternet session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
     std::optional<Request> request;
     std::wstring current = url;
-    std::wstring method = L"GET";
     for (int redirects = 0;;) {
-        const unsigned long status = SendThroughRoute(request, session, current, method, route, std::wstring());
-        if (handleRedirects_ && IsRedirect(status)) {
-            current = NextLocation(*request, current, status, ++redirects, method);
+        const unsigned long status = SendThroughRoute(request, session, current, route, std::wstring());
+        if (IsRedirect(status)) {
+            current = NextLocation(*request, current, ++redirects);
             ReadWholeBody(*request, nullptr);
             // Each hop goes its own way: the next host may have another proxy.
             ProxyRoute next = RouteFor(current);
@@ -113,13 +119,13 @@ void HttpClient::Get(const std::wstring& url, OutputStream& stream) {
                              status);
         break;
     }
-    ReadResumableBody(request, session, current, method, stream);
+    ReadResumableBody(request, session, current, stream);
 }
 
 void HttpClient::OpenRequest(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
-                              const std::wstring& method, const ProxyRoute& route, const std::wstring& extraHeaders) {
+                              const ProxyRoute& route, const std::wstring& extraHeaders) {
     const bool refused = headersRefused_.count(route.Server) != 0;
-    request.emplace(session, url, method, (refused ? std::wstring() : route.Headers) + extraHeaders, *abort_,
+    request.emplace(session, url, kMethod, (refused ? std::wstring() : route.Headers) + extraHeaders, *abort_,
                     idleLimitMs_);
     if (route.Server.empty()) return;
     const auto given = proxyCredentials_.find(route.Server);
@@ -127,10 +133,10 @@ void HttpClient::OpenRequest(std::optional<Request>& request, UniqueHInternet& s
 }
 
 unsigned long HttpClient::SendThroughRoute(std::optional<Request>& request, UniqueHInternet& session,
-                                            const std::wstring& url, const std::wstring& method, ProxyRoute& route,
+                                            const std::wstring& url, ProxyRoute& route,
                                             const std::wstring& extraHeaders) {
     for (;;) {
-        OpenRequest(request, session, url, method, route, extraHeaders);
+        OpenRequest(request, session, url, route, extraHeaders);
         unsigned long status = 0;
         try {
             status = Send(*request, url);
@@ -157,7 +163,7 @@ unsigned long HttpClient::SendThroughRoute(std::optional<Request>& request, Uniq
         if (!route.Headers.empty() && headersRefused_.insert(route.Server).second) continue;
         if (!TryAskForCredentials(route.Server)) return status;
         // NTLM with given credentials works on a new request, once a handshake has failed.
-        OpenRequest(request, session, url, method, route, extraHeaders);
+        OpenRequest(request, session, url, route, extraHeaders);
         return Send(*request, url);
     }
 }
@@ -180,39 +186,25 @@ unsigned long HttpClient::Send(Request& request, const std::wstring& url) {
     return status;
 }
 
-std::wstring HttpClient::NextLocation(const Request& request, const std::wstring& current, unsigned long status,
-                                       int count, std::wstring& method) {
+std::wstring HttpClient::NextLocation(const Request& request, const std::wstring& current, int count) {
     const std::optional<std::wstring> location = request.Header(HTTP_QUERY_LOCATION);
     if (!location || location->empty()) throw BadRedirect(L"A redirect without a location: " + current);
     std::wstring next = ResolveLocation(current, *location);
     CheckRedirect(current, next);
     if (count > RedirectLimit) throw HttpError(HttpError::ErrorKind::TooManyRedirects, L"Too many redirects: " + current);
-    // RFC 9110 15.4.4: a 303 is answered with a GET.
-    if (status == 303) method = L"GET";
-    bool follow = true;
-    if (OnRedirect) OnRedirect(next, count, follow, method);
-    if (!follow) throw HttpError(HttpError::ErrorKind::Status, L"Redirect not followed: " + current, status);
-    CheckRedirect(current, next);
+    sink_.Redirected(next);
     return next;
 }
 
 void HttpClient::InTransfer(std::optional<std::uint64_t> length, const std::function<void()>& read) {
-    BeginTransfer(length);
+    sink_.TransferBegun(TotalOf(length));
     try {
         read();
     } catch (...) {
-        EndTransfer();
+        sink_.TransferEnded();
         throw;
     }
-    EndTransfer();
-}
-
-void HttpClient::BeginTransfer(std::optional<std::uint64_t> length) {
-    if (OnWorkBegin) OnWorkBegin(WorkMode::Read, static_cast<std::int64_t>(length.value_or(0)));
-}
-
-void HttpClient::EndTransfer() {
-    if (OnWorkEnd) OnWorkEnd(WorkMode::Read);
+    sink_.TransferEnded();
 }
 
 void HttpClient::ReadWholeBody(Request& request, OutputStream* stream) {
@@ -233,7 +225,7 @@ void HttpClient::ReadUntilEnd(Request& request, OutputStream* stream, std::optio
                                                           std::to_wstring(*length) + L" bytes");
         if (stream) stream->Write(request.Data(), size);
         count += size;
-        if (OnWork) OnWork(WorkMode::Read, static_cast<std::int64_t>(count));
+        sink_.DataReceived(static_cast<std::int64_t>(count));
     }
     // The service does not notice a connection that ends before Content-Length.
     if (length && count < *length)
@@ -241,8 +233,8 @@ void HttpClient::ReadUntilEnd(Request& request, OutputStream* stream, std::optio
                                                            std::to_wstring(*length) + L" bytes");
 }
 
-void HttpClient::ReadResumableBody(std::optional<Request>& request, UniqueHInternet& session,
-                                    const std::wstring& url, const std::wstring& method, OutputStream& stream) {
+void HttpClient::ReadResumableBody(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
+                                    OutputStream& stream) {
     std::optional<std::uint64_t> length = request->ContentLength();
     std::optional<std::wstring> validator = ValidatorOf(*request);
     InTransfer(length, [&] {
@@ -269,7 +261,7 @@ void HttpClient::ReadResumableBody(std::optional<Request>& request, UniqueHInter
             ProxyRoute route = RouteFor(url);
             session = OpenAsyncSession(kUserAgent, route.Server, route.Bypass);
             const unsigned long status =
-                SendThroughRoute(request, session, url, method, route, RangeHeaders(count, *validator));
+                SendThroughRoute(request, session, url, route, RangeHeaders(count, *validator));
             const std::optional<std::wstring> range = request->Header(HTTP_QUERY_CONTENT_RANGE);
             if (status == 206 && range && ContinuesAt(*range, count, *length)) {
                 countAtStart = count;
@@ -283,8 +275,7 @@ void HttpClient::ReadResumableBody(std::optional<Request>& request, UniqueHInter
             count = countAtStart = 0;
             length = request->ContentLength();
             validator = ValidatorOf(*request);
-            EndTransfer();
-            BeginTransfer(length);
+            sink_.TransferRestarted(TotalOf(length));
         }
     });
 }

@@ -1,6 +1,6 @@
 // A generic HTTP(S) client: GET into a stream over the platform's Internet
 // service, through an optional proxy, with its own redirect loop, transfer
-// events and an abort that works from any thread at any moment.
+// events told to a sink and an abort that works from any thread at any moment.
 #pragma once
 
 #include "net/AbortSignal.h"
@@ -9,6 +9,7 @@
 #include "net/InternetHandle.h"
 #include "net/ProxyCredentials.h"
 #include "net/ProxyRoute.h"
+#include "net/TransferSink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,9 +37,6 @@ public:
     virtual bool Restart() { return false; }
 };
 
-// The direction of a transfer in the work events; a GET only reads.
-enum class WorkMode { Read, Write };
-
 // A proxy given as host and port. Every request through it carries
 // "Proxy-Authorization: Basic ..." of Username and Password, empty ones included.
 // A host that Bypass names (see BypassListMatches) is asked directly.
@@ -54,18 +52,11 @@ struct ProxySettings {
 // and request handles and closes them before Get returns or raises (in the
 // background when a transfer is cut short). Create, use and destroy it on one
 // thread; the only way in from another thread is the shared abort signal.
-// The handlers run on the thread that calls Get.
+// The sink and the credentials question run on the thread that calls Get.
 class HttpClient {
 public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
-    // Called before each redirect is followed, with the resolved location, the
-    // redirect's number (1 for the first), the follow flag (true) and the method;
-    // it may change the location, the flag and the method.
-    using RedirectHandler = std::function<void(std::wstring& location, int count, bool& follow, std::wstring& method)>;
-    using WorkBeginHandler = std::function<void(WorkMode mode, std::int64_t total)>;
-    using WorkHandler = std::function<void(WorkMode mode, std::int64_t count)>;
-    using WorkEndHandler = std::function<void(WorkMode mode)>;
     // Called when a proxy ("host:port") still answers 407 after the platform's
     // own sign-in; returns what the user gave, or nothing to give up.
     using ProxyCredentialsHandler = std::function<std::optional<ProxyCredentials>(const std::wstring& proxy)>;
@@ -75,8 +66,10 @@ public:
 
     // Every request of this client fails promptly once `abort` is set, also one
     // that starts after it was set, and fails when it gets no byte for
-    // `idleLimitMs` (no response, or a body that stops).
-    explicit HttpClient(std::shared_ptr<const AbortSignal> abort, unsigned long idleLimitMs = DefaultIdleLimitMs());
+    // `idleLimitMs` (no response, or a body that stops). Every GET tells
+    // `sink`, which must outlive this client, of its transfers and redirects.
+    HttpClient(std::shared_ptr<const AbortSignal> abort, TransferSink& sink,
+                unsigned long idleLimitMs = DefaultIdleLimitMs());
     ~HttpClient();
 
     // Sends every later request through `proxy`; Host empty means a direct connection.
@@ -84,19 +77,7 @@ public:
     // Asks `resolver` for the route of every later request (the first URL, each
     // redirect hop, each resumption), in place of any proxy set before.
     void SetProxyResolver(std::unique_ptr<ProxyResolver> resolver) { proxyResolver_ = std::move(resolver); }
-    // Switches the redirect loop on or off (off by default: a redirect status then fails the GET).
-    void SetHandleRedirects(bool handle) { handleRedirects_ = handle; }
 
-    // Called once per response body read, the redirects' included: the total is
-    // the Content-Length, or 0 when the body is chunked or ends with the connection.
-    // A body that starts again from its first byte (see Get) is a new transfer.
-    WorkBeginHandler OnWorkBegin;
-    // Called after each piece of a body with the bytes of that body so far; a
-    // resumed body goes on counting from where it was.
-    WorkHandler OnWork;
-    // Called when a body ends, also when its transfer fails.
-    WorkEndHandler OnWorkEnd;
-    RedirectHandler OnRedirect;
     // Asked at most once per proxy and client; the answer is kept in memory for
     // the client's later requests through that proxy, and set on no other request.
     ProxyCredentialsHandler OnProxyCredentials;
@@ -104,9 +85,10 @@ public:
     // Fetches `url` (http or https) and writes the final response's body into
     // `stream`. Returns only when a 200 response and all of its body, no byte
     // more than its Content-Length, arrived;
-    // otherwise raises HttpError (or the stream's own error). An https address
-    // never redirects to an http one. A server that sends nothing for the idle
-    // limit (no response, or a body that stops) fails the GET.
+    // otherwise raises HttpError (or the stream's own error). Redirects are
+    // followed, up to RedirectLimit; an https address never redirects to an
+    // http one. A server that sends nothing for the idle limit (no response,
+    // or a body that stops) fails the GET.
     // When the connection drops during a final body of known length whose
     // response had a validator (a strong ETag, or Last-Modified), the rest is
     // asked for with Range and If-Range from the same final URL: a 206 with the
@@ -121,10 +103,9 @@ public:
     void Get(const std::wstring& url, OutputStream& stream);
 
 private:
-    // Resolves and checks the location of redirect number `count`, asks the
-    // redirect handler and returns where to go next; raises when not to go on.
-    std::wstring NextLocation(const Request& request, const std::wstring& current, unsigned long status, int count,
-                              std::wstring& method);
+    // Resolves and checks the location of redirect number `count`, tells the
+    // sink and returns where to go next; raises when not to go on.
+    std::wstring NextLocation(const Request& request, const std::wstring& current, int count);
     // Returns the route of a request to `url`: direct without a resolver.
     ProxyRoute RouteFor(const std::wstring& url) const;
     // Sends `request` to `url` and returns its status; raises without a response.
@@ -133,35 +114,33 @@ private:
     // headers (unless its proxy refused them), `extraHeaders` and the
     // credentials the user gave for its proxy, if any.
     void OpenRequest(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
-                     const std::wstring& method, const ProxyRoute& route, const std::wstring& extraHeaders);
+                     const ProxyRoute& route, const std::wstring& extraHeaders);
     // Opens and sends a request as OpenRequest does and returns its status; a
     // 407 of the route's proxy is answered once with the user's credentials. A
     // proxy that cannot be reached gives way to the resolver's next route, on a
     // new session. Raises without a response.
     unsigned long SendThroughRoute(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
-                                   const std::wstring& method, ProxyRoute& route, const std::wstring& extraHeaders);
+                                   ProxyRoute& route, const std::wstring& extraHeaders);
     // Asks for the credentials of `proxy` after its 407, once; false when there are none to try.
     bool TryAskForCredentials(const std::wstring& proxy);
-    // Raises the work begin event for a body of `length`, runs `read`, and
-    // raises the work end event however `read` ends.
+    // Tells the sink of a transfer of `length` begun, runs `read`, and tells
+    // the sink of its end however `read` ends.
     void InTransfer(std::optional<std::uint64_t> length, const std::function<void()>& read);
-    void BeginTransfer(std::optional<std::uint64_t> length);
-    void EndTransfer();
-    // Reads a response body into `stream` (nullptr discards it), raising the work events.
+    // Reads a response body into `stream` (nullptr discards it), telling the sink.
     void ReadWholeBody(Request& request, OutputStream* stream);
-    // Reads the rest of a body, counting on from `count`, raising the work
-    // events; raises ShortBody when it ends before `length`.
+    // Reads the rest of a body, counting on from `count`, telling the sink;
+    // raises ShortBody when it ends before `length`.
     void ReadUntilEnd(Request& request, OutputStream* stream, std::optional<std::uint64_t> length,
                       std::uint64_t& count);
     // Reads the final body into `stream`, resuming it after a dropped connection
     // with new requests made on a new `session`.
     void ReadResumableBody(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
-                           const std::wstring& method, OutputStream& stream);
+                           OutputStream& stream);
 
     std::shared_ptr<const AbortSignal> abort_;
+    TransferSink& sink_;
     unsigned long idleLimitMs_;
     std::unique_ptr<ProxyResolver> proxyResolver_;  // none: every request goes directly
-    bool handleRedirects_ = false;
     // What the user gave, by proxy ("host:port"); an empty optional: asked, and cancelled.
     std::map<std::wstring, std::optional<ProxyCredentials>> proxyCredentials_;
     // Proxies that answered 407 to the route's own headers: they go no more.

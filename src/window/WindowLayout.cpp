@@ -45,8 +45,8 @@ WindowLayout LayoutFor(int m) {
     l.SizeLine = At(px, py + Scaled(72, m), panelWidth, Scaled(19, m));
 
     l.WindowFont = FontChoice{L"Segoe UI", Scaled(-13, m)};
-    l.TitleFont = FontByTag(ControlKind::Label, 0, FontChoice{L"Segoe UI Semilight", Scaled(-18, m)}, l.WindowFont, m);
-    // Tag 11: one pixel taller than the window font.
-    l.SizeFont = FontByTag(ControlKind::Label, 11, FontChoice{L"Segoe UI", Scaled(-14, m)}, l.WindowFont, m);
+    l.TitleFont = FontChoice{L"Segoe UI Semilight", Scaled(-18, m)};
+    // The size line follows the window font, one pixel taller.
+    l.SizeFont = FontChoice{L"Segoe UI", l.WindowFont.Height - 1};
     return l;
 }

@@ -1,9 +1,16 @@
 // Where every part of the progress window goes, and its fonts, for a density.
 #pragma once
 
-#include "window/ControlFonts.h"
-
 #include <windows.h>
+
+#include <string>
+
+// A font's face and height. A negative height is the character height in
+// pixels (LOGFONT's convention), so subtracting from it makes the font larger.
+struct FontChoice {
+    std::wstring Name;
+    int Height = 0;
+};
 
 // The progress window at one density: rectangles in the window's client
 // coordinates, font heights in LOGFONT's convention.

@@ -122,7 +122,7 @@ TEST_P(CompleteRunE2ETest, DownloadEndsInTheStartedSetupProgram) {
     const auto record = run.WaitForSetupRecord();
     ASSERT_TRUE(record) << "the setup program was started";
     EXPECT_EQ((*record)[0], runFolder + finalName);
-    EXPECT_EQ((*record)[1], ExtractFileDir(runFolder + finalName)) << "started in its own folder";
+    EXPECT_EQ((*record)[1], ParentFolder(runFolder + finalName)) << "started in its own folder";
     EXPECT_EQ((*record)[2], L"alpha \"beta gamma\" \"/d:" + UpdaterParentFolder() + L"Q\"");
     EXPECT_TRUE(browser.SettledUrls().empty());
 }
@@ -279,7 +279,7 @@ TEST(TrayBuildE2ETest, BuiltInJobRunsInTheNotificationArea) {
 TEST(DownloadRunE2ETest, SetupGetsTheUpdatersArgumentsAsGiven) {
     const ScratchFolder place;
     const std::wstring folder = place.Path() + L"Program Files\\Orvinta\\";
-    ASSERT_TRUE(ForceDirectories(folder + L"bin"));
+    ASSERT_TRUE(CreateFolderPath(folder + L"bin"));
     UpdaterRunOptions options;
     options.Executable = folder + L"bin\\updater.exe";
     ASSERT_TRUE(CopyFileW(UpdaterExePath().c_str(), options.Executable.c_str(), TRUE));

@@ -93,7 +93,7 @@ TEST(EntryRoutineE2ETest, SettingsFileThatCannotBeRewrittenEndsTheRunQuietly) {
     ScopedBrowserStub browser;
     const UpdaterRun run;
     const std::wstring settings = run.TempFolder() + kSettingsFileInTempFolder;
-    ASSERT_TRUE(ForceDirectories(ExtractFileDir(settings)));
+    ASSERT_TRUE(CreateFolderPath(ParentFolder(settings)));
     const std::string olderJob = "<?xml version=\"1.0\"?>\n<Settings><FileOnWeb>http://127.0.0.1:" +
                                  std::to_string(older.Port()) + "/older/orvinta-setup.exe</FileOnWeb><TargetFilePath>" +
                                  Utf8(run.TempFolder()) + "</TargetFilePath><CommandLineParameters/>"

@@ -73,7 +73,7 @@ std::optional<std::vector<std::wstring>> WaitForSetupRecord(const std::wstring& 
                                           const std::wstring& arguments) {
     const auto lines = WaitForSetupRecord(recordPath, 20000);
     if (!lines) return ::testing::AssertionFailure() << "the setup program was not started";
-    const std::vector<std::wstring> expected{program, ExtractFileDir(program), arguments};
+    const std::vector<std::wstring> expected{program, ParentFolder(program), arguments};
     if (*lines != expected)
         return ::testing::AssertionFailure() << "the setup program recorded " << Printed(*lines) << " instead of "
                                              << Printed(expected);

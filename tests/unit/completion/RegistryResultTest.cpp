@@ -34,14 +34,12 @@ TEST(RegistryPathTest, SplitAndRootTable) {
         {L"", L"", L"", nullptr},
     };
     for (const Case& c : cases) {
-        std::wstring root = L"?";
-        std::wstring key = L"?";
-        SplitRegistryPath(c.path, root, key);
-        EXPECT_EQ(root, c.root) << c.path;
-        EXPECT_EQ(key, c.key) << c.path;
-        std::wstring parsedKey;
-        EXPECT_EQ(ParseRegistryPath(c.path, parsedKey), c.handle) << c.path;
-        EXPECT_EQ(parsedKey, c.key) << c.path;
+        const RegistryPathParts parts = SplitRegistryPath(c.path);
+        EXPECT_EQ(parts.RootName, c.root) << c.path;
+        EXPECT_EQ(parts.KeyPath, c.key) << c.path;
+        const RegistryKeyPlace place = ParseRegistryPath(c.path);
+        EXPECT_EQ(place.Root, c.handle) << c.path;
+        EXPECT_EQ(place.KeyPath, c.key) << c.path;
     }
 }
 

@@ -54,7 +54,7 @@ TEST(DownloadNamesTest, DownloadAndFinalPathsFollowTheUrl) {
         // Names an earlier run or another program left in the target folder.
         for (const wchar_t* name : {L"downloaded-file.exe", L"downloaded-file.tmp", L"orvinta-setup.exe"})
             WriteFileBytes(folder.Path() + name, "x");
-        const std::wstring target = ExtractFileDir(folder.Path() + L"x");
+        const std::wstring target = ParentFolder(folder.Path() + L"x");
 
         const DownloadNames chosen = ChooseDownloadNames(c.url, target);
         EXPECT_EQ(chosen.TargetFolder, folder.Path());
@@ -79,10 +79,10 @@ TEST(DownloadNamesTest, DownloadAndFinalPathsFollowTheUrl) {
 TEST(DownloadNamesTest, TargetFolderIsMadeAndNotDoubled) {
     const ScratchFolder scratch;
     for (const std::wstring& target :
-         {scratch.Path(), ExtractFileDir(scratch.Path() + L"x"), scratch.Path() + L"new\\deeper"}) {
+         {scratch.Path(), ParentFolder(scratch.Path() + L"x"), scratch.Path() + L"new\\deeper"}) {
         SCOPED_TRACE(Utf8(target));
         const DownloadNames names = CreateDownloadFolder(ChooseDownloadNames(L"http://h/a.exe", target)).value();
-        const std::wstring expected = IncludeTrailingPathDelimiter(target);
+        const std::wstring expected = WithTrailingBackslash(target);
         EXPECT_EQ(names.TargetFolder, expected);
         EXPECT_EQ(names.RunFolder, RunFolderIn(expected));
         EXPECT_EQ(names.DownloadPath, names.RunFolder + L"downloaded-file.exe");

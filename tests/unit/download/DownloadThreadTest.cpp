@@ -207,9 +207,9 @@ protected:
                                            const std::wstring& password) {
         const JobProxy proxy{true, L"127.0.0.1", std::to_wstring(TestServers::Instance().Port(server)),
                               authorization, user, password};
-        Net::ProxySettings settings;
-        EXPECT_TRUE(TryClientProxy(proxy, settings));
-        return settings;
+        const std::optional<Net::ProxySettings> settings = TryClientProxy(proxy);
+        EXPECT_TRUE(settings);
+        return settings.value_or(Net::ProxySettings());
     }
 
     Win::ComApartment com_;
@@ -253,7 +253,7 @@ TEST_P(NotificationSequence, CompleteDownloadReportsItsTransfers) {
     }
     EXPECT_EQ(names_.TargetFolder, Target());
     EXPECT_EQ(names_.RunFolder, RunFolderIn(Target())) << "one new folder of the download's own";
-    EXPECT_EQ(ExtractFileDir(names_.DownloadPath) + L"\\", names_.RunFolder);
+    EXPECT_EQ(ParentFolder(names_.DownloadPath) + L"\\", names_.RunFolder);
     EXPECT_TRUE(ReadFileBytes(names_.DownloadPath) == NetTest::PatternBody(c.FileSize));
     EXPECT_EQ(names_.RemoteFileName, c.RemoteName);
     EXPECT_TRUE(browser_.SettledUrls().empty());

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,7 +59,14 @@ TEST_P(WinHttpLoadTest, LoadedOnlyForAScript) {
     const ScopedInternetSetting script(
         L"AutoConfigURL", c.Script ? std::optional<std::wstring>(Address(scripts, L"/proxy.pac")) : std::nullopt);
 
-    Net::HttpClient client(std::make_shared<Net::AbortSignal>());
+    struct : Net::TransferSink {
+        void TransferBegun(std::int64_t) override {}
+        void DataReceived(std::int64_t) override {}
+        void TransferRestarted(std::int64_t) override {}
+        void TransferEnded() override {}
+        void Redirected(const std::wstring&) override {}
+    } unheard;
+    Net::HttpClient client(std::make_shared<Net::AbortSignal>(), unheard);
     Net::ProxySettings proxy;
     if (c.ManualProxy) {
         proxy.Host = L"127.0.0.1";

@@ -79,7 +79,7 @@ TEST(FileNamingTest, ExpandUpLevelCurDirTable) {
 TEST(FileNamingTest, ExpandUpLevelCurDirUsesThisExecutable) {
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const std::wstring folder = ExtractFileDir(exe);
+    const std::wstring folder = ParentFolder(exe);
     const std::wstring parent = folder.substr(0, folder.rfind(L'\\') + 1);
     EXPECT_EQ(ExpandUpLevelCurDir(L"[%UP_LEVEL_CUR_DIR%]"), L"[" + parent + L"]");
 }

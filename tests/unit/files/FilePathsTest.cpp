@@ -28,28 +28,28 @@ TEST(FilePathsTest, SplitsPathsLikeThePlatform) {
         {L"dir\\", L"", L"", L"", L"dir"},
     };
     for (const NameParts& c : cases) {
-        EXPECT_EQ(ExtractFileName(c.path), c.name) << c.path;
-        EXPECT_EQ(ExtractFileExt(c.path), c.extension) << c.path;
-        EXPECT_EQ(ExtractBaseName(c.path), c.base) << c.path;
-        EXPECT_EQ(ExtractFileDir(c.path), c.folder) << c.path;
+        EXPECT_EQ(FileName(c.path), c.name) << c.path;
+        EXPECT_EQ(FileExtension(c.path), c.extension) << c.path;
+        EXPECT_EQ(FileStem(c.path), c.base) << c.path;
+        EXPECT_EQ(ParentFolder(c.path), c.folder) << c.path;
     }
-    EXPECT_EQ(IncludeTrailingPathDelimiter(L"C:\\T"), L"C:\\T\\");
-    EXPECT_EQ(IncludeTrailingPathDelimiter(L"C:\\T\\"), L"C:\\T\\");
-    EXPECT_EQ(IncludeTrailingPathDelimiter(L""), L"\\");
+    EXPECT_EQ(WithTrailingBackslash(L"C:\\T"), L"C:\\T\\");
+    EXPECT_EQ(WithTrailingBackslash(L"C:\\T\\"), L"C:\\T\\");
+    EXPECT_EQ(WithTrailingBackslash(L""), L"\\");
 }
 
-// ForceDirectories makes every missing level, and fails (not crashes) where it cannot.
-TEST(FilePathsTest, ForceDirectoriesCreatesParentsAndReportsFailure) {
+// CreateFolderPath makes every missing level, and fails (not crashes) where it cannot.
+TEST(FilePathsTest, CreateFolderPathMakesParentsAndReportsFailure) {
     TestSupport::ScratchFolder scratch;
     const std::wstring deep = scratch.Path() + L"a\\b\\c";
-    EXPECT_TRUE(ForceDirectories(deep));
+    EXPECT_TRUE(CreateFolderPath(deep));
     EXPECT_TRUE(FolderExists(deep));
-    EXPECT_TRUE(ForceDirectories(deep + L"\\"));
+    EXPECT_TRUE(CreateFolderPath(deep + L"\\"));
 
     TestSupport::WriteFileBytes(scratch.Path() + L"file", "x");
-    EXPECT_FALSE(ForceDirectories(scratch.Path() + L"file\\sub"));
-    EXPECT_FALSE(ForceDirectories(scratch.Path() + L"file"));
-    EXPECT_FALSE(ForceDirectories(L""));
+    EXPECT_FALSE(CreateFolderPath(scratch.Path() + L"file\\sub"));
+    EXPECT_FALSE(CreateFolderPath(scratch.Path() + L"file"));
+    EXPECT_FALSE(CreateFolderPath(L""));
 }
 
 }  // namespace

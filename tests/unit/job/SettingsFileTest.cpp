@@ -17,7 +17,7 @@ protected:
     SettingsFileTest() : temp_(scratch_.Path()) {}
     std::wstring SettingsPath() const { return scratch_.Path() + L"Velmora\\UpdaterSettings.xml"; }
     void WriteSettings(const std::string& bytes) {
-        ForceDirectories(scratch_.Path() + L"Velmora");
+        CreateFolderPath(scratch_.Path() + L"Velmora");
         WriteFileBytes(SettingsPath(), bytes);
     }
     static Job Sample(const std::wstring& registryKey, const std::wstring& url = L"http://h/a&b<c>.exe") {

@@ -70,7 +70,7 @@ struct StageCase {
     const char* Name;
     const char* Server;
     const wchar_t* Path;
-    enum { AtStart, OnFirstWork, OnRedirect } When;
+    enum { AtStart, AtFirstData, AtRedirect } When;
     int DelayMs;
 };
 
@@ -84,10 +84,10 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
     const StageCase& c = GetParam();
     ClientRig rig;
     Aborter aborter(rig.Abort, c.DelayMs);
-    if (c.When == StageCase::OnFirstWork) {
+    if (c.When == StageCase::AtFirstData) {
         rig.Recorder.AfterWork = [&](std::int64_t) { aborter.Trigger(); };
-    } else if (c.When == StageCase::OnRedirect) {
-        rig.Recorder.AfterRedirect = [&](std::wstring&, int, bool&, std::wstring&) { aborter.Trigger(); };
+    } else if (c.When == StageCase::AtRedirect) {
+        rig.Recorder.AfterRedirect = [&](const std::wstring&) { aborter.Trigger(); };
     } else {
         aborter.Trigger();
     }
@@ -101,12 +101,12 @@ TEST_P(AbortStageTest, GetFailsPromptly) {
 INSTANTIATE_TEST_SUITE_P(Http, AbortStageTest,
     ::testing::Values(StageCase{"DuringConnect", "black_hole", L"/", StageCase::AtStart, 300},
                       StageCase{"WaitingForHeaders", "fault", L"/stall-headers", StageCase::AtStart, 300},
-                      StageCase{"MidBodyStalled", "fault", L"/stall-body/200000", StageCase::OnFirstWork, 100},
-                      StageCase{"MidBodySlow", "fault", L"/slow/500000", StageCase::OnFirstWork, 100},
-                      StageCase{"MidBodyTrickle", "fault", L"/trickle/100000", StageCase::OnFirstWork, 150},
-                      StageCase{"MidBodyFast", "nginx", L"/zero-256m.bin", StageCase::OnFirstWork, 0},
-                      StageCase{"InsideRedirect", "fault", L"/redirect?to=/stall-headers", StageCase::OnRedirect, 0},
-                      StageCase{"AfterRedirect", "fault", L"/redirect?to=/slow/500000", StageCase::OnRedirect, 200}),
+                      StageCase{"MidBodyStalled", "fault", L"/stall-body/200000", StageCase::AtFirstData, 100},
+                      StageCase{"MidBodySlow", "fault", L"/slow/500000", StageCase::AtFirstData, 100},
+                      StageCase{"MidBodyTrickle", "fault", L"/trickle/100000", StageCase::AtFirstData, 150},
+                      StageCase{"MidBodyFast", "nginx", L"/zero-256m.bin", StageCase::AtFirstData, 0},
+                      StageCase{"InsideRedirect", "fault", L"/redirect?to=/stall-headers", StageCase::AtRedirect, 0},
+                      StageCase{"AfterRedirect", "fault", L"/redirect?to=/slow/500000", StageCase::AtRedirect, 200}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // A signal set before the GET starts fails it at once, before any connection.

@@ -35,17 +35,20 @@ const bool kDefinedEnd = (::testing::UnitTest::GetInstance()->listeners().Append
 
 }  // namespace
 
-EventRecorder::EventRecorder(Net::HttpClient& client) {
-    client.OnWorkBegin = [this](Net::WorkMode, std::int64_t total) { Events.push_back({Event::Begin, total}); };
-    client.OnWork = [this](Net::WorkMode, std::int64_t count) {
-        Events.push_back({Event::Work, count});
-        if (AfterWork) AfterWork(count);
-    };
-    client.OnWorkEnd = [this](Net::WorkMode) { Events.push_back({Event::End, 0}); };
-    client.OnRedirect = [this](std::wstring& location, int count, bool& follow, std::wstring& method) {
-        Redirects.push_back({location, count, follow, method});
-        if (AfterRedirect) AfterRedirect(location, count, follow, method);
-    };
+void EventRecorder::TransferBegun(std::int64_t total) { Events.push_back({Event::Begin, total}); }
+
+void EventRecorder::DataReceived(std::int64_t count) {
+    Events.push_back({Event::Work, count});
+    if (AfterWork) AfterWork(count);
+}
+
+void EventRecorder::TransferRestarted(std::int64_t total) { Events.push_back({Event::Restart, total}); }
+
+void EventRecorder::TransferEnded() { Events.push_back({Event::End, 0}); }
+
+void EventRecorder::Redirected(const std::wstring& location) {
+    Redirects.push_back(location);
+    if (AfterRedirect) AfterRedirect(location);
 }
 
 std::vector<Transfer> EventRecorder::Transfers() const {
@@ -68,6 +71,10 @@ std::vector<Transfer> EventRecorder::Transfers() const {
                 ++transfers.back().WorkEvents;
             }
             break;
+        case Event::Restart:
+            EXPECT_TRUE(open) << "restart outside a transfer";
+            transfers.push_back({event.Value, 0, 0, 0});
+            break;
         case Event::End:
             EXPECT_TRUE(open) << "end outside a transfer";
             open = false;
@@ -78,7 +85,7 @@ std::vector<Transfer> EventRecorder::Transfers() const {
     return transfers;
 }
 
-ClientRig::ClientRig(unsigned long idleLimitMs) : Client(Abort, idleLimitMs) { Client.SetHandleRedirects(true); }
+ClientRig::ClientRig(unsigned long idleLimitMs) : Client(Abort, Recorder, idleLimitMs) {}
 
 std::wstring Fault(const std::wstring& path) { return TestSupport::TestServers::Instance().Http("fault", path); }
 

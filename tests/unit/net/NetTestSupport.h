@@ -49,15 +49,8 @@ public:
 };
 
 struct Event {
-    enum ErrorKind { Begin, Work, End } Kind;
+    enum ErrorKind { Begin, Work, Restart, End } Kind;
     std::int64_t Value;
-};
-
-struct RedirectCall {
-    std::wstring Location;
-    int Count;
-    bool Follow;
-    std::wstring Method;
 };
 
 // One transfer as the events told it: the announced total and the last count.
@@ -68,29 +61,34 @@ struct Transfer {
     std::int64_t LargestPiece = 0;  // the largest growth of the count between two events
 };
 
-// Records every event of a client (attached at construction).
-class EventRecorder {
+// Records every event a client tells it (the client's sink).
+class EventRecorder : public Net::TransferSink {
 public:
-    explicit EventRecorder(Net::HttpClient& client);
+    void TransferBegun(std::int64_t total) override;
+    void DataReceived(std::int64_t count) override;
+    void TransferRestarted(std::int64_t total) override;
+    void TransferEnded() override;
+    void Redirected(const std::wstring& location) override;
+
     std::vector<Event> Events;
-    std::vector<RedirectCall> Redirects;
-    // A test's own handlers, run after a work event or a redirect is recorded;
-    // the redirect's may change its location, follow flag and method.
+    // The locations of the redirects followed, in order.
+    std::vector<std::wstring> Redirects;
+    // A test's own handlers, run after a data event or a redirect is recorded.
     std::function<void(std::int64_t count)> AfterWork;
-    Net::HttpClient::RedirectHandler AfterRedirect;
+    std::function<void(const std::wstring& location)> AfterRedirect;
     // Splits Events into transfers, failing the test when they are not
-    // begin, growing counts, end.
+    // begin, growing counts, end (a restart ends one and begins the next).
     std::vector<Transfer> Transfers() const;
 };
 
-// A client with its own abort signal, redirects on, events recorded, and the
-// product's idle limit unless a test that stalls gives a shorter one
+// A client with its own abort signal, events recorded, and the product's idle
+// limit unless a test that stalls gives a shorter one
 // (TestSupport::kShortIdleLimitMs).
 struct ClientRig {
     explicit ClientRig(unsigned long idleLimitMs = Net::DefaultIdleLimitMs());
     std::shared_ptr<Net::AbortSignal> Abort = std::make_shared<Net::AbortSignal>();
+    EventRecorder Recorder;
     Net::HttpClient Client;
-    EventRecorder Recorder{Client};
 };
 
 // Returns the fault server's address of `path` (tests/fixtures/fault_server.py).
