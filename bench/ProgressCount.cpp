@@ -1,7 +1,7 @@
 // The updater as updater.exe runs it (src/app/main.cpp itself, with the same
-// library and resources), counting the progress notifications its window
+// library and resources), counting the progress notifications its run
 // takes from the queue: a hook on the UI thread's retrieved messages, which
-// leaves the window and the download thread as they are. A console program:
+// leaves the run and the download thread as they are. A console program:
 // at the end it prints "progress messages: begin B, work W, end E". For
 // bench/run.sh.
 #include "download/DownloadMessages.h"

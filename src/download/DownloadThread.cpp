@@ -65,7 +65,7 @@ bool DownloadThread::Download() {
         Net::TransferSink& events = *this;
         client_ = std::make_unique<Net::HttpClient>(stopSignal_, events);
         ConfigureClientProxy(*client_, proxy_);
-        client_->OnProxyCredentials = askProxyCredentials_;
+        client_->SetProxyCredentialsQuestion(askProxyCredentials_);
         client_->Get(url_, *fileStream_);
     } catch (...) {
         DownloadFailed();

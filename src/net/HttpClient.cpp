@@ -169,8 +169,8 @@ unsigned long HttpClient::SendThroughRoute(std::optional<Request>& request, Uniq
 }
 
 bool HttpClient::TryAskForCredentials(const std::wstring& proxy) {
-    if (proxyCredentials_.count(proxy) != 0 || !OnProxyCredentials) return false;
-    std::optional<ProxyCredentials> given = OnProxyCredentials(proxy);
+    if (proxyCredentials_.count(proxy) != 0 || !askProxyCredentials_) return false;
+    std::optional<ProxyCredentials> given = askProxyCredentials_(proxy);
     if (abort_->Aborted()) throw HttpError(HttpError::ErrorKind::Aborted, L"The request was aborted");
     const bool answered = given.has_value();
     proxyCredentials_.emplace(proxy, std::move(given));

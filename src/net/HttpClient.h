@@ -78,9 +78,11 @@ public:
     // redirect hop, each resumption), in place of any proxy set before.
     void SetProxyResolver(std::unique_ptr<ProxyResolver> resolver) { proxyResolver_ = std::move(resolver); }
 
-    // Asked at most once per proxy and client; the answer is kept in memory for
-    // the client's later requests through that proxy, and set on no other request.
-    ProxyCredentialsHandler OnProxyCredentials;
+    // Asks `ask` for a proxy's user name and password when the proxy still
+    // answers 407 (none: nobody is asked). Asked at most once per proxy and
+    // client; the answer is kept in memory for the client's later requests
+    // through that proxy, and set on no other request.
+    void SetProxyCredentialsQuestion(ProxyCredentialsHandler ask) { askProxyCredentials_ = std::move(ask); }
 
     // Fetches `url` (http or https) and writes the final response's body into
     // `stream`. Returns only when a 200 response and all of its body, no byte
@@ -97,7 +99,7 @@ public:
     // always, a resumed one only after it brought bytes; an abort is never resumed.
     // Requests go over kept-alive connections, so that the platform's own
     // connection-based sign-in (NTLM, Negotiate) with a proxy completes. A proxy
-    // that still answers 407 is asked again once with OnProxyCredentials' answer;
+    // that still answers 407 is asked again once with the credentials question's answer;
     // no answer, or a 407 to it, fails the GET with that status. A proxy that
     // cannot be reached is replaced by the resolver's next choice, if any.
     void Get(const std::wstring& url, OutputStream& stream);
@@ -143,6 +145,7 @@ private:
     std::unique_ptr<ProxyResolver> proxyResolver_;  // none: every request goes directly
     // What the user gave, by proxy ("host:port"); an empty optional: asked, and cancelled.
     std::map<std::wstring, std::optional<ProxyCredentials>> proxyCredentials_;
+    ProxyCredentialsHandler askProxyCredentials_;
     // Proxies that answered 407 to the route's own headers: they go no more.
     std::set<std::wstring> headersRefused_;
 };

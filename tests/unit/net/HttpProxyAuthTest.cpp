@@ -72,7 +72,7 @@ TEST_P(BasicProxyAnswerTest, AskedOnceForTheProxy) {
     ClientRig rig;
     rig.Client.SetProxy(AuthProxy("squid_basic"));
     Asker asker(c.Answer);
-    rig.Client.OnProxyCredentials = asker.Handler();
+    rig.Client.SetProxyCredentialsQuestion(asker.Handler());
     for (int get = 0; get < 2; ++get) {
         StringStream stream;
         if (c.Completes) {
@@ -107,7 +107,7 @@ TEST(NtlmProxyTest, PlatformSignsInWithoutAsking) {
     ClientRig rig;
     rig.Client.SetProxy(AuthProxy("squid_ntlm"));
     Asker asker(std::nullopt);
-    rig.Client.OnProxyCredentials = asker.Handler();
+    rig.Client.SetProxyCredentialsQuestion(asker.Handler());
     StringStream stream;
     rig.Client.Get(UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
     EXPECT_TRUE(stream.Bytes == body);
@@ -126,7 +126,7 @@ TEST(ScriptProxyAuthTest, ScriptsProxyIsAskedTheSameWay) {
             return Net::ScriptAnswer{L"PROXY " + ProxyAddress("squid_basic") + L"; DIRECT", false};
         }));
     Asker asker(Net::ProxyCredentials(L"tester", L"Pw7319typed"));
-    rig.Client.OnProxyCredentials = asker.Handler();
+    rig.Client.SetProxyCredentialsQuestion(asker.Handler());
     StringStream stream;
     rig.Client.Get(UPDATER_DOWNLOAD_URL_FOR_TESTS, stream);
     EXPECT_TRUE(stream.Bytes == body);

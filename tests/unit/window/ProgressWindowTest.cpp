@@ -149,7 +149,7 @@ TEST_F(ProgressWindowTest, CloseButtonPlacement) {
     EXPECT_EQ(WindowFromPoint(centre), form().CloseButton());
 }
 
-// The window font scaled as the design; the size line (tag 11) one pixel
+// The window font scaled as the design; the size line one pixel
 // taller; the title keeps its own face; the texts come from the job.
 TEST_F(ProgressWindowTest, FontsAndTexts) {
     const int m = StartedDensity();
