@@ -19,8 +19,11 @@ namespace Net {
 // notification WinINet sends for a handle. A completion that arrives after an
 // abort therefore still finds its context alive.
 struct RequestContext {
-    // One read returns at most this much of what has arrived.
-    static constexpr DWORD kBufferSize = 1 << 20;
+    // One read returns at most the buffer's size of what has arrived. The
+    // buffer starts small, which is all a slow or stalled transfer needs, and
+    // takes its largest size once a read has filled it.
+    static constexpr size_t kFirstBufferSize = 64 << 10;
+    static constexpr size_t kLargestBufferSize = 1 << 20;
 
     explicit RequestContext(std::wstring headers)
         : Completion(CreateEventW(nullptr, FALSE, FALSE, nullptr)), Headers(std::move(headers)) {
@@ -38,7 +41,8 @@ struct RequestContext {
     DWORD Error = 0;
     std::wstring Headers;
     INTERNET_BUFFERSA Buffers = {};
-    char Data[kBufferSize];
+    // Resized only between reads, while no call is pending.
+    std::vector<char> Data = std::vector<char>(kFirstBufferSize);
 };
 
 namespace {
@@ -232,18 +236,22 @@ unsigned long Request::Read() {
     INTERNET_BUFFERSA& buffers = context_->Buffers;
     for (;;) {
         ThrowIfAborted();
+        std::vector<char>& data = context_->Data;
         buffers = {};
         buffers.dwStructSize = sizeof buffers;
-        buffers.lpvBuffer = context_->Data;
-        buffers.dwBufferLength = RequestContext::kBufferSize;
+        buffers.lpvBuffer = data.data();
+        buffers.dwBufferLength = static_cast<DWORD>(data.size());
         const Canary canary = canaries_.Next();
-        std::memcpy(context_->Data, canary.data(), canary.size());
+        std::memcpy(data.data(), canary.data(), canary.size());
         // IRF_NO_WAIT returns what has arrived, up to the buffer's size, at
         // once; only with nothing buffered does the call pend. A call that
         // returns at once with 0 bytes is the end of the body.
         if (InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC | IRF_NO_WAIT,
                                 reinterpret_cast<DWORD_PTR>(context_))) {
             bodyEnded_ = buffers.dwBufferLength == 0;
+            // A full buffer: the link is fast, the next read takes more (the
+            // bytes read stay in the vector as it grows).
+            if (buffers.dwBufferLength == data.size()) data.resize(RequestContext::kLargestBufferSize);
             return buffers.dwBufferLength;
         }
         if (GetLastError() != ERROR_IO_PENDING) throw HttpError::Call("InternetReadFileExA", GetLastError());
@@ -252,12 +260,14 @@ unsigned long Request::Read() {
         // Wine's completion only says that data arrived: it copies nothing and
         // leaves dwBufferLength at the size asked for, so the data is fetched
         // by the next call. Windows may copy at the completion instead.
-        if (const DWORD copied = CopiedAtCompletion(buffers.dwBufferLength, RequestContext::kBufferSize,
-                                                    context_->Data, canary))
+        if (const DWORD copied = CopiedAtCompletion(buffers.dwBufferLength, static_cast<DWORD>(data.size()),
+                                                    data.data(), canary)) {
+            if (copied == data.size()) data.resize(RequestContext::kLargestBufferSize);
             return copied;
+        }
     }
 }
 
-const char* Request::Data() const { return context_->Data; }
+const char* Request::Data() const { return context_->Data.data(); }
 
 }  // namespace Net
