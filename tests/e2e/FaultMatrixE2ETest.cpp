@@ -119,7 +119,6 @@ const TFaultCase kCases[] = {
      L"always"},
     {"Status404", [](int) { return ServerAnswer::Status(404); }, TOutcome::TransferFailed},
     {"Status500", [](int) { return ServerAnswer::Status(500); }, TOutcome::TransferFailed},
-    {"Status403", [](int) { return ServerAnswer::Status(403); }, TOutcome::TransferFailed},
     {"RedirectLoop", [](int) { return ToFault(L"/loop"); }, TOutcome::TransferFailed},
     {"RedirectToItself", [](int) { return ServerAnswer::Redirect(302, Utf8(UPDATER_DOWNLOAD_URL_FOR_TESTS)); },
      TOutcome::TransferFailed},
