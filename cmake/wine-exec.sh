@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs a Windows executable under the project's Wine environment. Inside
-# tools/wine-env.sh it only execs Wine; outside it enters that environment first.
+# Runs a Windows executable under the project's Wine environment: ctest's
+# emulator for every test program. Inside tools/wine-env.sh it only execs Wine
+# (through the wrappers a test asks for, below); outside it enters that
+# environment first.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${UPDATER_WINE_ENV:-}" ]; then
@@ -24,4 +26,12 @@ for argument in "$@"; do
   done
   exit $status
 done
+# What a test program declares it needs (tests/CMakeLists.txt, updater_test):
+# host names at 127.0.0.1 or a display density, each met by its wrapper.
+if [ -n "${UPDATER_TEST_HOSTS:-}" ] && [ -n "${UPDATER_TEST_DENSITY:-}" ]; then
+  echo "wine-exec.sh: host names and a density together are not supported" >&2
+  exit 2
+fi
+[ -z "${UPDATER_TEST_HOSTS:-}" ] || exec "$here/../tests/run-with-hosts.sh" "$UPDATER_TEST_HOSTS" "$@"
+[ -z "${UPDATER_TEST_DENSITY:-}" ] || exec "$here/../tests/run-at-density.sh" "$UPDATER_TEST_DENSITY" "$@"
 exec "$UPDATER_WINE" "$@"

@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${UPDATER_BUILD_DIR:-$root/build}"
-"$root/tools/build.sh" window_tests download_e2e_tests wine_desktop
+"$root/tools/build.sh" window_tests download_window_e2e_tests wine_desktop
 out="$root/docs/screenshots"
 mkdir -p "$out" "$build/test-servers"  # the run's browser stub lives in the servers' folder
 windows_out="Z:$(echo "$out" | tr / '\\')"
@@ -14,6 +14,6 @@ for density in 96 144; do
   UPDATER_SCREENSHOT_DIR="$windows_out" "$root/tests/run-at-density.sh" "$density" \
     "$build/tests/window_tests.exe" --gtest_filter=ProgressWindowTest.ShownWindowPaintsItsPictures
   UPDATER_SCREENSHOT_DIR="$windows_out" "$root/tests/run-at-density.sh" "$density" \
-    "$build/tests/download_e2e_tests.exe" --gtest_filter=DownloadWindowE2ETest.WindowShowsThePartlyFilledBar
+    "$build/tests/download_window_e2e_tests.exe" --gtest_filter=DownloadWindowE2ETest.WindowShowsThePartlyFilledBar
 done
 ls -l "$out"

@@ -4,13 +4,13 @@
 // nothing outside its target folder, opens the job's URL in the browser
 // exactly when the download could not be handed off, starts nothing it did
 // not complete, and refuses aloud what is not a setup program.
+#include "seams/ShortIdleLimit.h"
 #include "support/BrowserStub.h"
 #include "support/BuiltInUrlServer.h"
 #include "support/DemoSetup.h"
 #include "support/Processes.h"
 #include "support/ScopedTmpfs.h"
 #include "support/ScratchFiles.h"
-#include "support/ShortIdleLimit.h"
 #include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
 #include "support/TestServers.h"

@@ -6,11 +6,11 @@
 #include "completion/HeldFileRetry.h"
 #include "files/FilePaths.h"
 #include "job/BuiltInJob.h"
-#include "support/DemoSetup.h"
+#include "seams/ShortHeldFileRetry.h"
 #include "support/BrowserStub.h"
+#include "support/DemoSetup.h"
 #include "support/Processes.h"
 #include "support/ScratchFiles.h"
-#include "support/ShortHeldFileRetry.h"
 #include "support/SigningFixtures.h"
 #include "support/SystemSettings.h"
 #include "support/Waits.h"
@@ -218,7 +218,7 @@ TEST(HandOffTest, TakenFinalNameGetsTheNextFreeOne) {
 // free, and nothing is started or recorded: never a silent end.
 TEST(HandOffTest, DownloadHeldByAnotherProcess) {
     ScratchRegistryKey scratch;
-    // This program's limit is the short one (support/ShortHeldFileRetry.h). A
+    // This program's limit is the short one (seams/ShortHeldFileRetry.h). A
     // hold past it ends before the delete's own retries end at twice the limit.
     const DWORD limit = HeldFileRetryLimitMs();
     ASSERT_EQ(limit, kShortHeldFileRetryMs);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "net/HttpClient.h"
-#include "support/ShortIdleLimit.h"
+#include "seams/ShortIdleLimit.h"
 #include "support/TestServers.h"
 
 #include <memory>

@@ -1,12 +1,12 @@
 // The proxy-script look-up offers the user's Windows logon to no one but the
 // script server the user's settings name, and to that one only once it has
 // asked for it. Every call to the platform's service is recorded and passed on
-// to it (tests/fixtures/RecordingScriptProxyQuery.cpp); scripts are served from
+// to it (tests/seams/RecordingScriptProxyQuery.cpp); scripts are served from
 // 127.0.0.1.
 #include "net/ProxyList.h"
 #include "net/ScriptProxyLookup.h"
+#include "seams/RecordingScriptProxyQuery.h"
 #include "support/BuiltInUrlServer.h"
-#include "support/RecordingScriptProxyQuery.h"
 #include "support/Utf8.h"
 #include "win/Exception.h"
 

@@ -1,5 +1,5 @@
 // What the proxy-script look-up asked the platform, as a test program that
-// links tests/fixtures/RecordingScriptProxyQuery.cpp records it.
+// links tests/seams/RecordingScriptProxyQuery.cpp records it.
 #pragma once
 
 #include <windows.h>

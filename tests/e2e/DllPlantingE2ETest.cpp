@@ -1,7 +1,6 @@
 // The real updater.exe and the system DLLs that are not known DLLs: stand-ins
 // for them (tests/fixtures/PlantedSystemDll.cpp) planted beside a copy of it
-// in a real folder, as a web page could drop them into the Downloads folder,
-// and one of them missing from System32.
+// in a real folder, as a web page could drop them into the Downloads folder.
 #include "support/BuiltInUrlServer.h"
 #include "support/Processes.h"
 #include "support/ScratchFiles.h"
@@ -9,10 +8,10 @@
 #include "support/SystemSettings.h"
 #include "support/Utf8.h"
 #include "support/WindowFinder.h"
+#include "support/WineOverrides.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,18 +25,6 @@ namespace {
 // WINTRUST by the publisher check, WINHTTP by the download's reading of the
 // proxy settings (WinHttpGetIEProxyConfigForCurrentUser).
 const wchar_t* const kPlantableDlls[] = {L"wininet.dll", L"crypt32.dll", L"wintrust.dll", L"winhttp.dll"};
-
-bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
-
-// Returns whether WINEDLLOVERRIDES holds `entry`. Wine reads the variable from
-// the Unix environment a process starts with (one set in a child's
-// environment block is ignored), so the tests' registrations set it for the
-// whole test process.
-bool WineOverridesHold(const std::wstring& entry) {
-    wchar_t overrides[1024] = {};
-    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
-    return std::wstring(overrides).find(entry) != std::wstring::npos;
-}
 
 // Returns whether a planted stand-in can run at all: Windows takes a file of
 // such a name beside the program, Wine prefers its own copy unless
@@ -99,59 +86,5 @@ INSTANTIATE_TEST_SUITE_P(Planted, DllPlantingE2ETest,
                                            PlantingCase{"Wintrust", L"wintrust.dll"},
                                            PlantingCase{"Winhttp", L"winhttp.dll"}),
                          [](const ::testing::TestParamInfo<PlantingCase>& info) { return info.param.name; });
-
-// A system DLL that cannot be had from System32 (WININET, first called by
-// the static start-up; Wine's "d" override stands for the missing file) ends
-// the run with the standard error display naming the failed load, and the
-// process with exit code 0: no crash, and nothing is looked for elsewhere.
-TEST(MissingSystemDllE2ETest, MissingDllEndsTheRunWithTheErrorDisplay) {
-    // Windows offers no way to take a system DLL away for one process.
-    ASSERT_TRUE(UnderWine() && WineOverridesHold(L"wininet=d")) << "WINEDLLOVERRIDES lacks \"wininet=d\"";
-    UpdaterRun run;
-    std::optional<std::vector<std::wstring>> box;
-
-    const long code = run.Run(L" alpha", [&](DWORD process) { box = DismissMessageBox(process, 20000); }).ExitCode;
-
-    ASSERT_TRUE(box) << "no error display";
-    std::wstring texts;
-    for (const std::wstring& text : *box) texts += text + L"\n";
-    EXPECT_NE(texts.find(L"LoadLibrary WININET.dll failed (error 0x"), std::wstring::npos) << Utf8(texts);
-    EXPECT_EQ(code, 0);
-    EXPECT_FALSE(run.SetupStarted());
-}
-
-// The start-up's other failures (tests/fixtures/DllSearchFailures.cpp: the
-// updater's start-up units around each failure): a DLL search that cannot be
-// limited to System32, and a delay-loaded DLL without a function the program
-// imports by name or by ordinal, each end the run with the standard error
-// display naming the failed call, and the process with exit code 0: no crash,
-// and nothing runs on with an unsafe search.
-TEST(DllSearchFailureE2ETest, EachFailureEndsTheRunWithTheErrorDisplay) {
-    const struct {
-        const wchar_t* Failure;  // the fixture's argument
-        const wchar_t* Text;     // what the display says
-    } cases[] = {
-        {L"refuse-search", L"SetDefaultDllDirectories failed (error 0x00000005)"},
-        {L"by-name", L"GetProcAddress wininet.dll!UpdaterTestMissingByName failed (error 0x"},
-        {L"by-ordinal", L"GetProcAddress wininet.dll!#65000 failed (error 0x"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Utf8(c.Failure));
-        UpdaterRunOptions options;
-        options.Executable = UnixToWindowsPath(DLL_SEARCH_FAILURES_UNIX_PATH);
-        const UpdaterRun run(options);
-        std::optional<std::vector<std::wstring>> box;
-
-        const long code =
-            run.Run(L" " + std::wstring(c.Failure), [&](DWORD process) { box = DismissMessageBox(process, 20000); })
-                .ExitCode;
-
-        ASSERT_TRUE(box) << "no error display";
-        std::wstring texts;
-        for (const std::wstring& text : *box) texts += text + L"\n";
-        EXPECT_NE(texts.find(c.Text), std::wstring::npos) << Utf8(texts);
-        EXPECT_EQ(code, 0);
-    }
-}
 
 }  // namespace
