@@ -1,8 +1,8 @@
 #include "app/EntryRoutine.h"
 
+#include "app/UpdateRun.h"
 #include "job/BuiltInJob.h"
 #include "job/SettingsFile.h"
-#include "app/UpdateRun.h"
 
 #include "net/HttpClient.h"
 #include "win/Exception.h"

@@ -1,9 +1,9 @@
 #include "app/UpdateRun.h"
 
+#include "app/ProxyCredentialPrompt.h"
 #include "completion/HandOff.h"
 #include "download/ClientProxy.h"
 #include "download/DownloadMessages.h"
-#include "app/ProxyCredentialPrompt.h"
 
 #include "win/Exception.h"
 #include "win/MessageLoop.h"

@@ -28,8 +28,8 @@ void ConfigureClientProxy(Net::HttpClient& client, Net::ProxySettings proxy) {
         proxy.Bypass = system.Bypass;
         client.SetProxy(proxy);
     } else if (!system.ScriptUrl.empty() || system.AutoDetect) {
-        client.SetProxyResolver(std::make_unique<Net::ScriptProxyResolver>(
-            Net::ScriptSource{system.ScriptUrl, system.AutoDetect}));
+        client.SetProxyResolver(
+            std::make_unique<Net::ScriptProxyResolver>(Net::ScriptSource{system.ScriptUrl, system.AutoDetect}));
     }
 }
 

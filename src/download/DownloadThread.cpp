@@ -14,9 +14,8 @@ constexpr std::int64_t kSmallestSizedBody = 51200;
 
 }  // namespace
 
-DownloadThread::DownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder,
-                                 Net::ProxySettings proxy,
-                                 Net::HttpClient::ProxyCredentialsHandler askProxyCredentials)
+DownloadThread::DownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::ProxySettings proxy,
+                               Net::HttpClient::ProxyCredentialsHandler askProxyCredentials)
     : notifyWindow_(notifyWindow),
       url_(std::move(url)),
       proxy_(std::move(proxy)),

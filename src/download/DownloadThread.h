@@ -32,7 +32,7 @@ public:
     // fails the download. `askProxyCredentials`, called on the worker, asks
     // the user for a proxy's credentials (none: nobody is asked). UI thread.
     DownloadThread(HWND notifyWindow, std::wstring url, std::wstring targetFolder, Net::ProxySettings proxy,
-                    Net::HttpClient::ProxyCredentialsHandler askProxyCredentials = nullptr);
+                   Net::HttpClient::ProxyCredentialsHandler askProxyCredentials = nullptr);
     // Joins the thread, then closes the download file and releases the client.
     ~DownloadThread();
     DownloadThread(const DownloadThread&) = delete;

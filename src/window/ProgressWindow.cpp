@@ -59,7 +59,7 @@ void Place(HWND part, const RECT& area) {
 }  // namespace
 
 ProgressWindow::ProgressWindow(const WindowTexts& texts, UiLanguage language, std::function<void()> closed,
-                                 Microsoft::WRL::ComPtr<ITaskbarList3> taskbar)
+                               Microsoft::WRL::ComPtr<ITaskbarList3> taskbar)
     : sizePrefix_(texts.SizePrefix), sizeSuffix_(texts.SizeSuffix), closedHandler_(std::move(closed)) {
     RegisterWindowClass(WindowProc);
     // Laid out for the primary monitor, centred on it; once the window
@@ -174,9 +174,7 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wP
 
 LRESULT ProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case TrayIcon::CallbackMessage:
-        TrayIconMouse(LOWORD(lParam));
-        return 0;
+    case TrayIcon::CallbackMessage: TrayIconMouse(LOWORD(lParam)); return 0;
     case WM_COMMAND:
         Command(LOWORD(wParam), HIWORD(wParam));
         return 0;

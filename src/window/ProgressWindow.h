@@ -31,7 +31,7 @@ public:
     // close (none: nothing is told). `taskbar`: the taskbar list to show the
     // progress on; null: the shell's.
     ProgressWindow(const WindowTexts& texts, UiLanguage language, std::function<void()> closed = nullptr,
-                    Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
+                   Microsoft::WRL::ComPtr<ITaskbarList3> taskbar = nullptr);
     ~ProgressWindow();
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;

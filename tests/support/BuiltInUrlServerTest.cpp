@@ -128,7 +128,8 @@ int ProbePort(int port, Probe probe) {
     address.sin_port = htons(static_cast<u_short>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const auto* name = reinterpret_cast<const sockaddr*>(&address);
-    const int result = probe == Probe::Bind ? bind(socket, name, sizeof address) : connect(socket, name, sizeof address);
+    const int result =
+        probe == Probe::Bind ? bind(socket, name, sizeof address) : connect(socket, name, sizeof address);
     const int error = result == 0 ? 0 : WSAGetLastError();
     closesocket(socket);
     WSACleanup();

@@ -170,8 +170,8 @@ std::string WindowsToUnixPath(const std::wstring& path) {
     // Wine's own mapping, which knows every drive (kernel32's wine_get_unix_file_name,
     // whose result is the caller's to free from the process heap).
     using ToUnix = char*(CDECL*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!toUnix) throw std::runtime_error("no Unix paths outside Wine");
     char* unixPath = toUnix(path.c_str());
     if (!unixPath) throw std::runtime_error("no Unix path for a Windows path");

@@ -1,9 +1,9 @@
 #include "support/WindowRun.h"
 
+#include "app/UpdateRun.h"
 #include "job/BuiltInJob.h"
 #include "job/SettingsFile.h"
 #include "support/Utf8.h"
-#include "app/UpdateRun.h"
 #include "win/MessageLoop.h"
 #include "window/ProgressWindow.h"
 
@@ -91,8 +91,8 @@ Job WindowRun::ReadBack(Job job, const std::optional<std::wstring>& trayFlagText
 
 ProgressWindow& WindowRun::MakeWindow(Job job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
     const Job back = ReadBack(std::move(job), std::nullopt);
-    window_ = std::make_unique<ProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); },
-                                                std::move(taskbar));
+    window_ = std::make_unique<ProgressWindow>(
+        back.Window, back.Language, [] { PostQuitMessage(0); }, std::move(taskbar));
     return *window_;
 }
 
@@ -103,7 +103,7 @@ ProgressWindow& WindowRun::MakeWindowWithTrayFlagText(Job job, const std::wstrin
 }
 
 UpdateRun& WindowRun::Start(Job job, std::optional<Publisher> setupPublisherPin,
-                             Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
+                            Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
     run_ = std::make_unique<UpdateRun>(ReadBack(std::move(job), std::nullopt), std::move(setupPublisherPin),
                                        std::move(taskbar));
     return *run_;

@@ -175,8 +175,7 @@ protected:
     // Starts a download of `url` into Target().
     void Start(const std::wstring& url, const Net::ProxySettings& proxy = Net::ProxySettings(),
                const std::wstring& target = std::wstring(), bool acknowledge = true) {
-        thread_ = std::make_unique<DownloadThread>(recorder_.Handle(), url, target.empty() ? Target() : target,
-                                                    proxy);
+        thread_ = std::make_unique<DownloadThread>(recorder_.Handle(), url, target.empty() ? Target() : target, proxy);
         names_ = thread_->Names();
         // Nothing is dispatched before this: the notifications wait in the queue.
         recorder_.Follow(thread_->Progress(), acknowledge);
@@ -205,8 +204,8 @@ protected:
     // Returns the client's proxy for a job whose proxy is the named server.
     static Net::ProxySettings ThroughProxy(const char* server, bool authorization, const std::wstring& user,
                                            const std::wstring& password) {
-        const JobProxy proxy{true, L"127.0.0.1", std::to_wstring(TestServers::Instance().Port(server)),
-                              authorization, user, password};
+        const JobProxy proxy{true,          L"127.0.0.1", std::to_wstring(TestServers::Instance().Port(server)),
+                             authorization, user,         password};
         const std::optional<Net::ProxySettings> settings = TryClientProxy(proxy);
         EXPECT_TRUE(settings);
         return settings.value_or(Net::ProxySettings());
@@ -233,8 +232,7 @@ struct SequenceCase {
 
 void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.Name; }
 
-class NotificationSequence : public DownloadThreadTest,
-                             public ::testing::WithParamInterface<SequenceCase> {};
+class NotificationSequence : public DownloadThreadTest, public ::testing::WithParamInterface<SequenceCase> {};
 
 // A complete download posts the transfers the size display may show (none
 // after a redirect unless the body is announced above 51200 bytes), the

@@ -4,8 +4,8 @@
 // and during the hand-off, an error of the hand-off shown while the window
 // stays, the figures of a body that pauses and of one over 4 GiB, and a proxy
 // port that is no number.
-#include "files/FilePaths.h"
 #include "app/UpdateRun.h"
+#include "files/FilePaths.h"
 #include "support/BrowserStub.h"
 #include "support/DemoSetup.h"
 #include "support/Processes.h"
@@ -60,8 +60,8 @@ TEST_F(ProgressWindowDownloadTest, CompleteDownloadEndsUnderItsFinalName) {
     const ScopedServedDemoSetup served(3 * 1024 * 1024);
     CreateDirectoryW(target_.c_str(), nullptr);
     WriteFileBytes(target_ + served.Name(), "older");
-    UpdateRun& run = Start(TestServers::Instance().Http("nginx", L"/" + served.Name()),
-                           L"HKEY_CURRENT_USER\\" + key.SubKey());
+    UpdateRun& run =
+        Start(TestServers::Instance().Http("nginx", L"/" + served.Name()), L"HKEY_CURRENT_USER\\" + key.SubKey());
     const ProgressWindow& form = run.Window();
     ASSERT_TRUE(run.Downloading());
     run.Run();  // ends once the file is handed off
@@ -300,7 +300,7 @@ TEST_F(ProgressWindowDownloadTest, BodyOver4GiBShowsWholeFigures) {
         [&] {
             if (!above4GiB && form.ReceivedSize() > kCheckAbove && form.ReceivedSize() < kTotal)
                 above4GiB = ShownFigures{form.ReceivedSize(), form.SizeText(), form.BarPosition(),
-                                          SendMessageW(form.ProgressBar(), PBM_GETPOS, 0, 0)};
+                                         SendMessageW(form.ProgressBar(), PBM_GETPOS, 0, 0)};
             return !run.Downloading();
         },
         110000);

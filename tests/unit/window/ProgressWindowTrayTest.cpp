@@ -118,9 +118,9 @@ TEST(ProgressWindowTrayTest, TrayRoundTripAndTheJobStillCompletes) {
     WindowRun run;
     ScopedServedDemoSetup setup(kSetupSize);
     const ScopedSetupRecord record(run.Folder());
-    Job job = StartingJob(
-        TestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
-        L"/quiet --note \"from the tray\"");
+    Job job =
+        StartingJob(TestServers::Instance().Http("fault", L"/held/" + std::to_wstring(kHeldAt) + L"/" + setup.Name()),
+                    L"/quiet --note \"from the tray\"");
     job.Window.StartInTray = true;
     UpdateRun& updateRun = run.Start(job);
     ProgressWindow& form = updateRun.Window();

@@ -116,9 +116,7 @@ TEST(TaskbarProgressTest, ButtonFollowsTheBar) {
           {Event::ButtonCreated, 0, {indeterminate}},
           {Event::Ended, 0, {}},
           {Event::Finished, 0, {none}}}},
-        {"closed during the transfer",
-         {{Event::Begun, 4096, {normal, "value 0/100"}},
-          {Event::UserClose, 0, {none}}}},
+        {"closed during the transfer", {{Event::Begun, 4096, {normal, "value 0/100"}}, {Event::UserClose, 0, {none}}}},
     };
     for (const auto& sequence : sequences) {
         SCOPED_TRACE(sequence.Name);
