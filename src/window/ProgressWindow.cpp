@@ -174,7 +174,9 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wP
 
 LRESULT ProgressWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case TrayIcon::CallbackMessage: TrayIconMouse(LOWORD(lParam)); return 0;
+    case TrayIcon::CallbackMessage:
+        TrayIconMouse(LOWORD(lParam));
+        return 0;
     case WM_COMMAND:
         Command(LOWORD(wParam), HIWORD(wParam));
         return 0;
