@@ -13,10 +13,6 @@ namespace {
 
 const wchar_t kUserAgent[] = L"Mozilla/5.0 (compatible; WinINet)";
 
-// Every request of a GET, its redirects' and resumptions' included: a 303
-// answers a GET with a GET too (RFC 9110 15.4.4).
-const wchar_t kMethod[] = L"GET";
-
 // Requests keep their connections alive: NTLM and Negotiate authenticate a
 // connection, and a proxy answers a handshake on a closing one with a bare
 // 407. A request given up before the end of its body is closed on a thread
@@ -125,7 +121,7 @@ void HttpClient::Get(const std::wstring& url, OutputStream& stream) {
 void HttpClient::OpenRequest(std::optional<Request>& request, UniqueHInternet& session, const std::wstring& url,
                               const ProxyRoute& route, const std::wstring& extraHeaders) {
     const bool refused = headersRefused_.count(route.Server) != 0;
-    request.emplace(session, url, kMethod, (refused ? std::wstring() : route.Headers) + extraHeaders, *abort_,
+    request.emplace(session, url, (refused ? std::wstring() : route.Headers) + extraHeaders, *abort_,
                     idleLimitMs_);
     if (route.Server.empty()) return;
     const auto given = proxyCredentials_.find(route.Server);

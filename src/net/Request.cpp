@@ -127,8 +127,8 @@ bool WaitForBackgroundCloses(unsigned long timeoutMs) {
     return WaitForSingleObject(Closers().Idle.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
-Request::Request(UniqueHInternet& session, const std::wstring& url, const std::wstring& method,
-                   const std::wstring& headers, const AbortSignal& abort, unsigned long idleLimitMs)
+Request::Request(UniqueHInternet& session, const std::wstring& url, const std::wstring& headers,
+                 const AbortSignal& abort, unsigned long idleLimitMs)
     : abort_(abort), idleLimitMs_(idleLimitMs), session_(session), context_(new RequestContext(headers)) {
     try {
         const UrlParts parts = SplitUrl(url);
@@ -138,7 +138,7 @@ Request::Request(UniqueHInternet& session, const std::wstring& url, const std::w
         if (!connect_) throw HttpError::Call("InternetConnectW", GetLastError());
         const wchar_t* accept[] = {L"*/*", nullptr};
         context_->AddReference();  // the request handle's, dropped at HANDLE_CLOSING
-        request_.reset(HttpOpenRequestW(connect_.get(), method.c_str(), parts.PathAndQuery.c_str(), nullptr, nullptr,
+        request_.reset(HttpOpenRequestW(connect_.get(), L"GET", parts.PathAndQuery.c_str(), nullptr, nullptr,
                                         accept, kRequestFlags | (parts.Secure ? INTERNET_FLAG_SECURE : 0),
                                         reinterpret_cast<DWORD_PTR>(context_)));
         if (!request_) {

@@ -26,8 +26,9 @@ UniqueHInternet OpenAsyncSession(const std::wstring& agent, const std::wstring& 
 // first), and the caller must not wait for that.
 void CloseInBackground(UniqueHInternet request, UniqueHInternet connect, UniqueHInternet session);
 
-// Owns the connect and request handles of one request and its reference to the
-// per-request context. Used on one thread; every wait also ends on `abort`,
+// Owns the connect and request handles of one GET (every request the client
+// makes, its redirects' and resumptions' included: a 303 answers a GET with a
+// GET too, RFC 9110 15.4.4) and its reference to the per-request context. Used on one thread; every wait also ends on `abort`,
 // and fails after `idleLimitMs` without a completion.
 // Destroyed before its body was read to the end (a failure, an abort, a call
 // still pending), it closes its handles and the session in the background:
@@ -36,8 +37,8 @@ class Request {
 public:
     Request(const Request&) = delete;
     Request& operator=(const Request&) = delete;
-    Request(UniqueHInternet& session, const std::wstring& url, const std::wstring& method, const std::wstring& headers,
-             const AbortSignal& abort, unsigned long idleLimitMs);
+    Request(UniqueHInternet& session, const std::wstring& url, const std::wstring& headers, const AbortSignal& abort,
+            unsigned long idleLimitMs);
     ~Request();
 
     // Gives the platform the credentials to answer the proxy's 407 with. Before Send.

@@ -89,17 +89,18 @@ Job WindowRun::ReadBack(Job job, const std::optional<std::wstring>& trayFlagText
     return back;
 }
 
-ProgressWindow& WindowRun::MakeWindow(Job job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
-    const Job back = ReadBack(std::move(job), std::nullopt);
+ProgressWindow& WindowRun::WindowFor(const Job& job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
     window_ = std::make_unique<ProgressWindow>(
-        back.Window, back.Language, [] { PostQuitMessage(0); }, std::move(taskbar));
+        job.Window, job.Language, [] { PostQuitMessage(0); }, std::move(taskbar));
     return *window_;
 }
 
+ProgressWindow& WindowRun::MakeWindow(Job job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar) {
+    return WindowFor(ReadBack(std::move(job), std::nullopt), std::move(taskbar));
+}
+
 ProgressWindow& WindowRun::MakeWindowWithTrayFlagText(Job job, const std::wstring& trayFlagText) {
-    const Job back = ReadBack(std::move(job), trayFlagText);
-    window_ = std::make_unique<ProgressWindow>(back.Window, back.Language, [] { PostQuitMessage(0); });
-    return *window_;
+    return WindowFor(ReadBack(std::move(job), trayFlagText), nullptr);
 }
 
 UpdateRun& WindowRun::Start(Job job, std::optional<Publisher> setupPublisherPin,

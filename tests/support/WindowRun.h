@@ -65,6 +65,8 @@ public:
 private:
     // Returns `job` with the target folder, saved and read back.
     Job ReadBack(Job job, const std::optional<std::wstring>& trayFlagText);
+    // Makes the window alone with `job`'s texts; its close ends the message loop.
+    ProgressWindow& WindowFor(const Job& job, Microsoft::WRL::ComPtr<ITaskbarList3> taskbar);
 
     Win::ComApartment com_;
     ScratchFolder scratch_;
